@@ -1,0 +1,72 @@
+// Helpers shared by the test suites.
+#ifndef TEST_UTIL_H
+#define TEST_UTIL_H
+
+#include <gtest/gtest.h>
+
+#include <complex>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <unistd.h>
+
+// The literal text as a regular expression.
+inline std::string fatal_re(const std::string& text) {
+  std::string r;
+  for (char c : text) {
+    if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) r += '\\';
+    r += c;
+  }
+  return r;
+}
+
+// The statement ends the run with `status` after printing `text`.
+#define EXPECT_FATAL(statement, status, text) \
+  EXPECT_EXIT(statement, ::testing::ExitedWithCode(status), fatal_re(text))
+
+using AllScalars = ::testing::Types<int, float, double, std::complex<double>>;
+using RealScalars = ::testing::Types<int, float, double>;
+using FloatScalars = ::testing::Types<float, double, std::complex<double>>;
+
+template <class T> double tol();
+template <> inline double tol<int>() { return 0; }
+template <> inline double tol<float>() { return 1e-5; }
+template <> inline double tol<double>() { return 1e-12; }
+template <> inline double tol<std::complex<double>>() { return 1e-12; }
+
+// A fresh temporary directory, removed with its files at the end of scope.
+class TempDir {
+ public:
+  TempDir() {
+    char tmpl[] = "/tmp/utils_test_XXXXXX";
+    char* d = mkdtemp(tmpl);
+    if (!d) std::abort();
+    dir_ = d;
+  }
+  ~TempDir() {
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    if (std::system(cmd.c_str()) != 0) std::perror("rm");
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& dir() const { return dir_; }
+  std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+ private:
+  std::string dir_;
+};
+
+inline std::string read_file(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void write_file(const std::string& name, const std::string& bytes) {
+  std::ofstream out(name, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+#endif

@@ -1,0 +1,272 @@
+// Dense Gauss factorization without pivoting and the triangular solves
+// (template definitions, compiled through matrices_ti.cpp).
+//
+// The kernels walk rows of the block by pointer after one check at the
+// entry, and keep the order of every sum: each entry has its own
+// accumulator that receives its products in ascending k.
+#include <vector>
+
+#include "matrices.h"
+
+template <class T>
+int gmatrix<T>::gauss() {
+  if (status != normal) nerror("Impossible de factorizer une matrice\n");
+  status = factors_gauss;
+  if (nrh - nrl != nch - ncl) {
+    nmsg("Matrice non carre [");
+    nmsg(nrl);
+    nmsg(",");
+    nmsg(nrh);
+    nmsg("]x[");
+    nmsg(ncl);
+    nmsg(",");
+    nmsg(nch);
+    nmsg("]\n");
+    nmsg("Impossible de factorizer par la methode de Gauss");
+    status = erreur;
+    return -1;
+  }
+  // Columns indexed unlike rows: take the checked road, which stops at the
+  // first access outside the columns.
+  if (ncl != nrl) return gauss_checked();
+
+  int const n = nrh - nrl + 1;
+  std::vector<T> s(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    T* ai = debut_ligne(nrl + i);
+    std::fill(s.begin(), s.end(), T());
+    // Row-oriented Doolittle: once a(i,k) is final, its products join the
+    // sums of every later column of the row.
+    for (int k = 0; k < i; ++k) {
+      T const* ak = debut_ligne(nrl + k);
+      T const lik = quot(ai[k] - s[k], ak[k]);
+      ai[k] = lik;
+      T* sk = s.data();
+      for (int j = k + 1; j < n; ++j) sk[j] = lik * ak[j] + sk[j];
+    }
+    ai[i] = ai[i] - s[i];
+    if (iszero(ai[i])) {
+      status = erreur;
+      return nrl + i;
+    }
+    for (int j = i + 1; j < n; ++j) ai[j] = ai[j] - s[j];
+  }
+  return 0;
+}
+
+// The factorization exactly as written, every element through operator().
+template <class T>
+int gmatrix<T>::gauss_checked() {
+  gmatrix<T>& a = *this;
+  for (int i = nrl; i <= nrh; ++i) {
+    for (int j = nrl; j < i; ++j) {
+      T s = T();
+      for (int k = nrl; k < j; ++k) s = a(i, k) * a(k, j) + s;
+      a(i, j) = quot(a(i, j) - s, a(j, j));
+    }
+    T s = T();
+    for (int k = nrl; k < i; ++k) s = a(i, k) * a(k, i) + s;
+    a(i, i) = a(i, i) - s;
+    if (iszero(a(i, i))) {
+      status = erreur;
+      return i;
+    }
+    for (int j = i + 1; j <= nrh; ++j) {
+      T t = T();
+      for (int k = nrl; k < i; ++k) t = a(i, k) * a(k, j) + t;
+      a(i, j) = a(i, j) - t;
+    }
+  }
+  return 0;
+}
+
+namespace {
+[[noreturn]] void not_factorized() { nerror("Tentative de resolution d'un systeme non factorize"); }
+}  // namespace
+
+template <class T>
+void gmatrix<T>::solve_size_error(char const* what, int lo, int hi) const {
+  nmsg(what);
+  nmsg("Matrice [");
+  nmsg(nrl);
+  nmsg(",");
+  nmsg(nrh);
+  nmsg("]^2\n");
+  nmsg("Vecteur [");
+  nmsg(lo);
+  nmsg(",");
+  nmsg(hi);
+  nerror("]\n");
+}
+
+template <class T>
+void gmatrix<T>::solve(gvector<T> const& b, gvector<T>& x) const {
+  if (status != factors_gauss)
+    nerror("Tentative de resolution d'un systeme avec una matrice non factorize\n");
+  if (b.imin() != nrl || b.imax() != nrh) {
+    nmsg("Tailles incompatibles dans la descente remonte par la ");
+    nmsg("methode de Gauss\npour une matrice pleine\n");
+    nmsg("Matrice [");
+    nmsg(nrl);
+    nmsg(",");
+    nmsg(nrh);
+    nmsg("]x[");
+    nmsg(ncl);
+    nmsg(",");
+    nmsg(nch);
+    nmsg("]\n");
+    nmsg("Vecteur [");
+    nmsg(b.imin());
+    nmsg(",");
+    nmsg(b.imax());
+    nerror("]\n");
+  }
+  int const n = nrh - nrl + 1;
+  gvector<T> y(b.imin(), b.imax());
+  T* yy = y.debut();
+  T const* bb = b.debut();
+  for (int i = 0; i < n; ++i) {
+    T const* ai = debut_ligne(nrl + i);
+    T s = T();
+    for (int k = 0; k < i; ++k) s = ai[k] * yy[k] + s;
+    yy[i] = bb[i] - s;
+  }
+  // b is no longer needed, so x may even be b itself.
+  x.resize(nrl, nrh);
+  T* xx = x.debut();
+  for (int i = n - 1; i >= 0; --i) {
+    T const* ai = debut_ligne(nrl + i);
+    T s = T();
+    for (int k = i + 1; k < n; ++k) s = ai[k] * xx[k] + s;
+    xx[i] = quot(yy[i] - s, ai[i]);
+  }
+}
+
+template <class T>
+void gmatrix<T>::solveUxb(gvector<T> const& b, gvector<T>& x) const {
+  if (status != factors_gauss) not_factorized();
+  int const lo = b.imin(), hi = b.imax();
+  if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la U x = b, gauss:\n", lo, hi);
+  if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
+  int const n = hi - lo + 1;
+  T const* bb = b.debut();
+  T* xx = x.debut();
+  for (int i = n - 1; i >= 0; --i) {
+    T const* ai = debut_ligne(nrl + i);
+    T v = bb[i];
+    for (int j = i + 1; j < n; ++j) v = v - ai[j] * xx[j];
+    xx[i] = quot(v, ai[i]);
+  }
+}
+
+template <class T>
+void gmatrix<T>::solvexUb(gvector<T> const& b, gvector<T>& x) const {
+  if (status != factors_gauss) not_factorized();
+  int const lo = b.imin(), hi = b.imax();
+  if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la x U = b, gauss:\n", lo, hi);
+  gvector<T> t(b);
+  if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
+  int const n = hi - lo + 1;
+  T* tt = t.debut();
+  T* xx = x.debut();
+  for (int i = 0; i < n; ++i) {
+    T const* ai = debut_ligne(nrl + i);
+    T const xi = quot(tt[i], ai[i]);
+    xx[i] = xi;
+    for (int j = i + 1; j < n; ++j) tt[j] = tt[j] - ai[j] * xi;
+  }
+}
+
+template <class T>
+void gmatrix<T>::solveLxb(gvector<T> const& b, gvector<T>& x) const {
+  if (status != factors_gauss) not_factorized();
+  int const lo = b.imin(), hi = b.imax();
+  if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la L x = b, gauss:\n", lo, hi);
+  if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
+  int const n = hi - lo + 1;
+  T const* bb = b.debut();
+  T* xx = x.debut();
+  for (int i = 0; i < n; ++i) {
+    T const* ai = debut_ligne(nrl + i);
+    T v = bb[i];
+    for (int j = 0; j < i; ++j) v = v - ai[j] * xx[j];
+    xx[i] = v;
+  }
+}
+
+template <class T>
+void gmatrix<T>::solveXUC(gmatrix const& B, gmatrix& X) const {
+  if (status != factors_gauss) not_factorized();
+  int const jlo = B.ncl, jhi = B.nch;
+  if (jlo != nrl || jhi != nrh) {
+    nmsg("Tailles incompatibles dans la X U = B, gauss:\n");
+    nmsg("U [");
+    nmsg(nrl);
+    nmsg(",");
+    nmsg(nrh);
+    nmsg("]^2\n");
+    nmsg("B [");
+    nmsg(B.nrl);
+    nmsg(",");
+    nmsg(B.nrh);
+    nmsg("]x[");
+    nmsg(jlo);
+    nmsg(",");
+    nmsg(jhi);
+    nerror("]\n");
+  }
+  if (X.nrl != B.nrl || X.nrh != B.nrh || X.ncl != B.ncl || X.nch != B.nch)
+    X.resize(B.nrl, B.nrh, B.ncl, B.nch);
+  int const n = jhi - jlo + 1;
+  std::vector<T> t(static_cast<std::size_t>(n));
+  for (int r = B.nrl; r <= B.nrh; ++r) {
+    T const* br = B.debut_ligne(r);
+    std::copy(br, br + n, t.begin());
+    T* xr = X.debut_ligne(r);
+    for (int j = 0; j < n; ++j) {
+      T const* aj = debut_ligne(nrl + j);
+      T const xj = quot(t[j], aj[j]);
+      xr[j] = xj;
+      for (int k = j + 1; k < n; ++k) t[k] = t[k] - aj[k] * xj;
+    }
+  }
+}
+
+template <class T>
+void gmatrix<T>::solveLXC(gmatrix const& B, gmatrix& X) const {
+  if (status != factors_gauss) not_factorized();
+  int const ilo = B.nrl, ihi = B.nrh;
+  if (ilo != nrl || ihi != nrh) {
+    nmsg("Tailles incompatibles dans la L X = B, gauss:\n");
+    nmsg("L [");
+    nmsg(nrl);
+    nmsg(",");
+    nmsg(nrh);
+    nmsg("]^2\n");
+    nmsg("B [");
+    nmsg(ilo);
+    nmsg(",");
+    nmsg(ihi);
+    nmsg("]x[");
+    nmsg(B.ncl);
+    nmsg(",");
+    nmsg(B.nch);
+    nerror("]\n");
+  }
+  if (X.nrl != B.nrl || X.nrh != B.nrh || X.ncl != B.ncl || X.nch != B.nch)
+    X.resize(B.nrl, B.nrh, B.ncl, B.nch);
+  int const n = ihi - ilo + 1, w = B.nch - B.ncl + 1;
+  // Row by row over all columns at once: each X(i,c) still subtracts its
+  // terms in ascending k.
+  for (int i = 0; i < n; ++i) {
+    T const* ai = debut_ligne(nrl + i);
+    T* xi = X.debut_ligne(ilo + i);
+    T const* bi = B.debut_ligne(ilo + i);
+    if (xi != bi) std::copy(bi, bi + w, xi);
+    for (int k = 0; k < i; ++k) {
+      T const aik = ai[k];
+      T const* xk = X.debut_ligne(ilo + k);
+      for (int c = 0; c < w; ++c) xi[c] = xi[c] - aik * xk[c];
+    }
+  }
+}

@@ -1,0 +1,9 @@
+// Instantiation of the dense matrices for the element types.
+#include "matrices.cpp"
+#include "matrices_gauss.cpp"
+
+#define MATRICES_INSTANTIATE(T)                \
+  template class gmatrix<T>;                   \
+  template double norm_inf(gmatrix<T> const&); \
+  template double norm_1(gmatrix<T> const&);
+FOR_EACH_SCALAR(MATRICES_INSTANTIATE)

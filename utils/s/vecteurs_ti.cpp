@@ -1,0 +1,12 @@
+// Instantiation of the collections and vectors for the element types.
+#include "vecteurs.cpp"
+
+#define VECTEURS_INSTANTIATE(T)            \
+  template class gcolect<T>;               \
+  template class gvector<T>;               \
+  template double norm_1(const gvector<T>&); \
+  template double norm_inf(const gvector<T>&);
+FOR_EACH_SCALAR(VECTEURS_INSTANTIATE)
+
+#define OVECTOR_INSTANTIATE(T) template class ovector<T>;
+FOR_EACH_REAL(OVECTOR_INSTANTIATE)
