@@ -342,6 +342,8 @@ void maillage::ecrit_kadro(char const* fname) const {
 
   FILE* fp = std::fopen(fname, "wb");
   if (fp == nullptr) open_failed(fname, errno, 209);
+  // Records are packed here already; stdio would only copy them again.
+  std::setvbuf(fp, nullptr, _IONBF, 0);
   kadro_out out(fp, fname);
 
   unsigned char* p = out.room(88);
