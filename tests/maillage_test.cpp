@@ -448,3 +448,67 @@ TEST(KadroDeathTest, TruncatedFilesAreReported) {
         << "cut at " << cut;
   }
 }
+
+TEST(KadroDeathTest, TruncationMessagesAreExact) {
+  fixed_dir d("kadro_TruncationMessagesAreExact");
+  std::string const f = d.path("t.kadro2D");
+  std::string const full = grid_2x1_bytes("t", 0, 0).b;
+  std::string const msg = "Erreur de format dans la lecture de " + f +
+                          "\nFin de fichier inattendue\n";
+  for (std::size_t cut : {0u, 3u, 86u, 450u}) {
+    kadro_bytes k;
+    k.b = full.substr(0, cut);
+    k.save(f);
+    EXPECT_FATAL(read_mesh(f), 1, msg) << "cut at " << cut;
+  }
+  kadro_bytes k;
+  k.b = full.substr(0, 500);
+  k.save(f);
+  EXPECT_FATAL(read_mesh(f), 1,
+               "Erreur de format dans la lecture de " + f +
+                   "\nFichier trop court pour 2 elements\n");
+
+  kadro_bytes skip;  // surplus that runs past the end of the file
+  skip.title("t").header(1).i32(1000).f32(0).f32(0).f32(0);
+  for (int i = 0; i < 9; ++i) skip.i32(0);
+  skip.i32(1000);
+  skip.save(f);
+  EXPECT_FATAL(read_mesh(f), 1, msg);
+}
+
+TEST(KadroDeathTest, WriterRefusesMeshesItCannotFrame) {
+  fixed_dir d("kadro_WriterRefusesMeshesItCannotFrame");
+  std::string const f = d.path("w.kadro2D");
+  std::string const head = "Ecriture de " + f + " impossible: ";
+
+  probe four = line_mesh(3, 4, 1, 3, "t");
+  EXPECT_FATAL(four.ecrit_kadro(f.c_str()), 1,
+               head + "plus de 3 coordonnees par sommet\n");
+
+  probe shifted = line_mesh(3, 2, 1, 3, "t");
+  gmatrix<float> som(0, 2, 1, 2);
+  som = 0.0f;
+  shifted.set_maillage(som, shifted.elements, shifted.refsom, "t");
+  EXPECT_FATAL(shifted.ecrit_kadro(f.c_str()), 1,
+               head + "sommets non numerotes a partir de 1\n");
+
+  probe short_refs = line_mesh(3, 2, 1, 3, "t");
+  short_refs.set_maillage(short_refs.sommets, short_refs.elements,
+                          gvector<int>(1, 2), "t");
+  EXPECT_FATAL(short_refs.ecrit_kadro(f.c_str()), 1,
+               head + "references des sommets incompletes\n");
+
+  probe cols = line_mesh(3, 2, 1, 3, "t");
+  gmatrix<int> elem(1, 1, 0, 2);
+  elem = 1;
+  cols.set_maillage(cols.sommets, elem, cols.refsom, "t");
+  EXPECT_FATAL(cols.ecrit_kadro(f.c_str()), 1,
+               head + "elements non numerotes a partir de 1\n");
+}
+
+TEST(MaillageDeathTest, AccessorsAreBoundChecked) {
+  probe m = grid_2x1();
+  EXPECT_FATAL(m.x(7), 1, "Erreur d'adressage d'une matrice\n");
+  EXPECT_FATAL(m.lg(3, 1), 1, "Erreur d'adressage d'une matrice\n");
+  EXPECT_FATAL(m.ref(0), 1, "Erreur d'adressage d'un vecteur [1,6] i=0");
+}

@@ -315,6 +315,7 @@ int maillage::sd(int i) const {
 }
 
 void maillage::ecrit_kadro(char const* fname) const {
+  if (fname == nullptr) fname = "";
   int const nv = npt();
   int const nd = ndim();
   int const te = telem();
@@ -400,6 +401,7 @@ void maillage::ecrit_kadro(char const* fname) const {
 }
 
 void maillage::lect_kadro(char const* fname) {
+  if (fname == nullptr) fname = "";
   std::size_t const nlen = std::strlen(fname);
   int const dim = (nlen >= 2 && fname[nlen - 2] == '3') ? 3 : 2;
 
