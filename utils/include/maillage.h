@@ -19,9 +19,10 @@ class maillage {
   gvector<int> refsom;  // vertex tags, 0 = none
   gvector<int> s_dom;   // subdomain bounds over 0..nsd()
   char titre[81];       // at most 80 characters, always terminated
-  int stat_status;      // non-zero once the statistics below are computed
-  double st_surf_tot, st_min_se, st_max_se, st_avg_se, st_sd_se;
-  double st_min_ls, st_max_ls, st_avg_ls, st_sd_ls;
+  int stat_status = 0;  // non-zero once the statistics below are computed
+  double st_surf_tot = 0, st_min_se = 0, st_max_se = 0, st_avg_se = 0,
+         st_sd_se = 0;
+  double st_min_ls = 0, st_max_ls = 0, st_avg_ls = 0, st_sd_ls = 0;
 
  public:
   virtual ~maillage();
