@@ -195,6 +195,36 @@ TEST(KadroTest, WritesWorkedExampleByteForByte) {
   EXPECT_EQ(bytes, grid_2x1_bytes("grid", -0.5f, -0.5f).b);
 }
 
+// Large groups take the writer's batched path, small ones the plain one.
+TEST(KadroTest, LargeMeshesAreWrittenRecordForRecord) {
+  TempDir d;
+  int const shapes[3][2] = {{2, 4}, {3, 3}, {1, 2}};
+  for (auto const& sh : shapes) {
+    int const nd = sh[0], t = sh[1];
+    probe m = line_mesh(30000, nd, 700, t, "big");
+    m.set_maillage(m.sommets, m.elements, m.refsom, bounds({0, 300, 310, 700}),
+                   "big");
+    std::string const f = d.path("big.kadro2D");
+    m.ecrit_kadro(f.c_str());
+
+    kadro_bytes k;
+    k.title("big").header(m.npt());
+    for (int i = 1; i <= m.npt(); ++i)
+      k.vertex(m.xn(1, i), nd > 1 ? m.xn(2, i) : 0.0f, nd > 2 ? m.xn(3, i) : 0.0f,
+               m.ref(i));
+    for (int g = 1; g <= m.nsd(); ++g) {
+      int const first = m.s_dom[g - 1], count = m.s_dom[g] - first;
+      k.group(g, count, t);
+      for (int i = 1; i <= count; ++i) {
+        std::vector<int> nodes;
+        for (int j = 1; j <= t; ++j) nodes.push_back(m.lg(first + i, j));
+        k.element(i, nodes);
+      }
+    }
+    EXPECT_EQ(read_all(f) == k.b, true) << "dimension " << nd << ", nodes " << t;
+  }
+}
+
 TEST(KadroTest, RoundTripRestoresEverything) {
   TempDir d;
   probe m = line_mesh(7, 2, 6, 4, "round trip");

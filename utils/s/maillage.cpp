@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -74,6 +75,7 @@ class kadro_out {
 
   // Room for n contiguous bytes; the caller fills all of them.
   unsigned char* room(std::size_t n) {
+    kind_ = 0;
     if (cap_ - len_ < n) {
       flush();
       if (n > cap_) {
@@ -84,6 +86,35 @@ class kadro_out {
     unsigned char* p = buf_.get() + len_;
     len_ += n;
     return p;
+  }
+
+  // `count` records of `size` bytes laid out as `tmpl`; fill(p, k) stores
+  // the varying fields of record k at p. Records are built in whole batches
+  // from the start of the buffer, so the constant bytes are laid down once
+  // (per `kind` of record) and stay in place from batch to batch.
+  template <class F>
+  void records(std::size_t size, std::size_t count, long long kind,
+               unsigned char const* tmpl, F fill) {
+    flush();
+    if (size > cap_) {
+      buf_.reset(new unsigned char[size]);
+      cap_ = size;
+      kind_ = 0;
+    }
+    std::size_t const per = cap_ / size;
+    if (kind_ != kind) {
+      for (std::size_t k = 0; k < per; ++k)
+        std::memcpy(buf_.get() + k * size, tmpl, size);
+      kind_ = kind;
+    }
+    for (std::size_t done = 0; done < count;) {
+      std::size_t const n = std::min(per, count - done);
+      unsigned char* p = buf_.get();
+      for (std::size_t k = 0; k < n; ++k, p += size) fill(p, done + k);
+      len_ = n * size;
+      flush();
+      done += n;
+    }
   }
 
   void flush() {
@@ -110,6 +141,7 @@ class kadro_out {
   std::size_t cap_;
   std::unique_ptr<unsigned char[]> buf_;
   std::size_t len_ = 0;
+  long long kind_ = 0;  // which record template the buffer holds, 0 none
 };
 
 // Buffered input that knows how many bytes the file still holds, so that
@@ -363,19 +395,32 @@ void maillage::ecrit_kadro(char const* fname) const {
   if (nv > 0) {
     float const* s = sommets.debut();
     int const* r = refsom.debut() + (1 - refsom.imin());
-    for (int i = 0; i < nv; ++i) {
-      float c[3] = {0.0f, 0.0f, 0.0f};
-      for (int d = 0; d < nd; ++d) c[d] = s[static_cast<std::size_t>(i) * nd + d];
-      std::int32_t z[9] = {0, 0, 0, r[i], 0, 0, 0, 0, 0};
-      p = out.room(56);
-      put32(p, 48);
-      std::memcpy(p + 4, c, 12);
-      std::memcpy(p + 16, z, 36);
-      put32(p + 52, 48);
-    }
+    // Unused coordinates and the other eight ints stay 0 from the template.
+    unsigned char tmpl[56] = {};
+    put32(tmpl, 48);
+    put32(tmpl + 52, 48);
+    // Fixed coordinate counts let the copies compile to plain moves.
+    auto vertices = [&](auto dims) {
+      constexpr std::size_t d = decltype(dims)::value;
+      out.records(56, static_cast<std::size_t>(nv), 1, tmpl,
+                  [s, r](unsigned char* q, std::size_t i) {
+                    std::memcpy(q + 4, s + i * d, d * 4);
+                    put32(q + 28, r[i]);
+                  });
+    };
+    if (nd == 2)
+      vertices(std::integral_constant<std::size_t, 2>());
+    else if (nd == 3)
+      vertices(std::integral_constant<std::size_t, 3>());
+    else if (nd == 1)
+      vertices(std::integral_constant<std::size_t, 1>());
+    else
+      vertices(std::integral_constant<std::size_t, 0>());
   }
 
   std::size_t const payload = (static_cast<std::size_t>(te) + 2) * 4;
+  std::size_t const nb = static_cast<std::size_t>(te) * 4;
+  std::vector<unsigned char> tmpl;
   for (int k = 1; k <= ng; ++k) {
     int const first = s_dom[k - 1];
     int const count = s_dom[k] - first;
@@ -388,12 +433,34 @@ void maillage::ecrit_kadro(char const* fname) const {
     put32(p + 20, 16);
     if (count == 0) continue;
     int const* e = elements.debut() + static_cast<std::size_t>(first) * te;
+    if (count >= 256) {
+      if (tmpl.empty()) {
+        tmpl.assign(payload + 8, 0);
+        put32(tmpl.data(), static_cast<std::int32_t>(payload));
+        put32(tmpl.data() + 4 + payload, static_cast<std::int32_t>(payload));
+      }
+      std::size_t const n = static_cast<std::size_t>(count);
+      if (te == 4) {
+        out.records(32, n, 6, tmpl.data(),
+                    [e](unsigned char* q, std::size_t i) {
+                      put32(q + 4, static_cast<std::int32_t>(i + 1));
+                      std::memcpy(q + 8, e + i * 4, 16);
+                    });
+      } else {
+        out.records(payload + 8, n, 2LL + te, tmpl.data(),
+                    [e, te, nb](unsigned char* q, std::size_t i) {
+                      put32(q + 4, static_cast<std::int32_t>(i + 1));
+                      std::memcpy(q + 8, e + i * te, nb);
+                    });
+      }
+      continue;
+    }
     for (int i = 1; i <= count; ++i, e += te) {
       p = out.room(payload + 8);
       put32(p, static_cast<std::int32_t>(payload));
       put32(p + 4, i);
-      std::memcpy(p + 8, e, static_cast<std::size_t>(te) * 4);
-      put32(p + 8 + static_cast<std::size_t>(te) * 4, 0);
+      std::memcpy(p + 8, e, nb);
+      put32(p + 8 + nb, 0);
       put32(p + 4 + payload, static_cast<std::int32_t>(payload));
     }
   }
