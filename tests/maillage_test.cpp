@@ -402,6 +402,15 @@ TEST(KadroDeathTest, FramingErrors) {
   e.save(f);
   EXPECT_FATAL(read_mesh(f), 1, head + "\nIncoerence de taille: Lu 48 Prevu: 47\n");
 
+  kadro_bytes sw(true);  // other byte order: the words are shown converted
+  sw.title("t").header(1).i32(44).f32(0).f32(0).f32(0);
+  for (int i = 0; i < 9; ++i) sw.i32(0);
+  sw.i32(44);
+  sw.save(f);
+  EXPECT_FATAL(read_mesh(f), 1,
+               "Fichier " + f + " d'une autre architecture: tentavive de conversion\n" +
+                   head + "\nDepassement de registre: Lu 48 Prevu: 44\n");
+
   kadro_bytes g;  // element record without its trailing zero
   g.title("t").header(1).vertex(0, 0, 0, 0).group(1, 1, 4);
   g.i32(16).i32(1).i32(1).i32(1).i32(1).i32(16).i32(0).i32(0);

@@ -119,6 +119,12 @@ TEST(RegMTest, ZeroCellsGiveOneRowOfVertices) {
   k.title(title(0, 1)).header(2).vertex(-1, -1, 0, 0).vertex(-1, 1, 0, 0);
   k.group(1, 0, 4);
   EXPECT_EQ(read_all(d.path("reg_m.kadro2D")), k.b);
+
+  r = run_reg_m(d.dir(), {"0", "1", "0", "0", "1", "0"});
+  EXPECT_EQ(r.status, 0);
+  kadro_bytes none;
+  none.title(title(0, 0)).header(0).group(1, 0, 4);
+  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")), none.b);
 }
 
 TEST(RegMTest, CoordinatesAreComputedInDoublePrecision) {
