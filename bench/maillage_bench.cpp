@@ -20,19 +20,21 @@ void ensure_report() {
 }
 
 // Scratch directory under /tmp, created once and removed at exit.
-std::string const& scratch() {
-  static std::string dir = [] {
-    char tmpl[] = "/tmp/maillage_bench_XXXXXX";
-    char* d = mkdtemp(tmpl);
-    if (d == nullptr) std::abort();
-    std::string s = d;
-    std::atexit([] {
-      std::string cmd = "rm -rf '" + scratch() + "'";
-      if (std::system(cmd.c_str()) != 0) std::perror("rm");
-    });
-    return s;
+char scratch_dir[] = "/tmp/maillage_bench_XXXXXX";
+
+void remove_scratch() {
+  std::string cmd = std::string("rm -rf '") + scratch_dir + "'";
+  if (std::system(cmd.c_str()) != 0) std::perror("rm");
+}
+
+std::string scratch() {
+  static bool made = [] {
+    if (mkdtemp(scratch_dir) == nullptr) std::abort();
+    std::atexit(remove_scratch);
+    return true;
   }();
-  return dir;
+  (void)made;
+  return scratch_dir;
 }
 
 long long file_bytes(int n) {
