@@ -57,9 +57,9 @@ int reference_gauss(gmatrix<T>& a) {
 
 template <class T>
 bool same_bits(const gmatrix<T>& a, const gmatrix<T>& b) {
+  std::size_t const n = static_cast<std::size_t>(a.imax() - a.imin() + 1) * (a.jmax() - a.jmin() + 1);
   return a.imin() == b.imin() && a.imax() == b.imax() && a.jmin() == b.jmin() &&
-         a.jmax() == b.jmax() &&
-         std::memcmp(a.debut(), b.debut(), sizeof(T) * (a.imax() - a.imin() + 1) * (a.jmax() - a.jmin() + 1)) == 0;
+         a.jmax() == b.jmax() && (n == 0 || std::memcmp(a.debut(), b.debut(), sizeof(T) * n) == 0);
 }
 
 }  // namespace
