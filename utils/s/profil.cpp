@@ -112,7 +112,63 @@ int gen_gauss(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
     int const pci = L.first(i);
     T* li = e + L.row(i);  // li[k - pci] = a(i,k)
     T* ui = e + L.col(i);  // ui[k - pci] = a(k,i)
-    for (int j = pci; j < i; ++j) {
+    int j = pci;
+    // Four columns at a time: eight independent sums share the loads of
+    // row i and column i; each sum still takes its terms in ascending k.
+    for (; j + 3 < i; j += 4) {
+      int pc[4], k0[4];
+      T const* lj[4];
+      T const* uj[4];
+      T lo[4], up[4];
+      int kmax = pci;
+      for (int b = 0; b < 4; ++b) {
+        pc[b] = L.first(j + b);
+        k0[b] = std::max(pci, pc[b]);
+        kmax = std::max(kmax, k0[b]);
+        lj[b] = e + L.row(j + b);
+        uj[b] = e + L.col(j + b);
+        lo[b] = li[j + b - pci];
+        up[b] = ui[j + b - pci];
+      }
+      int const K = std::min(j, kmax);
+      for (int b = 0; b < 4; ++b)
+        for (int k = k0[b]; k < K; ++k) {
+          lo[b] -= li[k - pci] * uj[b][k - pc[b]];
+          up[b] -= lj[b][k - pc[b]] * ui[k - pci];
+        }
+      if (K < j) {
+        T const* lik = li + (K - pci);
+        T const* uki = ui + (K - pci);
+        T const *l0 = lj[0] + (K - pc[0]), *l1 = lj[1] + (K - pc[1]), *l2 = lj[2] + (K - pc[2]),
+                *l3 = lj[3] + (K - pc[3]);
+        T const *u0 = uj[0] + (K - pc[0]), *u1 = uj[1] + (K - pc[1]), *u2 = uj[2] + (K - pc[2]),
+                *u3 = uj[3] + (K - pc[3]);
+        T a0 = lo[0], a1 = lo[1], a2 = lo[2], a3 = lo[3];
+        T c0 = up[0], c1 = up[1], c2 = up[2], c3 = up[3];
+        for (int t = 0, len = j - K; t < len; ++t) {
+          T const x = lik[t], y = uki[t];
+          a0 -= x * u0[t];
+          c0 -= l0[t] * y;
+          a1 -= x * u1[t];
+          c1 -= l1[t] * y;
+          a2 -= x * u2[t];
+          c2 -= l2[t] * y;
+          a3 -= x * u3[t];
+          c3 -= l3[t] * y;
+        }
+        lo[0] = a0, lo[1] = a1, lo[2] = a2, lo[3] = a3;
+        up[0] = c0, up[1] = c1, up[2] = c2, up[3] = c3;
+      }
+      for (int b = 0; b < 4; ++b) {
+        for (int k = std::max(k0[b], j); k < j + b; ++k) {
+          lo[b] -= li[k - pci] * uj[b][k - pc[b]];
+          up[b] -= lj[b][k - pc[b]] * ui[k - pci];
+        }
+        li[j + b - pci] = quot(lo[b], e[L.diag(j + b)]);
+        ui[j + b - pci] = up[b];
+      }
+    }
+    for (; j < i; ++j) {
       int const pcj = L.first(j);
       int const k0 = std::max(pci, pcj);
       T const* lik = li + (k0 - pci);
@@ -168,6 +224,29 @@ void gen_backward(int const* q, T const* e, int n, T* y, T* x) {
   }
 }
 
+// s[b] += sum over k from k0[b] to j-1 of u[k] cj(l(j+b, k)), in ascending
+// k for each b: first each sum's own terms below the common start, then the
+// common part with the four sums side by side. u[k - pci] is row i's factor.
+template <class T, class Conj>
+inline void block_sums(T const* u, int pci, int j, T const* const* lj, int const* pc, int const* k0, int kmax,
+                       T* s, Conj cj) {
+  int const K = std::min(j, kmax);
+  for (int b = 0; b < 4; ++b)
+    for (int k = k0[b]; k < K; ++k) s[b] = u[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
+  if (K >= j) return;
+  T const* x = u + (K - pci);
+  T const *l0 = lj[0] + (K - pc[0]), *l1 = lj[1] + (K - pc[1]), *l2 = lj[2] + (K - pc[2]), *l3 = lj[3] + (K - pc[3]);
+  T s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
+  for (int t = 0, len = j - K; t < len; ++t) {
+    T const v = x[t];
+    s0 = v * cj(l0[t]) + s0;
+    s1 = v * cj(l1[t]) + s1;
+    s2 = v * cj(l2[t]) + s2;
+    s3 = v * cj(l3[t]) + s3;
+  }
+  s[0] = s0, s[1] = s1, s[2] = s2, s[3] = s3;
+}
+
 // Symmetric (Conj = same) or Hermitian (Conj = conjugate) Cholesky.
 template <class T, class Conj>
 int sym_choleski(int const* q, T* e, int n, double& rap, Conj cj) {
@@ -177,7 +256,28 @@ int sym_choleski(int const* q, T* e, int n, double& rap, Conj cj) {
     int const pci = L.first(i);
     T* li = e + L.row(i);
     T sd = T(0);
-    for (int j = pci; j < i; ++j) {
+    int j = pci;
+    for (; j + 3 < i; j += 4) {
+      int pc[4], k0[4];
+      T const* lj[4];
+      T s[4];
+      int kmax = pci;
+      for (int b = 0; b < 4; ++b) {
+        pc[b] = L.first(j + b);
+        k0[b] = std::max(pci, pc[b]);
+        kmax = std::max(kmax, k0[b]);
+        lj[b] = e + L.row(j + b);
+        s[b] = T(0);
+      }
+      block_sums(li, pci, j, lj, pc, k0, kmax, s, cj);
+      for (int b = 0; b < 4; ++b) {
+        for (int k = std::max(k0[b], j); k < j + b; ++k) s[b] = li[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
+        T const lij = quot(li[j + b - pci] - s[b], e[L.diag(j + b)]);
+        li[j + b - pci] = lij;
+        sd = lij * cj(lij) + sd;
+      }
+    }
+    for (; j < i; ++j) {
       int const pcj = L.first(j);
       int const k0 = std::max(pcj, pci);
       T const* lik = li + (k0 - pci);
@@ -213,7 +313,30 @@ int sym_crout(int const* q, T* e, int n, double& rap, Conj cj) {
   for (int i = 1; i <= n; ++i) {
     int const pci = L.first(i);
     T* li = e + L.row(i);
-    for (int j = pci; j < i; ++j) {
+    T* wi = w.data();
+    int j = pci;
+    for (; j + 3 < i; j += 4) {
+      int pc[4], k0[4];
+      T const* lj[4];
+      T s[4];
+      int kmax = pci;
+      for (int b = 0; b < 4; ++b) {
+        pc[b] = L.first(j + b);
+        k0[b] = std::max(pci, pc[b]);
+        kmax = std::max(kmax, k0[b]);
+        lj[b] = e + L.row(j + b);
+        s[b] = T(0);
+      }
+      block_sums(wi, pci, j, lj, pc, k0, kmax, s, cj);
+      for (int b = 0; b < 4; ++b) {
+        for (int k = std::max(k0[b], j); k < j + b; ++k) s[b] = wi[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
+        T const dj = e[L.diag(j + b)];
+        T const lij = quot(li[j + b - pci] - s[b], dj);
+        li[j + b - pci] = lij;
+        wi[j + b - pci] = lij * dj;
+      }
+    }
+    for (; j < i; ++j) {
       int const pcj = L.first(j);
       int const k0 = std::max(pci, pcj);
       T const* wk = w.data() + (k0 - pci);
