@@ -12,7 +12,7 @@ f="$PWD/reg_m.kadro2D"
 echo
 echo "Mesh file: $f ($(stat -c %s "$f") bytes)"
 echo "Title:    [$(head -c 84 "$f" | tail -c 80)]"
-echo "Vertices: $(od -A n -t d4 -j 88 -N 4 "$f" | tr -d ' ')"
+echo "Vertices: $(od -A n -t d4 -j 92 -N 4 "$f" | tr -d ' ')"
 echo "First vertex record (length, x y z as floats, then 9 ints, length):"
 od -A d -j 104 -N 4 -t d4 "$f"
 od -A d -j 108 -N 12 -t f4 "$f"
