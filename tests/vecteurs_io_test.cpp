@@ -226,6 +226,14 @@ TEST(CollectionFileTest, DumpForms) {
   // By name: never compressed, the full text form.
   v.a_dump(d.path("d.gz").c_str());
   EXPECT_EQ(read_file(d.path("d.gz")), "VI\n1 2\n3 \n4 \n");
+  // On a compressed stream: the same line in tostr forms.
+  dvector w(1, 2);
+  w[1] = 1.5;
+  w[2] = -2;
+  gzFile z = gzopen(d.path("z.gz").c_str(), "w9");
+  w.a_dump(static_cast<void*>(z));
+  gzclose(z);
+  EXPECT_EQ(gunzip(d.path("z.gz")), "1.500000  -2.000000  \n");
 }
 
 TEST(CollectionFileTest, MalformedNumbersReadAsZero) {
@@ -336,6 +344,10 @@ TEST(CollectionFileDeathTest, ShortOrOversizedFilesStop) {
   v = 2.0;
   v.b_save(d.path("v.bin").c_str());
   v.f_save(d.path("v.rec").c_str());
+  dvector r(1, 20000);
+  std::mt19937_64 g(3);
+  for (int i = 1; i <= r.imax(); ++i) r[i] = double(g());
+  r.b_save(d.path("gzfull.gz").c_str());
   std::string b = read_file(d.path("v.bin")), f = read_file(d.path("v.rec"));
   write_file(d.path("short.bin"), b.substr(0, b.size() - 3));
   write_file(d.path("short.rec"), f.substr(0, f.size() - 2));
@@ -353,6 +365,10 @@ TEST(CollectionFileDeathTest, ShortOrOversizedFilesStop) {
   gzclose(z);
   EXPECT_FATAL(w.b_load(d.path("huge.gz").c_str()), 1, "Fin de fichier prematuree: /tmp/");
   EXPECT_FATAL(w.b_load(pipe_with(h)), 1, "Fin de fichier prematuree\n");
+  // A compressed file cut short.
+  std::string gzb = read_file(d.path("gzfull.gz"));
+  write_file(d.path("cut.gz"), gzb.substr(0, gzb.size() / 2));
+  EXPECT_FATAL(w.b_load(d.path("cut.gz").c_str()), 1, "Fin de fichier prematuree: /tmp/");
   write_file(d.path("inv.bin"), raw_header('D', 5, 2));
   EXPECT_FATAL(w.b_load(d.path("inv.bin").c_str()), 1, "Taille incorrecte dans le fichier: /tmp/");
   write_file(d.path("ovf.txt"), "VD\n-2147483648 2147483647\n");

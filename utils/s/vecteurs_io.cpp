@@ -78,7 +78,7 @@ void a_dump(flux& f, const gcolect<T>& v) {
   T const* e = v.debut();
   for (long long k = 0, n = compte(v); k < n; ++k) {
     char* p = b.place();
-    int m = fmt_aprint(p, e[k]);
+    int m = f.gz() ? fmt_tostr(p, e[k]) : fmt_aprint(p, e[k]);
     p[m] = ' ';
     b.avance(std::size_t(m) + 1);
   }
@@ -406,6 +406,12 @@ void gcolect<T>::a_dump(char const* fname) const {
 template <class T>
 void gcolect<T>::a_dump(FILE* fp) const {
   flux f(fp, nullptr);
+  vio::a_dump(f, *this);
+}
+
+template <class T>
+void gcolect<T>::a_dump(void* zfp) const {
+  flux f(zfp, nullptr);
   vio::a_dump(f, *this);
 }
 
