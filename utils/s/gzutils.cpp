@@ -76,6 +76,7 @@ long long io_compte(long long lo, long long hi, char const* fname) {
 static const std::size_t GZ_PIECE = std::size_t(1) << 30;
 
 void flux::ecrit(void const* p, std::size_t n) {
+  if (n == 0) return;  // an empty collection has no storage at all
   if (zfp_ == nullptr) {
     if (std::fwrite(p, 1, n, fp_) != n) io_erreur_ecriture(nom_);
     return;
@@ -90,6 +91,7 @@ void flux::ecrit(void const* p, std::size_t n) {
 }
 
 void flux::lit(void* p, std::size_t n) {
+  if (n == 0) return;
   if (zfp_ == nullptr) {
     if (std::fread(p, 1, n, fp_) != n) {
       if (std::ferror(fp_)) io_erreur_lecture(nom_);
