@@ -4,9 +4,103 @@
 // The kernels walk rows of the block by pointer after one check at the
 // entry, and keep the order of every sum: each entry has its own
 // accumulator that receives its products in ascending k.
+#include <type_traits>
 #include <vector>
 
+#include "kernels.h"
 #include "matrices.h"
+
+namespace {
+
+// Row-oriented Doolittle on an n x n row-major block: once a(i,k) is final,
+// its products join the sums of every later column of the row. Returns the
+// 0-based row of a zero pivot, or -1.
+template <class T>
+int doolittle_rows(T* a, int n) {
+  std::vector<T> s(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    T* ai = a + static_cast<long>(i) * n;
+    std::fill(s.begin(), s.end(), T());
+    for (int k = 0; k < i; ++k) {
+      T const* ak = a + static_cast<long>(k) * n;
+      T const lik = quot(ai[k] - s[k], ak[k]);
+      ai[k] = lik;
+      kern::axpy_ordered(n - k - 1, lik, ak + k + 1, s.data() + k + 1);
+    }
+    ai[i] = ai[i] - s[i];
+    if (iszero(ai[i])) return i;
+    for (int j = i + 1; j < n; ++j) ai[j] = ai[j] - s[j];
+  }
+  return -1;
+}
+
+// The same factorization by blocks of B rows, for float and double.
+//
+// Every entry's sum s(i,j) = sum over k of l(i,k) u(k,j) is formed apart
+// from a(i,j) in a work block S, in ascending k from zero, and a(i,j) is
+// replaced only when its row is finished, row after row, so that a zero
+// pivot leaves the matrix exactly as the row-by-row method leaves it.
+// For a block of rows I = [r0, r1):
+//  1. the L entries left of the block, by column blocks J: the sums over
+//     the finished columns (a product of panels), then the small triangle
+//     of J column by column; the L values wait in the work block Lb;
+//  2. the sums over k < r0 of every entry from column r0 on (one product);
+//  3. row by row: the L entries inside the diagonal block, each adding its
+//     term to the rest of its row's sums; then Lb into the row, the pivot,
+//     and the U entries.
+template <class T>
+int doolittle_blocks(T* a, int n) {
+  constexpr int B = 128;
+  if (n <= B) return doolittle_rows(a, n);
+  long const ld = n;
+  std::vector<T> sbuf(static_cast<std::size_t>(B) * n), lbuf(static_cast<std::size_t>(B) * n);
+  T* S = sbuf.data();
+  T* L = lbuf.data();
+  for (int r0 = 0; r0 < n; r0 += B) {
+    int const b = std::min(B, n - r0);
+    T* ar = a + r0 * ld;
+    for (int c0 = 0; c0 < r0; c0 += B) {
+      int const c1 = std::min(c0 + B, r0);
+      kern::gemm_ordered(b, c1 - c0, c0, L, ld, a + c0, ld, S + c0, ld);
+      for (int j = c0; j < c1; ++j) {
+        T const* uj = a + j * ld;
+        for (int ii = 0; ii < b; ++ii) {
+          T const l = (ar[ii * ld + j] - S[ii * ld + j]) / uj[j];
+          L[ii * ld + j] = l;
+          kern::axpy_ordered(c1 - j - 1, l, uj + j + 1, S + ii * ld + j + 1);
+        }
+      }
+    }
+    kern::gemm_ordered(b, n - r0, r0, L, ld, a + r0, ld, S + r0, ld);
+    for (int ii = 0; ii < b; ++ii) {
+      int const i = r0 + ii;
+      T* ai = a + i * ld;
+      T* si = S + ii * ld;
+      T* li = L + ii * ld;
+      for (int j = r0; j < i; ++j) {
+        T const* uj = a + j * ld;
+        T const l = (ai[j] - si[j]) / uj[j];
+        li[j] = l;
+        kern::axpy_ordered(n - j - 1, l, uj + j + 1, si + j + 1);
+      }
+      std::copy(li, li + i, ai);
+      ai[i] = ai[i] - si[i];
+      if (iszero(ai[i])) return i;
+      for (int j = i + 1; j < n; ++j) ai[j] = ai[j] - si[j];
+    }
+  }
+  return -1;
+}
+
+template <class T>
+int gauss_rows(T* a, int n) {
+  if constexpr (std::is_same<T, double>::value || std::is_same<T, float>::value)
+    return doolittle_blocks(a, n);
+  else
+    return doolittle_rows(a, n);
+}
+
+}  // namespace
 
 template <class T>
 int gmatrix<T>::gauss() {
@@ -31,25 +125,10 @@ int gmatrix<T>::gauss() {
   if (ncl != nrl) return gauss_checked();
 
   int const n = nrh - nrl + 1;
-  std::vector<T> s(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) {
-    T* ai = debut_ligne(nrl + i);
-    std::fill(s.begin(), s.end(), T());
-    // Row-oriented Doolittle: once a(i,k) is final, its products join the
-    // sums of every later column of the row.
-    for (int k = 0; k < i; ++k) {
-      T const* ak = debut_ligne(nrl + k);
-      T const lik = quot(ai[k] - s[k], ak[k]);
-      ai[k] = lik;
-      T* sk = s.data();
-      for (int j = k + 1; j < n; ++j) sk[j] = lik * ak[j] + sk[j];
-    }
-    ai[i] = ai[i] - s[i];
-    if (iszero(ai[i])) {
-      status = erreur;
-      return nrl + i;
-    }
-    for (int j = i + 1; j < n; ++j) ai[j] = ai[j] - s[j];
+  int const failed = gauss_rows(elem, n);
+  if (failed >= 0) {
+    status = erreur;
+    return nrl + failed;
   }
   return 0;
 }
@@ -125,7 +204,24 @@ void gmatrix<T>::solve(gvector<T> const& b, gvector<T>& x) const {
   gvector<T> y(b.imin(), b.imax());
   T* yy = y.debut();
   T const* bb = b.debut();
-  for (int i = 0; i < n; ++i) {
+  // Forward by groups of G rows: the terms of the finished unknowns run as
+  // G independent sums, then each row adds the few terms of its own group.
+  constexpr int G = 8;
+  int i0 = 0;
+  for (; i0 + G <= n; i0 += G) {
+    T const* ar[G];
+    T s[G];
+    for (int r = 0; r < G; ++r) ar[r] = debut_ligne(nrl + i0 + r), s[r] = T();
+    for (int k = 0; k < i0; ++k) {
+      T const yk = yy[k];
+      for (int r = 0; r < G; ++r) s[r] = ar[r][k] * yk + s[r];
+    }
+    for (int r = 0; r < G; ++r) {
+      for (int k = i0; k < i0 + r; ++k) s[r] = ar[r][k] * yy[k] + s[r];
+      yy[i0 + r] = bb[i0 + r] - s[r];
+    }
+  }
+  for (int i = i0; i < n; ++i) {
     T const* ai = debut_ligne(nrl + i);
     T s = T();
     for (int k = 0; k < i; ++k) s = ai[k] * yy[k] + s;

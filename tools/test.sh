@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the library, the program, the tests and the benchmarks, and runs the tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DUTILS_BUILD_TESTS=ON -DUTILS_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build build -j2
+cd build
+ctest -j2 --output-on-failure
