@@ -1,7 +1,9 @@
 // Mesh class: construction, accessors and the mesh viewer file format.
 #include "maillage.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -66,12 +69,73 @@ inline int swapped(int v) {
 
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }
 
+// Where a mesh file is written. A regular file (or a new one) is written
+// under a temporary name in the same directory and renamed over the target
+// only once complete and on disk, so that a run killed in the middle or a
+// full disk leaves the previous file as it was. Other targets (devices,
+// pipes) are written in place.
+struct kadro_dest {
+  FILE* fp = nullptr;
+  std::string tmp;   // empty when writing in place
+  std::string path;  // what the temporary file replaces (links resolved)
+};
+
+kadro_dest kadro_open(char const* fname) {
+  kadro_dest d;
+  d.path = fname;
+  struct stat st;
+  if (lstat(fname, &st) == 0 && S_ISLNK(st.st_mode)) {
+    // Replace the file the link points to, not the link.
+    if (char* r = realpath(fname, nullptr)) {
+      d.path = r;
+      std::free(r);
+    }
+  }
+  bool const exists = stat(d.path.c_str(), &st) == 0;
+  // A file that may not be written is refused by the fopen below, as ever.
+  if (!exists || (S_ISREG(st.st_mode) && access(d.path.c_str(), W_OK) == 0)) {
+    std::string t = d.path + ".tmpXXXXXX";
+    int fd = mkstemp(&t[0]);
+    if (fd >= 0) {
+      // The mode a plain fopen would give: the old file's, else 0666 less
+      // the umask (mkstemp makes 0600).
+      mode_t mode;
+      if (exists) {
+        mode = st.st_mode & 07777;
+        if (geteuid() == 0 && fchown(fd, st.st_uid, st.st_gid) != 0) {
+          // keep root's ownership
+        }
+      } else {
+        mode_t const mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+      }
+      if (fchmod(fd, mode) == 0) d.fp = fdopen(fd, "wb");
+      if (d.fp != nullptr) {
+        d.tmp = t;
+        return d;
+      }
+      int const err = errno;
+      close(fd);
+      unlink(t.c_str());
+      open_failed(fname, err, 209);
+    }
+    // No temporary file possible (directory not writable, name too long
+    // for the suffix): the file is written in place, as fopen allows it,
+    // and an open failure is reported as such.
+  }
+  d.fp = std::fopen(fname, "wb");
+  if (d.fp == nullptr) open_failed(fname, errno, 209);
+  return d;
+}
+
 // Output packed into one large buffer: one fwrite per megabyte, not per
 // number.
 class kadro_out {
  public:
-  kadro_out(FILE* fp, char const* name)
-      : fp_(fp), name_(name), cap_(1 << 20), buf_(new unsigned char[cap_]) {}
+  kadro_out(kadro_dest d, char const* name)
+      : fp_(d.fp), dest_(std::move(d)), name_(name), cap_(1 << 20),
+        buf_(new unsigned char[cap_]) {}
 
   // Room for n contiguous bytes; the caller fills all of them.
   unsigned char* room(std::size_t n) {
@@ -122,21 +186,46 @@ class kadro_out {
     len_ = 0;
   }
 
+  // Everything on disk before the rename: a crash after it finds the whole
+  // new file, before it the whole old one.
   void close() {
     flush();
+    if (std::fflush(fp_) != 0) fail();
+    if (!dest_.tmp.empty() && fsync(fileno(fp_)) != 0) fail();
     FILE* fp = fp_;
     fp_ = nullptr;
-    if (std::fclose(fp) != 0) write_failed(name_, errno);
+    if (std::fclose(fp) != 0) failed(errno);
+    if (dest_.tmp.empty()) return;
+    if (std::rename(dest_.tmp.c_str(), dest_.path.c_str()) != 0) failed(errno);
+    // The new directory entry itself; nothing to do if this fails.
+    std::string dir = dest_.path;
+    std::size_t slash = dir.rfind('/');
+    dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
+    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+      if (fsync(dfd) != 0) {
+        // the data are in place; only their directory entry may lag
+      }
+      ::close(dfd);
+    }
   }
 
  private:
   [[noreturn]] void fail() {
     int err = errno;
     std::fclose(fp_);
+    fp_ = nullptr;
+    failed(err);
+  }
+
+  // The temporary file goes; the target keeps its old contents.
+  [[noreturn]] void failed(int err) {
+    if (!dest_.tmp.empty()) unlink(dest_.tmp.c_str());
     write_failed(name_, err);
   }
 
   FILE* fp_;
+  kadro_dest dest_;
   char const* name_;
   std::size_t cap_;
   std::unique_ptr<unsigned char[]> buf_;
@@ -373,11 +462,10 @@ void maillage::ecrit_kadro(char const* fname) const {
       bad_mesh_for_write(fname, "elements non numerotes a partir de 1");
   }
 
-  FILE* fp = std::fopen(fname, "wb");
-  if (fp == nullptr) open_failed(fname, errno, 209);
+  kadro_dest dest = kadro_open(fname);
   // Records are packed here already; stdio would only copy them again.
-  std::setvbuf(fp, nullptr, _IONBF, 0);
-  kadro_out out(fp, fname);
+  std::setvbuf(dest.fp, nullptr, _IONBF, 0);
+  kadro_out out(std::move(dest), fname);
 
   unsigned char* p = out.room(88);
   put32(p, 80);

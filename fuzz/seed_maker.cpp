@@ -1,0 +1,150 @@
+// Writes the starting inputs of the fuzz drivers: valid files of every form
+// saved by the library itself, each behind the driver's selector byte.
+// Usage: seed_maker <dir>; the seeds go to <dir>/<target>/.
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <complex>
+#include <string>
+
+#include "fuzz_common.h"
+#include "list_vec.h"
+#include "llist.h"
+#include "maillage.h"
+#include "matrices.h"
+#include "vecteurs.h"
+
+namespace {
+
+std::string out_dir, tmp_dir;
+
+std::string slurp(std::string const& name) {
+  std::string s;
+  gzFile z = gzopen(name.c_str(), "rb");  // reads plain files as they are
+  char buf[4096];
+  int n;
+  while ((n = gzread(z, buf, sizeof buf)) > 0) s.append(buf, std::size_t(n));
+  gzclose(z);
+  return s;
+}
+
+void seed(std::string const& target, std::string const& name, int selector,
+          std::string const& bytes) {
+  std::string dir = out_dir + "/" + target;
+  mkdir(dir.c_str(), 0777);
+  FILE* fp = std::fopen((dir + "/" + name).c_str(), "wb");
+  if (selector >= 0) std::fputc(selector, fp);
+  std::fwrite(bytes.data(), 1, bytes.size(), fp);
+  std::fclose(fp);
+}
+
+// Saves x in the three forms, plain and compressed; the compressed seeds
+// hold the uncompressed bytes (the driver compresses them again).
+template <class X>
+void forms(std::string const& target, std::string const& tag, X const& x) {
+  std::string p = tmp_dir + "/s", g = tmp_dir + "/s.gz";
+  x.a_save(p.c_str()), seed(target, tag + "_a", 0, slurp(p));
+  x.b_save(p.c_str()), seed(target, tag + "_b", 1, slurp(p));
+  x.f_save(p.c_str()), seed(target, tag + "_f", 2, slurp(p));
+  x.a_save(g.c_str()), seed(target, tag + "_agz", 4, slurp(g));
+  x.b_save(g.c_str()), seed(target, tag + "_bgz", 5, slurp(g));
+  x.f_save(g.c_str()), seed(target, tag + "_fgz", 6, slurp(g));
+}
+
+template <class T>
+gvector<T> vec(int lo, int hi) {
+  gvector<T> v(lo, hi);
+  for (int i = lo; i <= hi; ++i) v[i] = T(i * 3 - 1);
+  return v;
+}
+
+template <class T>
+gmatrix<T> mat(int r0, int r1, int c0, int c1) {
+  gmatrix<T> m(r0, r1, c0, c1);
+  for (int i = r0; i <= r1; ++i)
+    for (int j = c0; j <= c1; ++j) m(i, j) = T(i * 10 + j);
+  return m;
+}
+
+// The same mesh file in the other byte order: every word but the title.
+std::string swapped(std::string s) {
+  for (std::size_t k = 0; k + 4 <= s.size(); k += 4) {
+    if (k >= 4 && k < 84) continue;
+    std::swap(s[k], s[k + 3]);
+    std::swap(s[k + 1], s[k + 2]);
+  }
+  return s;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s <dir>\n", argv[0]);
+    return 1;
+  }
+  sst = new runstat(stderr, argv[0]);
+  out_dir = argv[1];
+  mkdir(out_dir.c_str(), 0777);
+  char t[] = "/tmp/utils_seeds_XXXXXX";
+  tmp_dir = mkdtemp(t);
+
+  // Meshes: a 2 x 1 grid in two subdomains, triangles, no elements at all.
+  std::string k = tmp_dir + "/m.kadro2D";
+  {
+    gmatrix<float> s = mat<float>(1, 6, 1, 2);
+    gmatrix<int> e(1, 2, 1, 4);
+    int c[8] = {1, 2, 5, 4, 2, 3, 6, 5};
+    for (int i = 0; i < 8; ++i) e(i / 4 + 1, i % 4 + 1) = c[i];
+    gvector<int> r = vec<int>(1, 6);
+    gvector<int> sd(0, 2);
+    sd[0] = 0, sd[1] = 1, sd[2] = 2;
+    maillage m(s, e, r, sd, "deux sous-domaines");
+    m.ecrit_kadro(k.c_str());
+    std::string b = slurp(k);
+    seed("kadro", "quad2", 0, b);
+    seed("kadro", "quad3", 1, b);
+    seed("kadro", "quad2_swapped", 0, swapped(b));
+  }
+  {
+    gmatrix<float> s = mat<float>(1, 3, 1, 3);
+    gmatrix<int> e(1, 1, 1, 3);
+    e(1, 1) = 1, e(1, 2) = 2, e(1, 3) = 3;
+    maillage m(s, e, vec<int>(1, 3), "triangle");
+    m.ecrit_kadro(k.c_str());
+    seed("kadro", "tri", 0, slurp(k));
+    maillage v(mat<float>(1, 2, 1, 2), gmatrix<int>(), vec<int>(1, 2),
+               gvector<int>(), "sans elements");
+    v.ecrit_kadro(k.c_str());
+    seed("kadro", "noelem", 0, slurp(k));
+  }
+
+  forms("colect", "i", vec<int>(1, 4));
+  forms("colect", "f", vec<float>(-2, 2));
+  forms("colect", "d", vec<double>(1, 3));
+  forms("colect", "c", vec<std::complex<double>>(0, 1));
+  forms("colect", "empty", gvector<double>());
+  {
+    licolect l(1, 3);
+    l[1].insert(2), l[1].insert(1), l[3].insert(7);
+    forms("colect", "l", l);
+    std::string p = tmp_dir + "/l";
+    l[1].save(p.c_str());
+    seed("llist", "li", -1, slurp(p));
+    listdvector w;
+    w.insert(ovector<double>(vec<double>(1, 2)));
+    w.insert(ovector<double>(vec<double>(0, 2)));
+    w.save(p.c_str());
+    seed("llist", "lw", -1, slurp(p));
+  }
+
+  forms("gmatrix", "i", mat<int>(1, 2, 1, 3));
+  forms("gmatrix", "f", mat<float>(0, 1, -1, 1));
+  forms("gmatrix", "d", mat<double>(1, 2, 1, 2));
+  forms("gmatrix", "c", mat<std::complex<double>>(1, 1, 1, 2));
+
+  std::string cmd = "rm -rf '" + tmp_dir + "'";
+  if (std::system(cmd.c_str()) != 0) return 1;
+  delete sst;
+  return 0;
+}
