@@ -140,6 +140,27 @@ inline void ecrit_ent(tampon& b, int v) {
   b.avance(std::size_t(m) + 1);
 }
 
+// Binary values gathered in blocks of bounded size, whatever the matrix
+// dimensions.
+template <class T>
+class paquet {
+ public:
+  explicit paquet(flux& f) : f_(f), b_(4096), n_(0) {}
+  void met(T x) {
+    b_[n_++] = x;
+    if (n_ == b_.size()) vide();
+  }
+  void vide() {
+    f_.ecrit(b_.data(), n_ * sizeof(T));
+    n_ = 0;
+  }
+
+ private:
+  flux& f_;
+  std::vector<T> b_;
+  std::size_t n_;
+};
+
 // Text save of a square matrix: the full rows, or the lower triangle.
 template <class T>
 void a_carre(flux& f, char lettre, int lo, int hi, carre<T> const& v, bool triangle) {
@@ -165,12 +186,10 @@ void b_carre(flux& f, char lettre, int lo, int hi, carre<T> const& v, bool trian
   if (cadre) f.ecrit_int(2), f.ecrit_int(8);
   f.ecrit(bo, sizeof bo);
   if (cadre) f.ecrit_int(8), f.ecrit_int(int(nb));
-  std::vector<T> ligne(static_cast<std::size_t>(v.n > 0 ? v.n : 0));
-  for (int i = 1; i <= v.n; ++i) {
-    int const fin = triangle ? i : v.n;
-    for (int j = 1; j <= fin; ++j) ligne[std::size_t(j - 1)] = v.at(i, j);
-    f.ecrit(ligne.data(), std::size_t(fin) * sizeof(T));
-  }
+  paquet<T> b(f);
+  for (int i = 1; i <= v.n; ++i)
+    for (int j = 1, fin = triangle ? i : v.n; j <= fin; ++j) b.met(v.at(i, j));
+  b.vide();
   if (cadre) f.ecrit_int(int(nb));
   f.termine();
 }
@@ -199,11 +218,10 @@ void b_rect(flux& f, int const* bo, rect<T> const& v, bool cadre) {
   if (cadre) f.ecrit_int(2), f.ecrit_int(16);
   f.ecrit(bo, 4 * sizeof(int));
   if (cadre) f.ecrit_int(16), f.ecrit_int(int(nb));
-  std::vector<T> ligne(static_cast<std::size_t>(nc));
-  for (int i = bo[0]; i <= bo[1]; ++i) {
-    for (long long j = 0; j < nc; ++j) ligne[std::size_t(j)] = v.at(i, int(bo[2] + j));
-    f.ecrit(ligne.data(), std::size_t(nc) * sizeof(T));
-  }
+  paquet<T> b(f);
+  for (int i = bo[0]; i <= bo[1]; ++i)
+    for (int j = bo[2]; j <= bo[3]; ++j) b.met(v.at(i, j));
+  b.vide();
   if (cadre) f.ecrit_int(int(nb));
   f.termine();
 }
@@ -372,19 +390,16 @@ void c3d(flux& f, int x0, int nx, int y0, int ny, V val) {
   if (lc > INT_MAX || lv > INT_MAX) trop_long(f.nom());
   int const h[4] = {8, nx, ny, 8};
   f.ecrit(h, sizeof h);
-  std::vector<float> c;
-  c.reserve(std::size_t(nx + ny));
-  for (int j = 0; j < nx; ++j) c.push_back(float(x0 + j));
-  for (int i = 0; i < ny; ++i) c.push_back(float(y0 + i));
+  paquet<float> b(f);
   f.ecrit_int(int(lc));
-  f.ecrit(c.data(), std::size_t(lc));
+  for (int j = 0; j < nx; ++j) b.met(float(x0 + j));
+  for (int i = 0; i < ny; ++i) b.met(float(y0 + i));
+  b.vide();
   f.ecrit_int(int(lc));
   f.ecrit_int(int(lv));
-  std::vector<float> ligne(static_cast<std::size_t>(nx));
-  for (int i = 0; i < ny; ++i) {
-    for (int j = 0; j < nx; ++j) ligne[std::size_t(j)] = val(y0 + i, x0 + j);
-    f.ecrit(ligne.data(), std::size_t(nx) * 4);
-  }
+  for (int i = 0; i < ny; ++i)
+    for (int j = 0; j < nx; ++j) b.met(val(y0 + i, x0 + j));
+  b.vide();
   f.ecrit_int(int(lv));
   f.termine();
 }
