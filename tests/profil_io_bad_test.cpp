@@ -5,6 +5,9 @@
 
 #include <climits>
 #include <fstream>
+#include <random>
+
+#include <sys/wait.h>
 #include <string>
 
 #include <zlib.h>
@@ -302,6 +305,43 @@ TEST(ProfilIoDeathTest, FailedWritesAreNotSuccess) {
         s.sum_lines(fp);
       },
       1, "Erreur d'ecriture de fichier");
+}
+
+// Damaged dumps: every load either succeeds or stops with status 1, never
+// crashes (the sanitizer build checks the accesses).
+TEST(ProfilIoDeathTest, DamagedDumpsLoadOrStopCleanly) {
+  TempDir d;
+  std::mt19937 gen(11);
+  skygmatrix<double> g(random_general_profile(12, 3, gen));
+  fill_general(g, gen);
+  skyvrectmatrix<float> v(random_rect_profile(6, 5, gen), 5);
+  v = 1.5f;
+  // Sanitizer reports must not pass for the clean status 1.
+  setenv("ASAN_OPTIONS", "exitcode=99:detect_leaks=0", 1);
+  setenv("UBSAN_OPTIONS", "exitcode=98", 1);
+  auto clean = [](int st) { return WIFEXITED(st) && (WEXITSTATUS(st) == 0 || WEXITSTATUS(st) == 1); };
+  std::string const n = d.path("x");
+  for (int enc = 0; enc < 3; ++enc)
+    for (int cls = 0; cls < 2; ++cls) {
+      if (cls == 0) enc == 0 ? g.a_dump(n.c_str()) : enc == 1 ? g.b_dump(n.c_str()) : g.f_dump(n.c_str());
+      if (cls == 1) enc == 0 ? v.a_dump(n.c_str()) : enc == 1 ? v.b_dump(n.c_str()) : v.f_dump(n.c_str());
+      std::string const good = raw(n);
+      for (int t = 0; t < 12; ++t) {
+        std::string bad = good;
+        std::size_t const k = std::uniform_int_distribution<std::size_t>(0, std::min<std::size_t>(good.size(), 80) - 1)(gen);
+        bad[k] = char(std::uniform_int_distribution<int>(0, 255)(gen));
+        write(n, bad);
+        EXPECT_EXIT(
+            {
+              skygmatrix<double> a;
+              skyvrectmatrix<float> b;
+              if (cls == 0) enc == 0 ? a.a_load(n.c_str()) : enc == 1 ? a.b_load(n.c_str()) : a.f_load(n.c_str());
+              if (cls == 1) enc == 0 ? b.a_load(n.c_str()) : enc == 1 ? b.b_load(n.c_str()) : b.f_load(n.c_str());
+              std::exit(0);
+            },
+            clean, "");
+      }
+    }
 }
 
 }  // namespace
