@@ -400,3 +400,21 @@ TEST(CollectionFileDeathTest, FailedWritesStop) {
   EXPECT_FATAL(big.b_save(static_cast<void*>(gzopen("/dev/full", "wb9"))), 1, "Erreur d'ecriture de fichier\n");
   EXPECT_FATAL(big.a_save(static_cast<void*>(gzopen("/dev/full", "wb9"))), 1, "Erreur d'ecriture de fichier\n");
 }
+
+template <class T>
+class OrderedFileTest : public ::testing::Test {};
+TYPED_TEST_SUITE(OrderedFileTest, RealScalars);
+
+TYPED_TEST(OrderedFileTest, OrderedVectorsRoundTrip) {
+  TempDir d;
+  ovector<TypeParam> v(sample<TypeParam>(-2, 2));
+  for (Enc e : {TXT, RAW, REC}) {
+    for (char const* n : {"o.dat", "o.gz"}) {
+      save(v, e, d.path(n).c_str());
+      ovector<TypeParam> w;
+      load(w, e, d.path(n).c_str());
+      expect_same(v, w);
+      EXPECT_TRUE(v <= w && v >= w);
+    }
+  }
+}

@@ -7,6 +7,11 @@
 // "nl nh v_nl ... v_nh " with the bounds in "%d " and each component in
 // "%.17g " (exact: a saved set of vectors reloads equal, order included).
 // Lines that hold no value are skipped on loading.
+//
+// Collections of lists of integers (licolect, header "VL") are written with
+// each list in this text form closed by an empty line (plain and compressed
+// text alike), and in the binary forms with each list as its 32-bit count
+// followed by its values; every form reads back (see vecteurs_io.cpp).
 #ifndef LLIST_H
 #define LLIST_H
 
