@@ -12,6 +12,7 @@
 #include "llist.h"
 #include "maillage.h"
 #include "matrices.h"
+#include "profil.h"
 #include "vecteurs.h"
 
 namespace {
@@ -49,6 +50,42 @@ void forms(std::string const& target, std::string const& tag, X const& x) {
   x.a_save(g.c_str()), seed(target, tag + "_agz", 4, slurp(g));
   x.b_save(g.c_str()), seed(target, tag + "_bgz", 5, slurp(g));
   x.f_save(g.c_str()), seed(target, tag + "_fgz", 6, slurp(g));
+}
+
+// The three dump forms, plain and compressed, of a profile matrix; `extra`
+// is or-ed into the selector byte.
+template <class X>
+void dumps(std::string const& tag, X const& x, int extra = 0) {
+  std::string p = tmp_dir + "/s", g = tmp_dir + "/s.gz";
+  x.a_dump(p.c_str()), seed("profil", tag + "_a", 0 | extra, slurp(p));
+  x.b_dump(p.c_str()), seed("profil", tag + "_b", 1 | extra, slurp(p));
+  x.f_dump(p.c_str()), seed("profil", tag + "_f", 2 | extra, slurp(p));
+  x.a_dump(g.c_str()), seed("profil", tag + "_agz", 4 | extra, slurp(g));
+  x.b_dump(g.c_str()), seed("profil", tag + "_bgz", 5 | extra, slurp(g));
+  x.f_dump(g.c_str()), seed("profil", tag + "_fgz", 6 | extra, slurp(g));
+}
+
+gvector<int> profile(std::initializer_list<int> l) {
+  gvector<int> p(0, int(l.size()) - 1);
+  int i = 0;
+  for (int v : l) p[i++] = v;
+  return p;
+}
+
+template <class T>
+void profile_seeds(std::string const& tag) {
+  skygmatrix<T> g(profile({0, 1, 4, 7}));
+  g = T(2);
+  dumps(tag + "_g", g);
+  skysmatrix<T> s(profile({0, 1, 2, 4}));
+  s = T(3);
+  dumps(tag + "_s", s);
+  skyhrectmatrix<T> h(profile({0, 2, 3}), 3);
+  h = T(1);
+  dumps(tag + "_h", h);
+  skyvrectmatrix<T> v(profile({0, 1, 3, 4}), 2);
+  v = T(5);
+  dumps(tag + "_v", v, 8);
 }
 
 template <class T>
@@ -142,6 +179,11 @@ int main(int argc, char** argv) {
   forms("gmatrix", "f", mat<float>(0, 1, -1, 1));
   forms("gmatrix", "d", mat<double>(1, 2, 1, 2));
   forms("gmatrix", "c", mat<std::complex<double>>(1, 1, 1, 2));
+
+  profile_seeds<int>("i");
+  profile_seeds<float>("f");
+  profile_seeds<double>("d");
+  profile_seeds<std::complex<double>>("c");
 
   std::string cmd = "rm -rf '" + tmp_dir + "'";
   if (std::system(cmd.c_str()) != 0) return 1;
