@@ -36,7 +36,7 @@ if [ -x "$b/reg_m" ]; then
 fi
 
 export AFL_SKIP_CPUFREQ=1 AFL_NO_UI=1 AFL_I_DONT_CARE_ABOUT_MISSING_CRASHES=1
-export AFL_NO_AFFINITY=1 AFL_QUIET=1 AFL_SKIP_CRASHES=1
+export AFL_NO_AFFINITY=1 AFL_QUIET=1
 export ASAN_OPTIONS=abort_on_error=1:symbolize=0:detect_leaks=0:allocator_may_return_null=0:max_allocation_size_mb=1024
 export UBSAN_OPTIONS=halt_on_error=1:abort_on_error=1:print_stacktrace=1
 tmp=$(mktemp -d /tmp/utils_fuzz_XXXXXX)

@@ -42,7 +42,9 @@ void* gz_ouvre(char const* fname, char const* mode, char const* msg) {
 }
 
 void fic_ferme(FILE* fp, char const* fname, int ecrit) {
-  if (std::fclose(fp) != 0 && ecrit) io_erreur_ecriture(fname);
+  // An earlier failed write counts even when the last flush succeeds.
+  bool const err = std::ferror(fp) != 0;
+  if ((std::fclose(fp) != 0 || err) && ecrit) io_erreur_ecriture(fname);
 }
 
 void gz_ferme(void* zfp, char const* fname, int ecrit) {

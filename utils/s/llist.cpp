@@ -22,7 +22,9 @@ FILE* liste_ouvre(const char* fname, const char* mode) {
   return fp;
 }
 void liste_ferme(FILE* fp, const char* fname) {
-  if (std::fclose(fp) != 0) io_erreur_ecriture(fname);
+  // An earlier failed write counts even when the last flush succeeds.
+  bool const err = std::ferror(fp) != 0;
+  if (std::fclose(fp) != 0 || err) io_erreur_ecriture(fname);
 }
 void liste_verifie(FILE* fp) {
   if (std::fflush(fp) != 0 || std::ferror(fp)) io_erreur_ecriture(nullptr);
