@@ -88,6 +88,64 @@ void profile_seeds(std::string const& tag) {
   dumps(tag + "_v", v, 8);
 }
 
+// NOPO files built word by word (host byte order).
+struct nopo {
+  std::string b;
+  nopo& w(int v) { return b.append(reinterpret_cast<char const*>(&v), 4), *this; }
+  nopo& r(float v) { return b.append(reinterpret_cast<char const*>(&v), 4), *this; }
+  nopo& record(std::string const& p) {
+    w(int(p.size()));
+    b += p;
+    return w(int(p.size()));
+  }
+};
+
+// Two triangles or one quadrilateral on four vertices; ncopnp 1 (nodes are
+// the vertices) or 0 (node numbers first); ining picks the reference layout.
+std::string nopo_file(bool quad, int ncopnp, int ining, int ntass) {
+  nopo f;
+  f.record(nopo().w(0).w(0).b);
+  std::string g = nopo().w(0).b + std::string(80, 'T') + std::string(8, 'D') +
+                  std::string(24, 'C') + "NOPO" + nopo().w(0).w(0).w(ntass).b;
+  f.record(g);
+  for (int k = 0; k < (ntass ? ntass + 1 : 0); ++k) f.record(nopo().w(7).b);
+  int const ne = quad ? 1 : 2;
+  nopo c;
+  c.w(0).w(2).w(1).w(1).w(ncopnp).w(ne).w(0).w(0).w(quad ? 0 : 2).w(quad ? 1 : 0);
+  for (int k = 0; k < 12; ++k) c.w(0);  // ntet .. isehe
+  c.w(4).w(2).w(0).w(0).w(0).w(0);      // npoint .. ntacoo
+  f.record(c.b);
+  nopo x;
+  x.w(0);
+  float const xy[8] = {0, 0, 1, 0, 1, 1, 0, 1};
+  for (float v : xy) x.r(v);
+  f.record(x.b);
+  int const tri[2][3] = {{1, 2, 3}, {1, 3, 4}};
+  int const q[4] = {1, 2, 3, 4};
+  nopo e;
+  e.w(0);
+  for (int i = 0; i < ne; ++i) {
+    int const npo = quad ? 4 : 3;
+    int const* v = quad ? q : tri[i];
+    int const lead = ining == 1 ? 4 : ining == 2 ? 3 : 0;
+    int const nmae = ining == 0 ? 0 : 1 + lead + npo;
+    e.w(quad ? 4 : 3).w(nmae).w(1);
+    if (ncopnp != 1) {
+      e.w(npo);
+      for (int j = 0; j < npo; ++j) e.w(v[j]);
+    }
+    e.w(npo);
+    for (int j = 0; j < npo; ++j) e.w(v[j]);
+    if (nmae) {
+      e.w(ining);
+      for (int k = 0; k < lead; ++k) e.w(9);
+      for (int j = 0; j < npo; ++j) e.w(10 + v[j]);
+    }
+  }
+  f.record(e.b);
+  return f.b;
+}
+
 template <class T>
 gvector<T> vec(int lo, int hi) {
   gvector<T> v(lo, hi);
@@ -179,6 +237,11 @@ int main(int argc, char** argv) {
   forms("gmatrix", "f", mat<float>(0, 1, -1, 1));
   forms("gmatrix", "d", mat<double>(1, 2, 1, 2));
   forms("gmatrix", "c", mat<std::complex<double>>(1, 1, 1, 2));
+
+  seed("nopo", "tri_ining3", 0, nopo_file(false, 1, 3, 0));
+  seed("nopo", "tri_ining1_ntass", 1, nopo_file(false, 1, 1, 2));
+  seed("nopo", "tri_nodes_ining2", 0, nopo_file(false, 0, 2, 0));
+  seed("nopo", "quad_norefs", 1, nopo_file(true, 1, 0, 0));
 
   profile_seeds<int>("i");
   profile_seeds<float>("f");
