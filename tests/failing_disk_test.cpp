@@ -200,6 +200,8 @@ TEST(KadroFailingDiskDeathTest, FullDeviceAndMissingDirectory) {
   EXPECT_FATAL(m.ecrit_kadro(missing.c_str()), 209,
                "Rcourb: problemmes d'ouvertoure du fichier " + missing +
                    "\nNo such file or directory\n");
+  EXPECT_FATAL(m.ecrit_kadro(""), 209,
+               "Rcourb: problemmes d'ouvertoure du fichier \nNo such file or directory\n");
   EXPECT_FATAL(m.ecrit_kadro("/proc/utils_test.kadro2D"), 209,
                "Rcourb: problemmes d'ouvertoure du fichier /proc/utils_test.kadro2D\n");
 }

@@ -93,7 +93,8 @@ kadro_dest kadro_open(char const* fname) {
   }
   bool const exists = stat(d.path.c_str(), &st) == 0;
   // A file that may not be written is refused by the fopen below, as ever.
-  if (!exists || (S_ISREG(st.st_mode) && access(d.path.c_str(), W_OK) == 0)) {
+  if (fname[0] != '\0' &&
+      (!exists || (S_ISREG(st.st_mode) && access(d.path.c_str(), W_OK) == 0))) {
     std::string t = d.path + ".tmpXXXXXX";
     int fd = mkstemp(&t[0]);
     if (fd >= 0) {
