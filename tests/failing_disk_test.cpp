@@ -294,3 +294,27 @@ TEST(KadroFailingDiskTest, KilledRunLeavesPreviousFileIntact) {
     EXPECT_EQ(n.rfind("reg_m.kadro2D.tmp", 0), 0u) << n;
 }
 #endif
+
+// A read-only directory, seen by an unprivileged user (root drops to
+// "nobody" first): a new mesh file cannot be created there; an existing
+// writable one is still rewritten, in place.
+TEST(KadroFailingDiskDeathTest, ReadOnlyDirectory) {
+  fixed_dir d = test_dir();
+  chmod(d.dir.c_str(), 0755);
+  std::string const f = d.path("old.kadro2D"), n = d.path("new.kadro2D");
+  maillage m = grid(2, 1, "t");
+  m.ecrit_kadro(f.c_str());
+  chmod(f.c_str(), 0666);
+  chmod(d.dir.c_str(), 0555);
+  auto unprivileged = [](std::function<void()> op) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(90);
+    op();
+    std::exit(0);
+  };
+  EXPECT_FATAL(unprivileged([&] { m.ecrit_kadro(n.c_str()); }), 209,
+               "Rcourb: problemmes d'ouvertoure du fichier " + n + "\nPermission denied\n");
+  EXPECT_EXIT(unprivileged([&] { grid(3, 3, "u").ecrit_kadro(f.c_str()); }),
+              ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(maillage(f.c_str()).npt(), 16);
+  chmod(d.dir.c_str(), 0755);
+}
