@@ -108,7 +108,10 @@ void maillage::init_stats() {
       int const* row = el.row(e);
       float const *p1 = vertex(row[0]), *p2 = vertex(row[1]), *p3 = vertex(row[2]),
                   *p4 = vertex(row[3]);
-      se.add(0.5 * (std::fabs(cross(p1, p2, p4)) + std::fabs(cross(p2, p3, p4))));
+      // Signed halves: on a convex quadrilateral both have one sign and
+      // this is |c1| + |c2| to the bit; on a non-convex one the diagonal
+      // 2-4 runs outside and the halves must be subtracted.
+      se.add(0.5 * std::fabs(cross(p1, p2, p4) + cross(p2, p3, p4)));
       ls.add(side(p1, p2));
       ls.add(side(p2, p3));
       ls.add(side(p3, p4));
