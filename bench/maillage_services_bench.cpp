@@ -3,11 +3,13 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "llist.h"
 #include "maillage.h"
 
 namespace {
@@ -95,6 +97,55 @@ void BM_merge(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * 2 * (n + 1) * (n + 1));
 }
 
+void BM_list_voisins(benchmark::State& state) {
+  ensure_report();
+  int const n = static_cast<int>(state.range(0));
+  maillage const& m = grid(n);
+  for (auto _ : state) {
+    std::unique_ptr<licolect> l(&m.list_voisins());
+    benchmark::DoNotOptimize(l->debut());
+  }
+  state.SetItemsProcessed(state.iterations() * (n + 1) * (n + 1));
+}
+
+// Scratch file under /tmp, removed at exit.
+char scratch_name[] = "/tmp/maillage_services_bench_XXXXXX";
+
+void remove_scratch() { std::remove(scratch_name); }
+
+char const* scratch() {
+  static bool made = [] {
+    int fd = mkstemp(scratch_name);
+    if (fd < 0) std::abort();
+    close(fd);
+    std::atexit(remove_scratch);
+    return true;
+  }();
+  (void)made;
+  return scratch_name;
+}
+
+void BM_gen_data_renum(benchmark::State& state) {
+  ensure_report();
+  int const n = static_cast<int>(state.range(0));
+  maillage const& m = grid(n);
+  char const* f = scratch();
+  for (auto _ : state) m.gen_data_renum(f);
+  state.SetItemsProcessed(state.iterations() * (n + 1) * (n + 1));
+}
+
+void BM_d_list_voisins(benchmark::State& state) {
+  ensure_report();
+  int const n = static_cast<int>(state.range(0));
+  maillage const& m = grid(n);
+  char const* f = scratch();
+  for (auto _ : state) m.d_list_voisins(f);
+  state.SetItemsProcessed(state.iterations() * (n + 1) * (n + 1));
+}
+
+BENCHMARK(BM_list_voisins)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_gen_data_renum)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_d_list_voisins)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_init_stats)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_rot)->Arg(1000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_tran)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -110,7 +110,7 @@ class maillage {
   void gen_data_renum(char const* fname) const;
   // Per vertex 1..npt(), the ascending set of the vertex itself and every
   // vertex sharing an element with it. A new collection the caller deletes.
-  // TEMP virtual gcolect<llist<int>>& list_voisins() const;
+  virtual gcolect<llist<int>>& list_voisins() const;
 
   // Two-dimensional transforms. Each returns a new heap mesh with the same
   // elements, tags, subdomains and title; the caller deletes it. A mesh of

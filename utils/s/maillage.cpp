@@ -600,3 +600,5 @@ void maillage::ecrit_ascii(char const* fname) const {
 void maillage::iniref() { refsom = 0; }
 
 void maillage::setref(int i, int val) { refsom[i] = val; }
+
+void maillage::dump_ref() { refsom.a_save("ref.save"); }
