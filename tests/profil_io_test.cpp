@@ -223,7 +223,9 @@ void round_trips(M const& a, std::string const& dir) {
       if (enc == 1) b.b_load(name.c_str());
       if (enc == 2) b.f_load(name.c_str());
       EXPECT_TRUE(same_bits(b.profile(), a.profile()));
-      if constexpr (std::is_base_of<skygmatrix<T>, M>::value) EXPECT_EQ(b.state(), normal);
+      if constexpr (std::is_base_of<skygmatrix<T>, M>::value) {
+        EXPECT_EQ(b.state(), normal);
+      }
       if (enc == 0) {
         gvector<T> w(a.values());
         for (int k = w.imin(); k <= w.imax(); ++k) w[k] = through_text(w[k], gz);
