@@ -318,3 +318,32 @@ TEST(KadroFailingDiskDeathTest, ReadOnlyDirectory) {
   EXPECT_EQ(maillage(f.c_str()).npt(), 16);
   chmod(d.dir.c_str(), 0755);
 }
+
+// The other mesh writers: ASCII dump, neighbour lists, renumbering data and
+// the tag file.
+TEST(MeshWritersFailingDiskDeathTest, FullDeviceAndMissingDirectory) {
+  fixed_dir d = test_dir();
+  maillage m = grid(30, 30, "t");
+  std::string const full = "/dev/full", missing = kMissingDir;
+  EXPECT_FATAL(m.ecrit_ascii(full.c_str()), 209,
+               "Rcourb: erreur d'ecriture du fichier /dev/full\nNo space left on device\n");
+  EXPECT_FATAL(m.ecrit_ascii(missing.c_str()), 209,
+               "Rcourb: problemmes d'ouvertoure du fichier " + missing +
+                   "\nNo such file or directory\n");
+  EXPECT_FATAL(m.d_list_voisins(full.c_str()), 1,
+               "Erreur d'ecriture de /dev/full\nNo space left on device\n");
+  EXPECT_FATAL(m.d_list_voisins(missing.c_str()), 1,
+               "Impossible d'ouvrir le fichier " + missing + "\n");
+  EXPECT_FATAL(m.gen_data_renum(full.c_str()), 1,
+               "Erreur d'ecriture de /dev/full\nNo space left on device\n");
+  EXPECT_FATAL(m.gen_data_renum(missing.c_str()), 1,
+               "Erreur d'ouverture de " + missing + "\nNo such file or directory\n");
+  // The tag file has a fixed name in the current directory.
+  full_link(d, "ref.save");
+  auto in_dir = [&] {
+    if (chdir(d.dir.c_str()) != 0) std::_Exit(90);
+    m.dump_ref();
+    std::exit(0);
+  };
+  EXPECT_FATAL(in_dir(), 1, std::string(kWriteError) + ": ref.save");
+}
