@@ -1,6 +1,7 @@
 // End-to-end tests of the mesh2vtk converter: the VTK file checked against
 // the legacy format's rules, the SVG parsed as XML, errors and statuses.
 #include <fcntl.h>
+#include <pty.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -409,6 +410,57 @@ TEST(Mesh2vtkTest, RefusesMeshesItCannotDraw) {
   // Reader errors keep the library's statuses.
   EXPECT_EQ(convert(d.dir(), {"missing.kadro2D", "a.vtk"}).status, 208);
   EXPECT_EQ(convert(d.dir(), {"t.mesh", "a.vtk"}).status, 201);
+}
+
+// Runs `exe` in `dir` with stderr on a pseudo-terminal; returns what the
+// terminal showed (stdout goes to /dev/null).
+std::string run_on_terminal(char const* exe, std::string const& dir,
+                            std::vector<std::string> args) {
+  int master = -1;
+  pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(120);
+    int fd = open("/dev/null", O_WRONLY);
+    if (fd < 0 || dup2(fd, 1) < 0) _exit(121);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(exe));
+    for (auto& a : args) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+    execv(exe, argv.data());
+    _exit(122);
+  }
+  std::string shown;
+  if (pid < 0) return shown;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(master, buf, sizeof buf)) > 0) shown.append(buf, static_cast<std::size_t>(n));
+  int st = 0;
+  waitpid(pid, &st, 0);
+  close(master);
+  return shown;
+}
+
+TEST(ProgressTest, ShownOnTerminalsOnly) {
+  TempDir d;
+  std::vector<std::string> const grid = {"-b", "0", "1", "1000", "0", "1", "1000"};
+  std::string shown = run_on_terminal(REG_M_EXE, d.dir(), grid);
+  EXPECT_NE(shown.find("reg_m: grille 1000 x 1000..."), std::string::npos) << shown;
+  EXPECT_NE(shown.find("reg_m: ecriture de reg_m.kadro2D..."), std::string::npos);
+  run_result r = run(REG_M_EXE, d.dir(), grid);
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.find("reg_m: grille"), std::string::npos) << r.err;
+
+  // 103041 vertices and 102400 elements, a file of 9 MB.
+  ASSERT_EQ(run(REG_M_EXE, d.dir(), {"-b", "0", "1", "320", "0", "1", "320"}).status, 0);
+  shown = run_on_terminal(MESH2VTK_EXE, d.dir(), {"reg_m.kadro2D", "g.svg"});
+  EXPECT_NE(shown.find("lecture de reg_m.kadro2D..."), std::string::npos) << shown;
+  EXPECT_NE(shown.find("g.svg:  50%"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("g.svg:  99%"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("g.svg: fait"), std::string::npos) << shown;
+  r = convert(d.dir(), {"reg_m.kadro2D", "g.svg"});
+  ASSERT_EQ(r.status, 0);
+  EXPECT_EQ(r.err.find("lecture"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find('%'), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // mesh2vtk: writes a mesh file read by the library as a legacy VTK
 // unstructured grid and/or as an SVG picture.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -191,7 +192,7 @@ void write_vtk(vue const& m, char const* in, char const* fname) {
   double const* c = m.xyz.data();
   for (int i = 0; i < nv; ++i, c += 3) {
     std::fprintf(fp, "%.9g %.9g %.9g\n", c[0], c[1], c[2]);
-    if ((i & 4095) == 0) prog.step(i);
+    if ((i & 1023) == 0) prog.step(i);
   }
   long long const size = static_cast<long long>(ne) * (te + 1);
   std::fprintf(fp, "CELLS %d %lld\n", ne, size);
@@ -200,7 +201,7 @@ void write_vtk(vue const& m, char const* in, char const* fname) {
     std::fprintf(fp, "%d", te);
     for (int k = 0; k < te; ++k) std::fprintf(fp, " %d", *v++);
     std::fputc('\n', fp);
-    if ((e & 4095) == 0) prog.step(nv + e);
+    if ((e & 1023) == 0) prog.step(nv + e);
   }
   std::fprintf(fp, "CELL_TYPES %d\n", ne);
   for (int e = 0; e < ne; ++e) std::fprintf(fp, "%d\n", type);
@@ -208,14 +209,14 @@ void write_vtk(vue const& m, char const* in, char const* fname) {
                nv);
   for (int i = 0; i < nv; ++i) {
     std::fprintf(fp, "%d\n", m.tags[static_cast<std::size_t>(i)]);
-    if ((i & 4095) == 0) prog.step(nv + ne + i);
+    if ((i & 1023) == 0) prog.step(nv + ne + i);
   }
   std::fprintf(fp,
                "CELL_DATA %d\nSCALARS subdomain int 1\nLOOKUP_TABLE default\n",
                ne);
   for (int e = 0; e < ne; ++e) {
     std::fprintf(fp, "%d\n", m.dom[static_cast<std::size_t>(e)]);
-    if ((e & 4095) == 0) prog.step(2LL * nv + ne + e);
+    if ((e & 1023) == 0) prog.step(2LL * nv + ne + e);
   }
   out.close();
 }
@@ -291,10 +292,11 @@ void write_svg(vue const& m, char const* fname) {
                    -m.xyz[p + 1] + 0.0);
     }
     std::fprintf(fp, "\"/>\n");
-    if ((e & 4095) == 0) prog.step(e);
+    if ((e & 1023) == 0) prog.step(e);
   }
   std::fprintf(fp, "</g>\n<g stroke=\"none\">\n");
   for (int i = 0; i < nv; ++i) {
+    if ((i & 1023) == 0) prog.step(ne + i);
     int const tag = m.tags[static_cast<std::size_t>(i)];
     if (tag == 0) continue;
     std::size_t const p = static_cast<std::size_t>(i) * 3;
@@ -303,7 +305,6 @@ void write_svg(vue const& m, char const* fname) {
                  "<circle cx=\"%.7g\" cy=\"%.7g\" r=\"%.4g\" fill=\"%s\">"
                  "<title>%d: %d</title></circle>\n",
                  m.xyz[p], -m.xyz[p + 1] + 0.0, r, kMark[c], i + 1, tag);
-    if ((i & 4095) == 0) prog.step(ne + i);
   }
   std::fprintf(fp, "</g>\n</svg>\n");
   out.close();
@@ -324,6 +325,9 @@ int main(int argc, char** argv) {
     if (!ends_with(argv[a], ".vtk") && !ends_with(argv[a], ".svg"))
       usage(prog);
 
+  struct stat st;
+  if (isatty(2) && stat(argv[1], &st) == 0 && st.st_size >= (8 << 20))
+    std::fprintf(stderr, "lecture de %s...\n", argv[1]);
   vue m(argv[1]);
   m.check(argv[1]);
   for (int a = 2; a < argc; ++a) {
