@@ -4,6 +4,7 @@
 # find_package and with pkg-config, and runs the installed programs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash tools/deps.sh pkg-config
 root=$PWD
 build=${UTILS_BUILD_DIR:-build}
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -277,10 +277,11 @@ void write_svg(vue const& m, char const* fname) {
     else esc += ch;
   }
   std::fprintf(fp, "<title>%s</title>\n", esc.c_str());
+  // Lines one pixel wide at the nominal size.
   std::fprintf(fp,
-               "<style>polygon{vector-effect:non-scaling-stroke}</style>\n"
-               "<g stroke=\"#303030\" stroke-width=\"1\" "
-               "stroke-linejoin=\"round\">\n");
+               "<g stroke=\"#303030\" stroke-width=\"%.4g\" "
+               "stroke-linejoin=\"round\">\n",
+               w / px);
   for (int e = 0; e < ne; ++e) {
     int const d = m.dom[static_cast<std::size_t>(e)];
     std::fprintf(fp, "<polygon fill=\"%s\" points=\"",
