@@ -12,6 +12,9 @@
 // State of the stored values, shared with the profile matrices.
 enum st { normal = 0, factors_choleski = 1, factors_crout = 2, factors_gauss = 3, erreur = 4 };
 
+template <class T> class skyhrectmatrix;
+template <class T> class skyvrectmatrix;
+
 template <class T>
 class gmatrix {
  public:
@@ -70,7 +73,9 @@ class gmatrix {
   virtual void solveLxb(gvector<T> const& b, gvector<T>& x) const;
   virtual void solveXUC(gmatrix const& B, gmatrix& X) const;  // X U = B
   virtual void solveLXC(gmatrix const& B, gmatrix& X) const;  // L X = B
-  // (the profile-matrix block solves take the next two virtual slots)
+  // X U = B and L X = B on profile blocks, keeping B's profile (profil.h).
+  virtual void solveXUC(skyhrectmatrix<T> const& B, skyhrectmatrix<T>& X) const;
+  virtual void solveLXC(skyvrectmatrix<T> const& B, skyvrectmatrix<T>& X) const;
 
   // Text, raw and record-framed files: by name (".gz" compresses), on an
   // open FILE*, on an open compressed stream (gzFile as void*).

@@ -204,7 +204,24 @@ void gmatrix<T>::solve(gvector<T> const& b, gvector<T>& x) const {
   gvector<T> y(b.imin(), b.imax());
   T* yy = y.debut();
   T const* bb = b.debut();
-  for (int i = 0; i < n; ++i) {
+  // Forward by groups of G rows: the terms of the finished unknowns run as
+  // G independent sums, then each row adds the few terms of its own group.
+  constexpr int G = 8;
+  int i0 = 0;
+  for (; i0 + G <= n; i0 += G) {
+    T const* ar[G];
+    T s[G];
+    for (int r = 0; r < G; ++r) ar[r] = debut_ligne(nrl + i0 + r), s[r] = T();
+    for (int k = 0; k < i0; ++k) {
+      T const yk = yy[k];
+      for (int r = 0; r < G; ++r) s[r] = ar[r][k] * yk + s[r];
+    }
+    for (int r = 0; r < G; ++r) {
+      for (int k = i0; k < i0 + r; ++k) s[r] = ar[r][k] * yy[k] + s[r];
+      yy[i0 + r] = bb[i0 + r] - s[r];
+    }
+  }
+  for (int i = i0; i < n; ++i) {
     T const* ai = debut_ligne(nrl + i);
     T s = T();
     for (int k = 0; k < i; ++k) s = ai[k] * yy[k] + s;

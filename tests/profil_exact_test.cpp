@@ -1,0 +1,458 @@
+// The raw-storage kernels against the algorithms written element by element
+// through the checked accessors: factors and solutions must agree to the bit.
+#include "profil.h"
+
+#include <cfloat>
+
+#include "profil_helpers.h"
+#include "test_util.h"
+
+using namespace ph;
+
+namespace {
+
+struct no_conj {
+  template <class T> T operator()(T x) const { return x; }
+};
+struct with_conj {
+  C operator()(C x) const { return std::conj(x); }
+};
+
+template <class T> T ref_sqrt(T x) { return std::sqrt(x); }
+template <> int ref_sqrt<int>(int x) { return static_cast<int>(std::sqrt(static_cast<double>(x))); }
+
+// ---- general matrix
+
+template <class T>
+int ref_gauss(skygmatrix<T>& A) {
+  gvector<int> const& p = A.profile();
+  for (int i = 1; i <= A.imax(); ++i) {
+    int const pci = gen_first(p, i);
+    for (int j = pci; j < i; ++j) {
+      for (int k = std::max(pci, gen_first(p, j)); k < j; ++k) {
+        A(i, j) -= A(i, k) * A(k, j);
+        A(j, i) -= A(j, k) * A(k, i);
+      }
+      A(i, j) = quot(A(i, j), A(j, j));
+    }
+    for (int k = pci; k < i; ++k) A(i, i) -= A(i, k) * A(k, i);
+    if (absval(A(i, i)) <= DBL_MIN) return i;
+  }
+  return 0;
+}
+
+template <class T>
+gvector<T> ref_solve_gauss(skygmatrix<T> const& A, gvector<T> const& b) {
+  gvector<int> const& p = A.profile();
+  int const n = A.imax();
+  gvector<T> y(1, n), x(1, n);
+  for (int i = 1; i <= n; ++i) {
+    T s = T(0);
+    for (int k = gen_first(p, i); k < i; ++k) s = A(i, k) * y[k] + s;
+    y[i] = b[i] - s;
+  }
+  for (int i = n; i >= 1; --i) {
+    x[i] = quot(y[i], A(i, i));
+    for (int k = gen_first(p, i); k < i; ++k) y[k] -= A(k, i) * x[i];
+  }
+  return x;
+}
+
+template <class T>
+gvector<T> ref_solveUxb(skygmatrix<T> const& A, gvector<T> const& b) {
+  gvector<int> const& p = A.profile();
+  gvector<T> y(b), x(1, A.imax());
+  for (int i = A.imax(); i >= 1; --i) {
+    x[i] = quot(y[i], A(i, i));
+    for (int k = gen_first(p, i); k < i; ++k) y[k] -= A(k, i) * x[i];
+  }
+  return x;
+}
+
+template <class T>
+gvector<T> ref_solvexUb(skygmatrix<T> const& A, gvector<T> const& b) {
+  gvector<int> const& p = A.profile();
+  gvector<T> x(1, A.imax());
+  for (int i = 1; i <= A.imax(); ++i) {
+    x[i] = b[i];
+    for (int k = gen_first(p, i); k < i; ++k) x[i] -= A(k, i) * x[k];
+    x[i] = quot(x[i], A(i, i));
+  }
+  return x;
+}
+
+template <class T>
+gvector<T> ref_solveLxb(skygmatrix<T> const& A, gvector<T> const& b) {
+  gvector<int> const& p = A.profile();
+  gvector<T> x(1, A.imax());
+  for (int i = 1; i <= A.imax(); ++i) {
+    x[i] = b[i];
+    for (int k = gen_first(p, i); k < i; ++k) x[i] -= A(i, k) * x[k];
+  }
+  return x;
+}
+
+template <class T>
+gvector<T> ref_gen_product(skygmatrix<T> const& A, gvector<T> const& x) {
+  gvector<int> const& p = A.profile();
+  gvector<T> y(1, A.imax());
+  y = T(0);
+  for (int i = 1; i <= A.imax(); ++i) {
+    for (int j = gen_first(p, i); j < i; ++j) y[i] += A(i, j) * x[j];
+    for (int k = gen_first(p, i); k < i; ++k) y[k] += A(k, i) * x[i];
+    y[i] += A(i, i) * x[i];
+  }
+  return y;
+}
+
+template <class T>
+gmatrix<T> ref_XUC(skygmatrix<T> const& A, gmatrix<T> const& B) {
+  gvector<int> const& p = A.profile();
+  gmatrix<T> X(B.imin(), B.imax(), B.jmin(), B.jmax());
+  for (int r = B.imin(); r <= B.imax(); ++r)
+    for (int j = 1; j <= A.imax(); ++j) {
+      X(r, j) = B(r, j);
+      for (int k = gen_first(p, j); k < j; ++k) X(r, j) -= A(k, j) * X(r, k);
+      X(r, j) = quot(X(r, j), A(j, j));
+    }
+  return X;
+}
+
+template <class T>
+gmatrix<T> ref_LXC(skygmatrix<T> const& A, gmatrix<T> const& B) {
+  gvector<int> const& p = A.profile();
+  gmatrix<T> X(B.imin(), B.imax(), B.jmin(), B.jmax());
+  for (int c = B.jmin(); c <= B.jmax(); ++c)
+    for (int i = 1; i <= A.imax(); ++i) {
+      X(i, c) = B(i, c);
+      for (int k = gen_first(p, i); k < i; ++k) X(i, c) -= A(i, k) * X(k, c);
+    }
+  return X;
+}
+
+template <class T>
+skyhrectmatrix<T> ref_XUC(skygmatrix<T> const& A, skyhrectmatrix<T> const& B) {
+  gvector<int> const& p = A.profile();
+  skyhrectmatrix<T> X;
+  X.resize(B.profile(), B.dim());
+  for (int r = B.imin(); r <= B.imax(); ++r) {
+    int const q = B.pcnn(r);
+    for (int j = q; j <= A.imax(); ++j) {
+      X(r, j) = B(r, j);
+      for (int k = std::max(gen_first(p, j), q); k < j; ++k) X(r, j) -= A(k, j) * X(r, k);
+      X(r, j) = quot(X(r, j), A(j, j));
+    }
+  }
+  return X;
+}
+
+template <class T>
+skyvrectmatrix<T> ref_LXC(skygmatrix<T> const& A, skyvrectmatrix<T> const& B) {
+  gvector<int> const& p = A.profile();
+  skyvrectmatrix<T> X;
+  X.resize(B.profile(), B.dim());
+  for (int c = B.jmin(); c <= B.jmax(); ++c) {
+    int const q = B.plnn(c);
+    for (int i = q; i <= A.imax(); ++i) {
+      X(i, c) = B(i, c);
+      for (int k = std::max(gen_first(p, i), q); k < i; ++k) X(i, c) -= A(i, k) * X(k, c);
+    }
+  }
+  return X;
+}
+
+// ---- symmetric and Hermitian matrices
+
+template <class T, class M, class Cj>
+int ref_choleski(M& A, Cj cj) {
+  gvector<int> const& p = A.profile();
+  for (int i = 1; i <= A.imax(); ++i) {
+    T sd = T(0);
+    int const pi = sym_first(p, i);
+    for (int j = pi; j < i; ++j) {
+      T s = T(0);
+      for (int k = std::max(sym_first(p, j), pi); k < j; ++k) s = A(i, k) * cj(A(j, k)) + s;
+      A(i, j) = quot(A(i, j) - s, A(j, j));
+      sd = A(i, j) * cj(A(i, j)) + sd;
+    }
+    T const t = A(i, i) - sd;
+    if (!rsqrt_dom(t)) return i;
+    A(i, i) = ref_sqrt(t);
+    if (iszero(A(i, i))) return i;
+  }
+  return 0;
+}
+
+template <class T, class M, class Cj>
+int ref_crout(M& A, Cj cj) {
+  gvector<int> const& p = A.profile();
+  for (int i = 1; i <= A.imax(); ++i) {
+    int const pi = sym_first(p, i);
+    for (int j = pi; j < i; ++j) {
+      T s = T(0);
+      for (int k = std::max(pi, sym_first(p, j)); k < j; ++k) s = A(i, k) * A(k, k) * cj(A(j, k)) + s;
+      A(i, j) = quot(A(i, j) - s, A(j, j));
+    }
+    T s = T(0);
+    for (int k = pi; k < i; ++k) s = A(i, k) * A(k, k) * cj(A(i, k)) + s;
+    A(i, i) = A(i, i) - s;
+    if (iszero(A(i, i))) return i;
+  }
+  return 0;
+}
+
+template <class T, class M, class Cj>
+gvector<T> ref_solve_choleski(M const& A, gvector<T> const& b, Cj cj) {
+  gvector<int> const& p = A.profile();
+  int const n = A.imax();
+  gvector<T> y(1, n), x(1, n);
+  for (int i = 1; i <= n; ++i) {
+    T s = T(0);
+    for (int k = sym_first(p, i); k < i; ++k) s = A(i, k) * y[k] + s;
+    y[i] = quot(b[i] - s, A(i, i));
+  }
+  for (int i = n; i >= 1; --i) {
+    x[i] = quot(y[i], A(i, i));
+    for (int k = sym_first(p, i); k < i; ++k) y[k] = y[k] - cj(A(i, k)) * x[i];
+  }
+  return x;
+}
+
+template <class T, class M, class Cj>
+gvector<T> ref_solve_crout(M const& A, gvector<T> const& b, Cj cj) {
+  gvector<int> const& p = A.profile();
+  int const n = A.imax();
+  gvector<T> y(1, n), z(1, n), x(1, n);
+  for (int i = 1; i <= n; ++i) {
+    T s = T(0);
+    for (int k = sym_first(p, i); k < i; ++k) s = A(i, k) * y[k] + s;
+    y[i] = b[i] - s;
+  }
+  for (int i = n; i >= 1; --i) z[i] = quot(y[i], A(i, i));
+  for (int i = n; i >= 1; --i) {
+    x[i] = z[i];
+    for (int k = sym_first(p, i); k < i; ++k) z[k] = z[k] - cj(A(i, k)) * x[i];
+  }
+  return x;
+}
+
+template <class T, class M, class Cj>
+gvector<T> ref_sym_product(M const& A, gvector<T> const& x, Cj cj) {
+  gvector<int> const& p = A.profile();
+  gvector<T> y(1, A.imax());
+  y = T(0);
+  for (int i = 1; i <= A.imax(); ++i) {
+    for (int j = sym_first(p, i); j < i; ++j) {
+      y[i] += A(i, j) * x[j];
+      y[j] += cj(A(i, j)) * x[i];
+    }
+    y[i] += A(i, i) * x[i];
+  }
+  return y;
+}
+
+// ---- rectangular matrices and dense factors
+
+template <class T>
+gmatrix<T> ref_hv(skyhrectmatrix<T> const& A, skyvrectmatrix<T> const& B) {
+  gmatrix<T> P(A.imin(), A.imax(), B.jmin(), B.jmax());
+  P = T(0);
+  for (int i = A.imin(); i <= A.imax(); ++i)
+    for (int j = B.jmin(); j <= B.jmax(); ++j)
+      for (int k = std::max(A.pcnn(i), B.plnn(j)); k <= A.jmax(); ++k) P(i, j) = A(i, k) * B(k, j) + P(i, j);
+  return P;
+}
+
+template <class T>
+gvector<T> ref_hx(skyhrectmatrix<T> const& A, gvector<T> const& x) {
+  gvector<T> y(A.imin(), A.imax());
+  for (int i = A.imin(); i <= A.imax(); ++i) {
+    y[i] = T(0);
+    for (int j = A.pcnn(i); j <= A.jmax(); ++j) y[i] = A(i, j) * x[j] + y[i];
+  }
+  return y;
+}
+
+template <class T>
+gvector<T> ref_vx(skyvrectmatrix<T> const& A, gvector<T> const& x) {
+  gvector<T> y(1, A.imax());
+  y = T(0);
+  for (int j = A.jmin(); j <= A.jmax(); ++j)
+    for (int i = A.plnn(j); i <= A.imax(); ++i) y[i] = A(i, j) * x[j] + y[i];
+  return y;
+}
+
+template <class T>
+skyhrectmatrix<T> ref_dense_XUC(gmatrix<T> const& D, skyhrectmatrix<T> const& B) {
+  skyhrectmatrix<T> X;
+  X.resize(B.profile(), B.dim());
+  for (int r = B.imin(); r <= B.imax(); ++r) {
+    gvector<T> t = B.ligne(r);
+    for (int j = B.pcnn(r); j <= B.jmax(); ++j) {
+      X(r, j) = quot(t[j], D(j, j));
+      for (int k = j + 1; k <= B.jmax(); ++k) t[k] = t[k] - D(j, k) * X(r, j);
+    }
+  }
+  return X;
+}
+
+template <class T>
+skyvrectmatrix<T> ref_dense_LXC(gmatrix<T> const& D, skyvrectmatrix<T> const& B) {
+  skyvrectmatrix<T> X;
+  X.resize(B.profile(), B.dim());
+  for (int c = B.jmin(); c <= B.jmax(); ++c)
+    for (int i = B.plnn(c); i <= B.imax(); ++i) {
+      X(i, c) = B(i, c);
+      for (int k = B.plnn(c); k < i; ++k) X(i, c) = X(i, c) - D(i, k) * X(k, c);
+    }
+  return X;
+}
+
+template <class T>
+void fill_rect(skyrectmatrix<T>& a, std::mt19937& g) {
+  T* e = const_cast<T*>(a.values().debut());
+  for (int k = 0; k < a.size(); ++k) e[k] = rnd<T>(g);
+}
+
+using ph::same_bits;
+
+template <class T>
+bool same_bits(skyrectmatrix<T> const& a, skyrectmatrix<T> const& b) {
+  return a.dim() == b.dim() && a.profile() == b.profile() && ph::same_bits(a.values(), b.values());
+}
+
+int const sizes[] = {0, 1, 2, 3, 5, 9, 17, 33, 65};
+
+template <class T>
+class SkyExactTest : public ::testing::Test {};
+TYPED_TEST_SUITE(SkyExactTest, AllScalars);
+
+TYPED_TEST(SkyExactTest, GaussAndItsSolves) {
+  typedef TypeParam T;
+  std::mt19937 g(21);
+  for (int n : sizes)
+    for (int reach : {0, 2, n}) {
+      skygmatrix<T> a(random_general_profile(n, reach, g));
+      fill_general(a, g);
+      gvector<T> x = random_vector<T>(1, n, g);
+      ASSERT_TRUE(same_bits(a * x, ref_gen_product(a, x)));
+      skygmatrix<T> r(a);
+      int const fa = a.gauss(), fr = ref_gauss(r);
+      ASSERT_EQ(fa, fr) << n;
+      ASSERT_TRUE(same_bits(a.values(), r.values())) << n;
+      if (fa) continue;
+      gvector<T> y;
+      a.solve(x, y);
+      EXPECT_TRUE(same_bits(y, ref_solve_gauss(r, x))) << n;
+      a.solveUxb(x, y);
+      EXPECT_TRUE(same_bits(y, ref_solveUxb(r, x))) << n;
+      a.solvexUb(x, y);
+      EXPECT_TRUE(same_bits(y, ref_solvexUb(r, x))) << n;
+      a.solveLxb(x, y);
+      EXPECT_TRUE(same_bits(y, ref_solveLxb(r, x))) << n;
+
+      gmatrix<T> B(1, n, 1, n), X;
+      for (int i = 1; i <= n; ++i)
+        for (int j = 1; j <= n; ++j) B(i, j) = rnd<T>(g);
+      a.solveXUC(B, X);
+      EXPECT_TRUE(same_bits(X, ref_XUC(r, B))) << n;
+      a.solveLXC(B, X);
+      EXPECT_TRUE(same_bits(X, ref_LXC(r, B))) << n;
+
+      skyhrectmatrix<T> H(random_rect_profile(4, n, g), n), HX;
+      fill_rect(H, g);
+      a.solveXUC(H, HX);
+      EXPECT_TRUE(same_bits(HX, ref_XUC(r, H))) << n;
+      skyvrectmatrix<T> V(random_rect_profile(4, n, g), n), VX;
+      fill_rect(V, g);
+      a.solveLXC(V, VX);
+      EXPECT_TRUE(same_bits(VX, ref_LXC(r, V))) << n;
+    }
+}
+
+TYPED_TEST(SkyExactTest, CholeskiCroutAndTheirSolves) {
+  typedef TypeParam T;
+  std::mt19937 g(22);
+  for (int n : sizes)
+    for (int reach : {0, 2, n}) {
+      skysmatrix<T> a(random_sym_profile(n, reach, g));
+      fill_sym<T>(a, g, true);
+      gvector<T> x = random_vector<T>(1, n, g);
+      ASSERT_TRUE(same_bits(a * x, ref_sym_product<T>(a, x, no_conj())));
+      skysmatrix<T> c(a), ra(a), rc(a);
+      int const fa = a.choleski(), fra = ref_choleski<T>(ra, no_conj());
+      ASSERT_EQ(fa, fra);
+      ASSERT_TRUE(same_bits(a.values(), ra.values())) << n;
+      int const fc = c.crout(), frc = ref_crout<T>(rc, no_conj());
+      ASSERT_EQ(fc, frc);
+      ASSERT_TRUE(same_bits(c.values(), rc.values())) << n;
+      gvector<T> y;
+      if (!fa) {
+        a.solve(x, y);
+        EXPECT_TRUE(same_bits(y, ref_solve_choleski<T>(ra, x, no_conj()))) << n;
+      }
+      if (!fc) {
+        c.solve(x, y);
+        EXPECT_TRUE(same_bits(y, ref_solve_crout<T>(rc, x, no_conj()))) << n;
+      }
+    }
+}
+
+TEST(SkyExactHerm, CholeskiCroutAndTheirSolves) {
+  std::mt19937 g(23);
+  for (int n : sizes)
+    for (int reach : {0, 2, n}) {
+      skyhmatrix a(random_sym_profile(n, reach, g));
+      fill_sym<C>(a, g);
+      gvector<C> x = random_vector<C>(1, n, g);
+      ASSERT_TRUE(same_bits(a * x, ref_sym_product<C>(a, x, with_conj())));
+      skyhmatrix c(a), ra(a), rc(a);
+      ASSERT_EQ(a.choleski(), ref_choleski<C>(ra, with_conj()));
+      ASSERT_TRUE(same_bits(a.values(), ra.values())) << n;
+      ASSERT_EQ(c.crout(), ref_crout<C>(rc, with_conj()));
+      ASSERT_TRUE(same_bits(c.values(), rc.values())) << n;
+      gvector<C> y;
+      a.solve(x, y);
+      EXPECT_TRUE(same_bits(y, ref_solve_choleski<C>(ra, x, with_conj()))) << n;
+      c.solve(x, y);
+      EXPECT_TRUE(same_bits(y, ref_solve_crout<C>(rc, x, with_conj()))) << n;
+    }
+}
+
+TYPED_TEST(SkyExactTest, RectangularProducts) {
+  typedef TypeParam T;
+  std::mt19937 g(24);
+  for (int n : sizes) {
+    skyhrectmatrix<T> A(random_rect_profile(5, n, g), n);
+    skyvrectmatrix<T> B(random_rect_profile(3, n, g), n);
+    fill_rect(A, g);
+    fill_rect(B, g);
+    EXPECT_TRUE(same_bits(A * B, ref_hv(A, B))) << n;
+    gvector<T> xa = random_vector<T>(1, n, g), xb = random_vector<T>(1, 3, g);
+    EXPECT_TRUE(same_bits(A * xa, ref_hx(A, xa))) << n;
+    EXPECT_TRUE(same_bits(B * xb, ref_vx(B, xb))) << n;
+  }
+}
+
+TYPED_TEST(SkyExactTest, DenseFactorsOnProfileBlocks) {
+  typedef TypeParam T;
+  std::mt19937 g(25);
+  for (int n : sizes) {
+    gmatrix<T> D(1, n, 1, n);
+    for (int i = 1; i <= n; ++i) {
+      for (int j = 1; j <= n; ++j) D(i, j) = rnd<T>(g);
+      D(i, i) = T(3 * n + 2);
+    }
+    ASSERT_EQ(D.gauss(), 0);
+    skyhrectmatrix<T> H(random_rect_profile(4, n, g), n), HX;
+    fill_rect(H, g);
+    D.solveXUC(H, HX);
+    EXPECT_TRUE(same_bits(HX, ref_dense_XUC(D, H))) << n;
+    skyvrectmatrix<T> V(random_rect_profile(4, n, g), n), VX;
+    fill_rect(V, g);
+    D.solveLXC(V, VX);
+    EXPECT_TRUE(same_bits(VX, ref_dense_LXC(D, V))) << n;
+  }
+}
+
+}  // namespace
