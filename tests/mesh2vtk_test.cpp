@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cmath>
 #include <map>
 #include <sstream>
 #include <string>
@@ -411,6 +412,34 @@ TEST(Mesh2vtkTest, RefusesMeshesItCannotDraw) {
   EXPECT_EQ(convert(d.dir(), {"missing.kadro2D", "a.vtk"}).status, 208);
   EXPECT_EQ(convert(d.dir(), {"t.mesh", "a.vtk"}).status, 201);
 }
+
+#ifdef BEND_EXE
+TEST(Mesh2vtkTest, BentGridFillsTheAnnularSector) {
+  TempDir d;
+  // 4 x 2 unit cells, bent into the first quarter from radius 1: the height
+  // is half the width, so the outer radius is 1 + pi / 4.
+  ASSERT_EQ(run(REG_M_EXE, d.dir(), {"-b", "0", "1", "4", "0", "1", "2"}).status, 0);
+  run_result r = run(BEND_EXE, d.dir(), {"reg_m.kadro2D", "1", "4", "0", "s.kadro2D"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(convert(d.dir(), {"s.kadro2D", "s.vtk", "s.svg"}).status, 0);
+  vtk_grid g(read_file(d.path("s.vtk")));
+  ASSERT_EQ(g.error, "");
+  ASSERT_EQ(g.points.size(), 15u * 3);
+  double const r2 = 1 + 3.141592653589793 / 4;
+  for (std::size_t i = 0; i < 15; ++i) {
+    double const x = g.points[3 * i], y = g.points[3 * i + 1];
+    double const rho = std::sqrt(x * x + y * y);
+    EXPECT_GE(x, -1e-6);
+    EXPECT_GE(y, -1e-6);
+    EXPECT_NEAR(rho, 1 + (r2 - 1) * static_cast<double>(i / 5) / 2, 1e-5) << i;
+  }
+  EXPECT_EQ(g.cells[0], (std::vector<int>{0, 1, 6, 5}));
+  xml_doc x(read_file(d.path("s.svg")));
+  ASSERT_EQ(x.error, "");
+  EXPECT_EQ(x.all("polygon").size(), 8u);
+  EXPECT_EQ(run(BEND_EXE, d.dir(), {"reg_m.kadro2D", "1", "0", "0", "t.kadro2D"}).status, 1);
+}
+#endif
 
 // Runs `exe` in `dir` with stderr on a pseudo-terminal; returns what the
 // terminal showed (stdout goes to /dev/null).
