@@ -59,11 +59,10 @@ class vue : public maillage {
   std::vector<int> tags;
   std::vector<int> dom;  // subdomain of each element, 0 when in none
 
-  void check(char const* fname) {
+  void prepare(char const* fname) {
     int const nv = npt(), nd = ndim(), ne = nelem(), te = telem();
-    if (nd < 1 || nd > 3) {
-      if (nv > 0) bad_mesh(fname, "dimension autre que 1, 2 ou 3");
-    }
+    if (nv > 0 && (nd < 1 || nd > 3))
+      bad_mesh(fname, "dimension autre que 1, 2 ou 3");
     if (ne > 0 && te < 1) bad_mesh(fname, "elements sans noeud");
     if (nv > 0 && (refsom.imin() > 1 || refsom.imax() < nv))
       bad_mesh(fname, "references des sommets incompletes");
@@ -330,7 +329,7 @@ int main(int argc, char** argv) {
   if (isatty(2) && stat(argv[1], &st) == 0 && st.st_size >= (8 << 20))
     std::fprintf(stderr, "lecture de %s...\n", argv[1]);
   vue m(argv[1]);
-  m.check(argv[1]);
+  m.prepare(argv[1]);
   for (int a = 2; a < argc; ++a) {
     if (ends_with(argv[a], ".vtk"))
       write_vtk(m, argv[1], argv[a]);
