@@ -50,6 +50,7 @@ class gcolect {
   void a_save(void* zfp) const;
   void a_dump(char const* fname) const;  // always plain: the full text form
   void a_dump(FILE* fp) const;           // one line, no header
+  void a_dump(void* zfp) const;          // one line, no header, tostr forms
   void a_load(char const* fname);
   void a_load(FILE* fp);
   void a_load(void* zfp);

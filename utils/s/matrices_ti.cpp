@@ -1,6 +1,7 @@
 // Instantiation of the dense matrices for the element types.
 #include "matrices.cpp"
 #include "matrices_gauss.cpp"
+#include "matrices_io.cpp"
 
 #define MATRICES_INSTANTIATE(T)                \
   template class gmatrix<T>;                   \

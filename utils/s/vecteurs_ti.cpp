@@ -1,5 +1,6 @@
 // Instantiation of the collections and vectors for the element types.
 #include "vecteurs.cpp"
+#include "vecteurs_io.cpp"
 
 #define VECTEURS_INSTANTIATE(T)            \
   template class gcolect<T>;               \

@@ -1,0 +1,211 @@
+// Ordered sets as singly linked lists (definitions, instantiated in llist_ti).
+#include "llist.h"
+
+#include "gzutils.h"
+#include "runstat.h"
+
+namespace {
+[[noreturn]] void liste_format() {
+  sst->msg("Format incorrecte dans load d'une liste ordonee\n");
+  sst->kill(801);
+}
+[[noreturn]] void liste_type() {
+  sst->msg("Type incorrecte dans load d'une liste ordonee\n");
+  sst->kill(802);
+}
+FILE* liste_ouvre(const char* fname, const char* mode) {
+  FILE* fp = std::fopen(fname, mode);
+  if (fp == nullptr) {
+    sst->msg("On n'a pas pu ouvrir ").msg(fname).nl();
+    sst->kill(703);
+  }
+  return fp;
+}
+void liste_ferme(FILE* fp, const char* fname) {
+  if (std::fclose(fp) != 0) io_erreur_ecriture(fname);
+}
+void liste_verifie(FILE* fp) {
+  if (std::fflush(fp) != 0 || std::ferror(fp)) io_erreur_ecriture(nullptr);
+}
+}  // namespace
+
+template <class T>
+llist<T>::llist(const llist& a) : head(nullptr) {
+  *this = a;
+}
+
+template <class T>
+llist<T>& llist<T>::operator=(const llist& a) {
+  if (&a == this) return *this;
+  vide();
+  lnode<T>** fin = &head;
+  for (lnode<T>* p = a.head; p != nullptr; p = p->next) {
+    *fin = new lnode<T>(*p);
+    fin = &(*fin)->next;
+  }
+  return *this;
+}
+
+template <class T>
+llist<T>& llist<T>::operator=(llist&& a) noexcept {
+  if (&a != this) {
+    vide();
+    head = a.head;
+    a.head = nullptr;
+  }
+  return *this;
+}
+
+template <class T>
+void llist<T>::vide() {
+  while (head != nullptr) {
+    lnode<T>* p = head->next;
+    delete head;
+    head = p;
+  }
+}
+
+template <class T>
+void llist<T>::insert(T a) {
+  insert(static_cast<T&&>(a), nullptr);
+}
+
+template <class T>
+lnode<T>* llist<T>::insert(T a, lnode<T>* depuis) {
+  lnode<T>* prec = depuis;
+  lnode<T>* p = depuis != nullptr ? depuis->next : head;
+  while (p != nullptr && p->elem < a) {
+    prec = p;
+    p = p->next;
+  }
+  if (p != nullptr && p->elem == a) return p;
+  lnode<T>* n = new lnode<T>(static_cast<T&&>(a));
+  if (prec == nullptr) {
+    n->next = head;
+    head = n;
+  } else {
+    n->next = prec->next;
+    prec->next = n;
+  }
+  return n;
+}
+
+template <class T>
+lnode<T>* llist<T>::pointe(const T& a) const {
+  lnode<T>* prec = nullptr;
+  lnode<T>* p = head;
+  while (p != nullptr && p->elem < a) {
+    prec = p;
+    p = p->next;
+  }
+  if (p != nullptr && p->elem == a) return p;
+  return prec;
+}
+
+template <class T>
+lnode<T>* llist<T>::trouve(const T& a) const {
+  lnode<T>* p = pointe(a);
+  return p != nullptr && p->elem == a ? p : nullptr;
+}
+
+template <class T>
+int llist<T>::pos(const T& a) const {
+  int k = 1;
+  for (lnode<T>* p = head; p != nullptr; p = p->next, ++k) {
+    if (!(p->elem < a)) return p->elem == a ? k : -1;
+  }
+  return -1;
+}
+
+template <class T>
+T llist<T>::operator[](int i) const {
+  if (head == nullptr) return T();
+  lnode<T>* p = head;
+  for (int k = 1; k < i && p->next != nullptr; ++k) p = p->next;
+  return p->elem;
+}
+
+template <class T>
+int llist<T>::ne() const {
+  int k = 0;
+  for (lnode<T>* p = head; p != nullptr; p = p->next) ++k;
+  return k;
+}
+
+template <class T>
+void llist<T>::print(FILE* fp) const {
+  for (lnode<T>* p = head; p != nullptr; p = p->next) aprint(fp, p->elem);
+  liste_verifie(fp);
+}
+
+template <class T>
+void llist<T>::print(const char* fname) const {
+  FILE* fp = liste_ouvre(fname, "w");
+  for (lnode<T>* p = head; p != nullptr; p = p->next) aprint(fp, p->elem);
+  liste_ferme(fp, fname);
+}
+
+template <class T>
+void llist<T>::print() const {
+  print(stdout);
+}
+
+namespace {
+template <class T>
+void liste_ecrit(FILE* fp, lnode<T>* p) {
+  std::fprintf(fp, "L%c\n", ptype(T()));
+  for (; p != nullptr; p = p->suivant()) {
+    aprint(fp, p->el());
+    std::fputc('\n', fp);
+  }
+}
+}  // namespace
+
+template <class T>
+void llist<T>::save(FILE* fp) const {
+  liste_ecrit(fp, head);
+  liste_verifie(fp);
+}
+
+template <class T>
+void llist<T>::save(const char* fname) const {
+  FILE* fp = liste_ouvre(fname, "w");
+  liste_ecrit(fp, head);
+  liste_ferme(fp, fname);
+}
+
+template <class T>
+void llist<T>::save() const {
+  save(stdout);
+}
+
+template <class T>
+void llist<T>::load(FILE* fp) {
+  char buf[1024];
+  buf[0] = buf[1] = '\0';  // an empty file has no header
+  if (std::fgets(buf, sizeof buf, fp) == nullptr) buf[0] = '\0';
+  if (buf[0] != 'L') liste_format();
+  if (buf[1] != ptype(T())) liste_type();
+  // The file holds the values in order: each search starts at the last node.
+  lnode<T>* der = nullptr;
+  T v{};
+  for (;;) {
+    int r = ascan(fp, v);
+    if (r == FIN_FICHIER) break;
+    if (r == VALEUR_INCORRECTE) liste_format();
+    if (r <= 0) continue;  // no value on the line
+    der = insert(v, der != nullptr && der->elem < v ? der : nullptr);
+  }
+}
+
+template <class T>
+void llist<T>::load(const char* fname) {
+  FILE* fp = liste_ouvre(fname, "r");
+  load(fp);
+  std::fclose(fp);
+}
+
+template <class T>
+void llist<T>::load() {
+  load(stdin);
+}
