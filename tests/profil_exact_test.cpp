@@ -398,6 +398,34 @@ TYPED_TEST(SkyExactTest, CholeskiCroutAndTheirSolves) {
     }
 }
 
+// Wide profiles over several groups of lines, and diagonals that make the
+// factorizations fail part way: the factors and the matrix left behind are
+// the bits of the line-by-line method.
+template <class T>
+class SkyExactWideTest : public ::testing::Test {};
+using Reals = ::testing::Types<float, double>;
+TYPED_TEST_SUITE(SkyExactWideTest, Reals);
+
+TYPED_TEST(SkyExactWideTest, CholeskiAndCroutOnWideProfilesAndFailures) {
+  typedef TypeParam T;
+  std::mt19937 g(23);
+  for (int n : {7, 8, 9, 16, 31, 64, 130})
+    for (int reach : {1, 5, 20, n})
+      for (int fail_at : {0, 1, n / 2 + 1, n}) {
+        skysmatrix<T> a(random_sym_profile(n, reach, g));
+        fill_sym<T>(a, g, true);
+        if (fail_at) a(fail_at, fail_at) = T(-1000);  // negative remainder
+        skysmatrix<T> c(a), ra(a), rc(a);
+        int const fa = a.choleski(), fra = ref_choleski<T>(ra, no_conj());
+        ASSERT_EQ(fa, fra) << n << " " << reach << " " << fail_at;
+        ASSERT_TRUE(same_bits(a.values(), ra.values())) << n << " " << reach << " " << fail_at;
+        EXPECT_EQ(a.state(), fa ? erreur : factors_choleski);
+        int const fc = c.crout(), frc = ref_crout<T>(rc, no_conj());
+        ASSERT_EQ(fc, frc);
+        ASSERT_TRUE(same_bits(c.values(), rc.values())) << n << " " << reach;
+      }
+}
+
 TEST(SkyExactHerm, CholeskiCroutAndTheirSolves) {
   std::mt19937 g(23);
   for (int n : sizes)

@@ -42,8 +42,47 @@ class skygmatrix {
   virtual gvector<T> operator*(gvector<T> const& x) const;
   virtual int empty() const;  // no lines
   virtual double cond() const;  // largest / smallest pivot of the factors, else 0
-  // (file formats a_save..f_load, c3d_profil, c3d_val, gr_profil and
-  // sum_lines take the virtual slots here)
+  // Files: a save exports the dense matrix, a dump the storage (profile and
+  // stored entries), the only form the loads read back. File name (".gz":
+  // compressed), open FILE* or open gzFile; streams are not closed.
+  virtual void a_save(char const* fname) const;
+  virtual void a_save(FILE* fp) const;
+  virtual void a_save(void* zfp) const;
+  virtual void a_dump(char const* fname) const;
+  virtual void a_dump(FILE* fp) const;
+  virtual void a_dump(void* zfp) const;
+  virtual void a_load(char const* fname);
+  virtual void a_load(FILE* fp);
+  virtual void a_load(void* zfp);
+  virtual void b_save(char const* fname) const;
+  virtual void b_save(FILE* fp) const;
+  virtual void b_save(void* zfp) const;
+  virtual void b_dump(char const* fname) const;
+  virtual void b_dump(FILE* fp) const;
+  virtual void b_dump(void* zfp) const;
+  virtual void b_load(char const* fname);
+  virtual void b_load(FILE* fp);
+  virtual void b_load(void* zfp);
+  virtual void f_save(char const* fname) const;
+  virtual void f_save(FILE* fp) const;
+  virtual void f_save(void* zfp) const;
+  virtual void f_dump(char const* fname) const;
+  virtual void f_dump(FILE* fp) const;
+  virtual void f_dump(void* zfp) const;
+  virtual void f_load(char const* fname);
+  virtual void f_load(FILE* fp);
+  virtual void f_load(void* zfp);
+  // Diagnostic plots: profile shape (1 inside, 0 outside) and magnitudes as
+  // record-framed float grids; segments of the profile for a 2-D plotter
+  // (y pointing down, offsets iof, jof); text sums of the full rows.
+  virtual void c3d_profil(char const* fname) const;
+  virtual void c3d_profil(FILE* fp) const;
+  virtual void c3d_val(char const* fname) const;
+  virtual void c3d_val(FILE* fp) const;
+  virtual void gr_profil(char const* fname, int iof, int jof) const;
+  virtual void gr_profil(FILE* fp, int iof, int jof) const;
+  virtual void sum_lines(char const* fname) const;
+  virtual void sum_lines(FILE* fp) const;
 
   // A = L U in place, L of unit diagonal; 0, or the line of a pivot of
   // magnitude at most the smallest normal double (status erreur).
@@ -110,10 +149,42 @@ class skysmatrix : public skygmatrix<T> {
   T& operator()(int i, int j) const override;  // i >= j only
   T operator()(int, int i, int j) const override;  // full symmetric matrix
   gvector<T> operator*(gvector<T> const& x) const override;
-  // (file formats and gr_profil are overridden here)
+  // Letter S; the saves write the lower triangle with the diagonal.
+  void a_save(char const* fname) const override;
+  void a_save(FILE* fp) const override;
+  void a_save(void* zfp) const override;
+  void a_dump(char const* fname) const override;
+  void a_dump(FILE* fp) const override;
+  void a_dump(void* zfp) const override;
+  void a_load(char const* fname) override;
+  void a_load(FILE* fp) override;
+  void a_load(void* zfp) override;
+  void b_save(char const* fname) const override;
+  void b_save(FILE* fp) const override;
+  void b_save(void* zfp) const override;
+  void b_dump(char const* fname) const override;
+  void b_dump(FILE* fp) const override;
+  void b_dump(void* zfp) const override;
+  void b_load(char const* fname) override;
+  void b_load(FILE* fp) override;
+  void b_load(void* zfp) override;
+  void f_save(char const* fname) const override;
+  void f_save(FILE* fp) const override;
+  void f_save(void* zfp) const override;
+  void f_dump(char const* fname) const override;
+  void f_dump(FILE* fp) const override;
+  void f_dump(void* zfp) const override;
+  void f_load(char const* fname) override;
+  void f_load(FILE* fp) override;
+  void f_load(void* zfp) override;
+  void gr_profil(char const* fname, int iof, int jof) const override;  // column runs only
+  void gr_profil(FILE* fp, int iof, int jof) const override;
   // Dispatches on the factors held: choleski or crout.
   void solve(gvector<T> const& b, gvector<T>& x) const override;
-  // (at_save takes the virtual slots here)
+  // Text save of the full n x n matrix.
+  virtual void at_save(char const* fname) const;
+  virtual void at_save(FILE* fp) const;
+  virtual void at_save(void* zfp) const;
 
   virtual int choleski();  // A = L L^T in place; 0 or the failing line
   virtual int crout();     // A = L D L^T in place; 0 or the failing line
@@ -170,7 +241,42 @@ class skyrectmatrix {
   virtual int imax() const = 0;
   virtual int jmin() const = 0;
   virtual int jmax() const = 0;
-  // (file formats a_save..f_load take the virtual slots here)
+  // Files as for the square matrices, letter R.
+  virtual void a_save(char const* fname) const;
+  virtual void a_save(FILE* fp) const;
+  virtual void a_save(void* zfp) const;
+  virtual void a_dump(char const* fname) const;
+  virtual void a_dump(FILE* fp) const;
+  virtual void a_dump(void* zfp) const;
+  virtual void a_load(char const* fname);
+  virtual void a_load(FILE* fp);
+  virtual void a_load(void* zfp);
+  virtual void b_save(char const* fname) const;
+  virtual void b_save(FILE* fp) const;
+  virtual void b_save(void* zfp) const;
+  virtual void b_dump(char const* fname) const;
+  virtual void b_dump(FILE* fp) const;
+  virtual void b_dump(void* zfp) const;
+  virtual void b_load(char const* fname);
+  virtual void b_load(FILE* fp);
+  virtual void b_load(void* zfp);
+  virtual void f_save(char const* fname) const;
+  virtual void f_save(FILE* fp) const;
+  virtual void f_save(void* zfp) const;
+  virtual void f_dump(char const* fname) const;
+  virtual void f_dump(FILE* fp) const;
+  virtual void f_dump(void* zfp) const;
+  virtual void f_load(char const* fname);
+  virtual void f_load(FILE* fp);
+  virtual void f_load(void* zfp);
+
+  // Diagnostic plots, as for the square matrices.
+  void c3d_profil(char const* fname) const;
+  void c3d_profil(FILE* fp) const;
+  void c3d_val(char const* fname) const;
+  void c3d_val(FILE* fp) const;
+  void gr_profil(char const* fname, int iof, int jof) const;
+  void gr_profil(FILE* fp, int iof, int jof) const;
 
   skyrectmatrix();  // no run: profil = (0), N = 0
   skyrectmatrix(skyrectmatrix const& a) = default;

@@ -1,6 +1,7 @@
 // Profile matrices for the four element types; the Hermitian matrix is
 // complex only and is not a template.
 #include "profil.cpp"
+#include "profil_io.cpp"
 
 #define PROFIL_INSTANTIATE(T)                                                                  \
   template class skygmatrix<T>;                                                                \
