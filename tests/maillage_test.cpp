@@ -335,8 +335,12 @@ TEST(KadroDeathTest, NameDispatch) {
   EXPECT_FATAL(read_mesh("mesh"), 201, "Nom de fichier non valide: mesh\n");
   EXPECT_FATAL(read_mesh("a.kadro2D.gz"), 201,
                "Nom de fichier non valide: a.kadro2D.gz\n");
-  EXPECT_FATAL(read_mesh("m.nopo"), 1, "Lecture NOPO non disponible: m.nopo\n");
-  EXPECT_FATAL(read_mesh("m.NOPO"), 1, "Lecture NOPO non disponible: m.NOPO\n");
+  // Both NOPO spellings reach the NOPO reader.
+  EXPECT_FATAL(read_mesh("/nonexistent/m.nopo"), 202,
+               "Rcourb: problemmes d'ouvertoure du fichier /nonexistent/m.nopo\n");
+  EXPECT_FATAL(read_mesh("/nonexistent/m.NOPO"), 202,
+               "Rcourb: problemmes d'ouvertoure du fichier /nonexistent/m.NOPO\n");
+  EXPECT_FATAL(read_mesh("m.Nopo"), 201, "Nom de fichier non valide: m.Nopo\n");
 }
 
 TEST(KadroDeathTest, OpenFailures) {

@@ -1,6 +1,8 @@
 // Mesh class: construction, accessors and the mesh viewer file format.
 #include "maillage.h"
 
+#include "maillage_io.h"
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -15,38 +17,84 @@
 #include <utility>
 #include <vector>
 
-namespace {
+namespace mesh_io {
 
-[[noreturn]] void stop(int status) {
+void stop(int status) {
   sst->kill(status);
   std::abort();  // kill() exits; keeps the compiler sure of it
 }
 
-[[noreturn]] void bad_name(char const* fname) {
-  sst->msg("Nom de fichier non valide: ").msg(fname).nl();
-  stop(201);
-}
-
-[[noreturn]] void open_failed(char const* fname, int err, int status) {
+void open_failed(char const* fname, int err, int status) {
   sst->msg("Rcourb: problemmes d'ouvertoure du fichier ").msg(fname).nl();
   sst->error(err).nl();
   stop(status);
 }
 
-// Every reader complaint starts the same way.
 runstat& format_error(char const* fname) {
   return sst->msg("Erreur de format dans la lecture de ").msg(fname);
 }
 
-[[noreturn]] void truncated(char const* fname) {
+void truncated(char const* fname) {
   format_error(fname).msg("\nFin de fichier inattendue\n");
   stop(1);
 }
 
-[[noreturn]] void write_failed(char const* fname, int err) {
+void write_failed(char const* fname, int err) {
   sst->msg("Rcourb: erreur d'ecriture du fichier ").msg(fname).nl();
   sst->error(err).nl();
   stop(209);
+}
+
+void bad_vertex(int e, int v, int npt) {
+  sst->msg("Maillage invalide: sommet ").msg(v).msg(" de l'element ").msg(e);
+  sst->msg(" hors de 1..").msg(npt).nl();
+  stop(1);
+}
+
+void bin_in::end_record(int e, int l) {
+  int length = e;
+  if (l > e) {
+    skip(static_cast<long long>(l) - e);
+    length = l;
+  } else if (l < e) {
+    format_error(name_).msg("\nDepassement de registre: Lu ").msg(e);
+    sst->msg(" Prevu: ").msg(l).nl();
+    stop(1);
+  }
+  int t = word();
+  if (t != length) {
+    format_error(name_).msg("\nIncoerence de taille: Lu ").msg(length);
+    sst->msg(" Prevu: ").msg(t).nl();
+    stop(1);
+  }
+}
+
+FILE* open_regular(char const* fname, int status, long long& size) {
+  FILE* fp = std::fopen(fname, "rb");
+  if (fp == nullptr) open_failed(fname, errno, status);
+  struct stat st;
+  if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(fp);
+    format_error(fname).msg("\nCe n'est pas un fichier ordinaire\n");
+    stop(1);
+  }
+  size = static_cast<long long>(st.st_size);
+  return fp;
+}
+
+}  // namespace mesh_io
+
+using mesh_io::format_error;
+using mesh_io::open_failed;
+using mesh_io::stop;
+using mesh_io::swapped;
+using mesh_io::write_failed;
+
+namespace {
+
+[[noreturn]] void bad_name(char const* fname) {
+  sst->msg("Nom de fichier non valide: ").msg(fname).nl();
+  stop(201);
 }
 
 [[noreturn]] void bad_mesh_for_write(char const* fname, char const* why) {
@@ -55,14 +103,6 @@ runstat& format_error(char const* fname) {
 }
 
 inline std::uint32_t bswap(std::uint32_t v) { return __builtin_bswap32(v); }
-
-inline int swapped(int v) {
-  std::uint32_t u;
-  std::memcpy(&u, &v, 4);
-  u = bswap(u);
-  std::memcpy(&v, &u, 4);
-  return v;
-}
 
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }
 
@@ -144,100 +184,6 @@ class kadro_out {
   long long kind_ = 0;  // which record template the buffer holds, 0 none
 };
 
-// Buffered input that knows how many bytes the file still holds, so that
-// counts are checked before anything is allocated and a file ending inside
-// a record is reported instead of leaving stale values.
-class kadro_in {
- public:
-  kadro_in(FILE* fp, char const* name, long long size)
-      : fp_(fp), name_(name), left_(size), buf_(new unsigned char[cap_]) {}
-  ~kadro_in() { std::fclose(fp_); }
-
-  long long remaining() const {
-    return left_ + static_cast<long long>(len_ - pos_);
-  }
-
-  void read(void* dst, std::size_t n) {
-    if (len_ - pos_ >= n) {
-      std::memcpy(dst, buf_.get() + pos_, n);
-      pos_ += n;
-      return;
-    }
-    read_slow(static_cast<unsigned char*>(dst), n);
-  }
-
-  // A 32-bit value, converted when the file has the other byte order.
-  int word() {
-    int v;
-    read(&v, 4);
-    return swap ? swapped(v) : v;
-  }
-
-  void skip(long long n) {
-    if (n > remaining()) truncated(name_);
-    long long inbuf = static_cast<long long>(len_ - pos_);
-    if (n <= inbuf) {
-      pos_ += static_cast<std::size_t>(n);
-      return;
-    }
-    n -= inbuf;
-    pos_ = len_ = 0;
-    if (std::fseek(fp_, static_cast<long>(n), SEEK_CUR) != 0) truncated(name_);
-    left_ -= n;
-  }
-
-  // Record-length rule: e payload bytes were taken, l is the leading word.
-  void end_record(int e, int l) {
-    int length = e;
-    if (l > e) {
-      skip(static_cast<long long>(l) - e);
-      length = l;
-    } else if (l < e) {
-      format_error(name_).msg("\nDepassement de registre: Lu ").msg(e);
-      sst->msg(" Prevu: ").msg(l).nl();
-      stop(1);
-    }
-    int t = word();
-    if (t != length) {
-      format_error(name_).msg("\nIncoerence de taille: Lu ").msg(length);
-      sst->msg(" Prevu: ").msg(t).nl();
-      stop(1);
-    }
-  }
-
-  bool swap = false;
-
- private:
-  void read_slow(unsigned char* d, std::size_t n) {
-    while (n != 0) {
-      if (pos_ == len_) fill();
-      std::size_t k = std::min(n, len_ - pos_);
-      std::memcpy(d, buf_.get() + pos_, k);
-      pos_ += k;
-      d += k;
-      n -= k;
-    }
-  }
-
-  void fill() {
-    if (left_ <= 0) truncated(name_);
-    std::size_t want =
-        static_cast<std::size_t>(std::min<long long>(left_, cap_));
-    std::size_t got = std::fread(buf_.get(), 1, want, fp_);
-    if (got == 0) truncated(name_);
-    pos_ = 0;
-    len_ = got;
-    left_ = got < want ? 0 : left_ - static_cast<long long>(got);
-  }
-
-  static constexpr std::size_t cap_ = 1 << 20;
-  FILE* fp_;
-  char const* name_;
-  long long left_;  // bytes of the file not yet in the buffer
-  std::unique_ptr<unsigned char[]> buf_;
-  std::size_t pos_ = 0, len_ = 0;
-};
-
 }  // namespace
 
 void invert(int* p, int n) {
@@ -285,8 +231,8 @@ maillage::maillage(char const* fname) : stat_status(0) {
   char const* ext = std::strrchr(fname, '.');
   if (ext == nullptr) bad_name(fname);
   if (std::strcmp(ext, ".nopo") == 0 || std::strcmp(ext, ".NOPO") == 0) {
-    sst->msg("Lecture NOPO non disponible: ").msg(fname).nl();
-    stop(1);
+    lect_nopo(fname);
+    return;
   }
   if (std::strcmp(ext, ".kadro2D") == 0 || std::strcmp(ext, ".kadro3D") == 0) {
     lect_kadro(fname);
@@ -472,15 +418,9 @@ void maillage::lect_kadro(char const* fname) {
   std::size_t const nlen = std::strlen(fname);
   int const dim = (nlen >= 2 && fname[nlen - 2] == '3') ? 3 : 2;
 
-  FILE* fp = std::fopen(fname, "rb");
-  if (fp == nullptr) open_failed(fname, errno, 208);
-  struct stat st;
-  if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(fp);
-    format_error(fname).msg("\nCe n'est pas un fichier ordinaire\n");
-    stop(1);
-  }
-  kadro_in in(fp, fname, static_cast<long long>(st.st_size));
+  long long size = 0;
+  FILE* fp = mesh_io::open_regular(fname, 208, size);
+  mesh_io::bin_in in(fp, fname, size);
 
   int w;
   in.read(&w, 4);
@@ -622,3 +562,43 @@ void maillage::lect_kadro(char const* fname) {
               bounds.size() * sizeof(int));
   std::memcpy(titre, tt, sizeof titre);
 }
+
+void maillage::ecrit_ascii(char const* fname) const {
+  if (fname == nullptr) fname = "";
+  int const nv = npt(), nd = ndim(), te = telem();
+  // A mesh without an element matrix reports -1 elements: it has none.
+  int const ne = std::max(nelem(), 0);
+  mesh_io::rows_from_1<float> const s = mesh_io::checked_rows(sommets, nv, nd);
+  int const* r = mesh_io::checked_from_1(refsom, nv);
+  mesh_io::rows_from_1<int> const el = mesh_io::checked_rows(elements, ne, te);
+
+  FILE* fp = std::fopen(fname, "w");
+  if (fp == nullptr) open_failed(fname, errno, 209);
+  int err = 0;
+  auto out = [&err](int written) {
+    if (written < 0 && err == 0) err = errno != 0 ? errno : EIO;
+  };
+  out(std::fprintf(fp, "%d\n", nv));
+  for (int i = 1; i <= nv; ++i) {
+    float const* p = s.row(i);
+    for (int n = 0; n < nd; ++n)
+      out(std::fprintf(fp, "%20.10f ", static_cast<double>(p[n])));
+    out(std::fprintf(fp, "%6d\n", r[i - 1]));
+  }
+  out(std::fprintf(fp, "%d\n", ne));
+  for (int e = 1; e <= ne; ++e) {
+    int const* row = el.row(e);
+    for (int j = 0; j < te; ++j) out(std::fprintf(fp, "%d ", row[j]));
+    out(std::fputc('\n', fp) == EOF ? -1 : 1);
+  }
+  if (std::fflush(fp) != 0 && err == 0) err = errno;
+  if (std::ferror(fp) && err == 0) err = EIO;
+  if (std::fclose(fp) != 0 && err == 0) err = errno;
+  if (err != 0) write_failed(fname, err);
+}
+
+void maillage::iniref() { refsom = 0; }
+
+void maillage::setref(int i, int val) { refsom[i] = val; }
+
+void maillage::dump_ref() { refsom.a_save("ref.save"); }

@@ -1,0 +1,214 @@
+// NOPO mesh reader (triangles and quadrilaterals).
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "maillage.h"
+#include "maillage_io.h"
+
+using mesh_io::bin_in;
+using mesh_io::format_error;
+using mesh_io::stop;
+
+namespace {
+
+// Positions of the counts in the counts record.
+enum {
+  c_numdim = 0,
+  c_ncopnp = 3,
+  c_ne = 4,
+  c_nseg = 6,
+  c_nsup = 12,
+  c_npoint = 21,
+  n_counts = 27
+};
+
+char const* const kind_names[6] = {"segments",  "triangles",  "quadrilateres",
+                                   "tetraedres", "pentaedres", "hexaedres"};
+int const kind_nodes[6] = {2, 3, 4, 4, 5, 6};
+
+[[noreturn]] void bad_count(char const* fname, char const* what, long long v) {
+  format_error(fname).msg("\n").msg(what).msg(": ");
+  // The value may not fit an int (a product of two counts).
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%lld", v);
+  sst->msg(buf).nl();
+  stop(1);
+}
+
+[[noreturn]] void too_short(char const* fname, int n, char const* what) {
+  format_error(fname).msg("\nFichier trop court pour ").msg(n).msg(what).nl();
+  stop(1);
+}
+
+// A record skipped whole by its leading length word.
+void skip_record(bin_in& in) {
+  int const l = in.word();
+  if (l < 0) bad_count(in.name(), "Longueur d'enregistrement non valide", l);
+  in.skip(l);
+  in.word();
+}
+
+// n words into buf, after checking the file holds them.
+void read_words(bin_in& in, std::vector<int>& buf, int n, int elem,
+                char const* what) {
+  if (n < 0 || 4LL * n > in.remaining()) {
+    format_error(in.name()).msg("\nL'element ").msg(elem).msg(": ").msg(what);
+    sst->msg(" non valide: ").msg(n).nl();
+    stop(1);
+  }
+  if (buf.size() < static_cast<std::size_t>(n)) buf.resize(n);
+  if (n > 0) in.read(buf.data(), 4 * static_cast<std::size_t>(n));
+}
+
+}  // namespace
+
+void maillage::lect_nopo(char const* fname) {
+  if (fname == nullptr) fname = "";
+  long long size = 0;
+  FILE* fp = mesh_io::open_regular(fname, 202, size);
+  bin_in in(fp, fname, size);
+
+  skip_record(in);
+
+  // General record: only the number of associated arrays is used.
+  in.word();
+  in.word();
+  in.skip(80 + 8 + 24 + 4);
+  in.word();  // nicoor
+  in.word();  // nres
+  int const ntass = in.word();
+  in.word();
+  if (ntass < 0) bad_count(fname, "Nombre de tableaux associes non valide", ntass);
+  if (ntass != 0)
+    for (long long k = 0; k <= ntass; ++k) skip_record(in);
+
+  in.word();
+  in.word();
+  int c[n_counts];
+  in.read(c, sizeof c);
+  in.word();
+
+  // One element kind, and no other count positive or negative.
+  int kind = -1, kinds = 0;
+  bool others = c[c_nsup] != 0;
+  for (int k = 0; k < 6; ++k) {
+    if (c[c_nseg + k] > 0) {
+      kind = k;
+      ++kinds;
+    } else if (c[c_nseg + k] != 0) {
+      others = true;
+    }
+  }
+  if (kinds != 1 || others) {
+    sst->msg("read_nopo: elements de type non constant\n").error(errno).nl();
+    stop(203);
+  }
+  // The reference words are laid out per face, edge and vertex; only the
+  // plane polygons have a layout this reader knows.
+  if (kind != 1 && kind != 2) {
+    sst->msg("read_nopo: ").msg(fname).msg(": elements ").msg(kind_names[kind]);
+    sst->msg(" non pris en charge (seuls les triangles et les quadrilateres"
+             " sont lus)\n");
+    stop(203);
+  }
+  int const type_elem = kind_nodes[kind];
+  int const numdim = c[c_numdim];
+  int const ncopnp = c[c_ncopnp];
+  int const ne = c[c_ne];
+  int const npoint = c[c_npoint];
+  if (numdim < 2 || numdim > 3)
+    bad_count(fname, "Dimension d'espace non valide", numdim);
+  if (npoint < 0) bad_count(fname, "Nombre de sommets non valide", npoint);
+  if (ne < 0) bad_count(fname, "Nombre d'elements non valide", ne);
+
+  // Coordinates, read straight into the rows.
+  long long const ncoor = static_cast<long long>(npoint) * numdim;
+  if (8 + 4 * ncoor + 4 > in.remaining()) too_short(fname, npoint, " sommets");
+  in.word();
+  in.word();
+  gmatrix<float> som(1, npoint, 1, numdim);
+  if (ncoor > 0) in.read(som.debut(), 4 * static_cast<std::size_t>(ncoor));
+  in.word();
+
+  // Every element takes at least its four header words and its vertices.
+  long long const least = 4LL * (4 + type_elem + (ncopnp != 1 ? 1 : 0));
+  if (8 + least * ne + 4 > in.remaining()) too_short(fname, ne, " elements");
+  in.word();
+  in.word();
+  gmatrix<int> elem(1, ne, 1, type_elem);
+  gvector<int> refs(1, npoint);
+  refs = 0;
+  int* const r = refs.debut();
+  std::vector<int> nsom(3), nbtab(3);
+  for (int i = 1; i <= ne; ++i) {
+    int h[4];
+    in.read(h, sizeof h);
+    int const ngge = h[0], nmae = h[1];
+    int npo = h[3];
+    if (ncopnp != 1) {
+      int const nno = h[3];
+      if (nno < 0 || 4LL * nno > in.remaining()) {
+        format_error(fname).msg("\nL'element ").msg(i);
+        sst->msg(": nombre de noeuds non valide: ").msg(nno).nl();
+        stop(1);
+      }
+      in.skip(4LL * nno);
+      npo = in.word();
+    }
+    read_words(in, nsom, npo, i, "nombre de sommets");
+    read_words(in, nbtab, nmae, i, "nombre de mots de reference");
+    if (ngge != type_elem) {
+      sst->msg("L'element ").msg(i).msg(" n'est pas du type ").msg(type_elem);
+      sst->msg("\nIl a ").msg(ngge).msg("sommets\n");
+      stop(ncopnp == 1 ? 204 : 206);
+    }
+    if (npo != type_elem) {
+      format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(npo);
+      sst->msg(" sommets au lieu de ").msg(type_elem).nl();
+      stop(1);
+    }
+    int* row = elem.debut_ligne(i);
+    for (int j = 0; j < npo; ++j) {
+      int const v = nsom[j];
+      if (v < 1 || v > npoint) {
+        format_error(fname).msg("\nL'element ").msg(i).msg(" a le sommet ");
+        sst->msg(v).msg(" hors de 1..").msg(npoint).nl();
+        stop(1);
+      }
+      row[j] = v;
+    }
+    if (nmae == 0) continue;
+    // Word 1 is ining; the vertex references follow one face reference and
+    // one reference per edge (1), the edge references (2), or nothing (3).
+    int const ining = nbtab[0];
+    int first;
+    if (ining == 1)
+      first = 2 + npo;
+    else if (ining == 2)
+      first = 1 + npo;
+    else if (ining == 3)
+      first = 1;
+    else {
+      sst->msg("Erreur: ining=").msg(ining).nl();
+      stop(ncopnp == 1 ? 205 : 207);
+    }
+    if (nmae < first + npo) {
+      format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(nmae);
+      sst->msg(" mots de reference, il en faut ").msg(first + npo).nl();
+      stop(1);
+    }
+    for (int j = 0; j < npo; ++j) r[nsom[j] - 1] = nbtab[first + j];
+  }
+  in.word();
+
+  gvector<int> s(0, 1);
+  s[0] = 0;
+  s[1] = ne;
+  sommets = std::move(som);
+  elements = std::move(elem);
+  refsom = std::move(refs);
+  s_dom = std::move(s);
+}

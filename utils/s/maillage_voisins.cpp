@@ -1,0 +1,185 @@
+// Vertex neighbour lists, their listing and the adjacency file for node
+// renumbering.
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "list_vec.h"
+#include "llist.h"
+#include "maillage.h"
+#include "maillage_io.h"
+
+using mesh_io::stop;
+
+gcolect<llist<int>>& maillage::list_voisins() const {
+  int const nv = npt();
+  int const ne = std::max(nelem(), 0);
+  int const te = telem();
+  std::unique_ptr<gcolect<llist<int>>> l(new gcolect<llist<int>>(1, nv));
+  if (ne == 0 || te < 1) return *l.release();
+  mesh_io::rows_from_1<int> const el = mesh_io::checked_rows(elements, ne, te);
+  for (int e = 1; e <= ne; ++e) {
+    int const* row = el.row(e);
+    for (int j = 0; j < te; ++j)
+      if (row[j] < 1 || row[j] > nv) mesh_io::bad_vertex(e, row[j], nv);
+  }
+
+  // Elements around each vertex, in compressed rows.
+  std::vector<long long> start(static_cast<std::size_t>(nv) + 2, 0);
+  for (int e = 1; e <= ne; ++e) {
+    int const* row = el.row(e);
+    for (int j = 0; j < te; ++j) ++start[row[j] + 1];
+  }
+  for (int v = 1; v <= nv + 1; ++v) start[v] += start[v - 1];
+  std::vector<int> around(static_cast<std::size_t>(start[nv + 1]));
+  {
+    std::vector<long long> next(start.begin(), start.end() - 1);
+    for (int e = 1; e <= ne; ++e) {
+      int const* row = el.row(e);
+      for (int j = 0; j < te; ++j) around[next[row[j]]++] = e;
+    }
+  }
+
+  // Each set is gathered, sorted and then inserted from its largest value
+  // down, so that every insertion lands at the head of its list.
+  llist<int>* lists = l->debut();
+  std::vector<int> set;
+  for (int v = 1; v <= nv; ++v) {
+    set.clear();
+    for (long long k = start[v]; k < start[v + 1]; ++k) {
+      int const* row = el.row(around[k]);
+      set.insert(set.end(), row, row + te);
+    }
+    std::sort(set.begin(), set.end());
+    set.erase(std::unique(set.begin(), set.end()), set.end());
+    llist<int>& lv = lists[v - 1];
+    for (auto it = set.rbegin(); it != set.rend(); ++it) lv.insert(*it);
+  }
+  return *l.release();
+}
+
+namespace {
+
+// Text output in large blocks. Integers are formatted here, the way
+// "%d" does, and lists the way llist<int>::print does ("%d " per value):
+// a million lists cost tens of milliseconds instead of seconds. A failed
+// write is remembered, not fatal: the callers decide.
+class text_out {
+ public:
+  explicit text_out(FILE* fp) : fp_(fp), buf_(new char[cap_]) {}
+  ~text_out() { flush(); }
+  text_out(text_out const&) = delete;
+  text_out& operator=(text_out const&) = delete;
+
+  text_out& num(long long v) {
+    if (cap_ - n_ < 24) flush();
+    char tmp[24];
+    int k = 0;
+    unsigned long long u = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
+                                 : static_cast<unsigned long long>(v);
+    do {
+      tmp[k++] = static_cast<char>('0' + u % 10);
+      u /= 10;
+    } while (u != 0);
+    if (v < 0) buf_[n_++] = '-';
+    while (k > 0) buf_[n_++] = tmp[--k];
+    return *this;
+  }
+  text_out& ch(char c) {
+    if (n_ == cap_) flush();
+    buf_[n_++] = c;
+    return *this;
+  }
+  text_out& list(llist<int> const& l) {
+    for (lnode<int> const* p = l.tete(); p != nullptr; p = p->suivant())
+      num(p->el()).ch(' ');
+    return *this;
+  }
+  void flush() {
+    if (n_ != 0 && std::fwrite(buf_.get(), 1, n_, fp_) != n_ && err_ == 0)
+      err_ = errno != 0 ? errno : EIO;
+    n_ = 0;
+  }
+  int error() const { return err_; }
+
+ private:
+  static constexpr std::size_t cap_ = 1 << 16;
+  FILE* fp_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t n_ = 0;
+  int err_ = 0;
+};
+
+// Closes fp; a failed write or close ends the run naming the file.
+void close_checked(FILE* fp, char const* fname, int err) {
+  if (std::fflush(fp) != 0 && err == 0) err = errno;
+  if (std::ferror(fp) && err == 0) err = EIO;
+  if (std::fclose(fp) != 0 && err == 0) err = errno;
+  if (err != 0) {
+    sst->msg("Erreur d'ecriture de ").msg(fname).msg("\n").error(err).msg("\n");
+    stop(1);
+  }
+}
+
+// Per vertex: the list length on a line, then the list on the next.
+int write_listing(licolect const& l, FILE* fp) {
+  text_out out(fp);
+  int const n = l.imax();
+  for (int v = 1; v <= n; ++v) {
+    llist<int> const& lv = l[v];
+    out.num(lv.ne()).ch('\n').list(lv).ch('\n');
+  }
+  out.flush();
+  return out.error();
+}
+
+}  // namespace
+
+void maillage::d_list_voisins(FILE* fp) const {
+  std::unique_ptr<licolect> l(&list_voisins());
+  // A failed write leaves the stream's error indicator set, for the caller.
+  write_listing(*l, fp);
+}
+
+void maillage::d_list_voisins(char const* fname) const {
+  if (fname == nullptr) fname = "";
+  FILE* fp = std::fopen(fname, "w");
+  if (fp == nullptr) {
+    sst->msg("Impossible d'ouvrir le fichier ").msg(fname).msg("\n");
+    stop(1);
+  }
+  std::unique_ptr<licolect> l(&list_voisins());
+  close_checked(fp, fname, write_listing(*l, fp));
+}
+
+void maillage::gen_data_renum(char const* fname) const {
+  if (fname == nullptr) fname = "";
+  FILE* fp = std::fopen(fname, "w");
+  if (fp == nullptr) {
+    sst->msg("Erreur d'ouverture de ").msg(fname).msg("\n").error(errno).msg("\n");
+    stop(1);
+  }
+  std::unique_ptr<licolect> l(&list_voisins());
+  int const n = l->imax();
+  std::vector<int> counts(static_cast<std::size_t>(std::max(n, 0)) + 1);
+  for (int v = 1; v <= n; ++v) counts[v] = (*l)[v].ne();
+  int err;
+  {
+    text_out out(fp);
+    out.num(n).ch('\n');
+    for (int v = 1; v <= n; ++v) out.num(counts[v] - 1).ch('\n');
+    // 1-based start of each neighbour list in their concatenation.
+    long long p = 1;
+    out.num(p).ch('\n');
+    for (int v = 1; v < n; ++v) {
+      p += counts[v] - 1;
+      out.num(p).ch('\n');
+    }
+    for (int v = 1; v <= n; ++v) out.list((*l)[v]).ch('\n');
+    out.flush();
+    err = out.error();
+  }
+  close_checked(fp, fname, err);
+}
