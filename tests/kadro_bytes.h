@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,10 +96,19 @@ inline std::string read_all(std::string const& path) {
 }
 
 // A directory whose name does not change between a death test and the
-// child process that re-runs it, so that messages naming files match.
+// child process that re-runs it, so that messages naming files match. The
+// name carries a hash of the test program's path, so that two builds
+// testing at once on one machine never share it.
+inline std::string program_tag() {
+  char buf[4096];
+  ssize_t const n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  std::string const exe = n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
+  return std::to_string(std::hash<std::string>{}(exe) % 1000000007u);
+}
+
 struct fixed_dir {
   explicit fixed_dir(std::string const& tag)
-      : dir("/tmp/utils_" + tag + "_" + std::to_string(getuid())) {
+      : dir("/tmp/utils_" + tag + "_" + std::to_string(getuid()) + "_" + program_tag()) {
     mkdir(dir.c_str(), 0755);
   }
   ~fixed_dir() {

@@ -154,6 +154,10 @@ int main(int argc, char** argv) {
   float const dy = static_cast<float>(std::atof(a[4]));
   int const ny = std::atoi(a[5]);
 
+  // Big grids take seconds: the phases are shown, on a terminal only, so
+  // that the report of scripted runs stays the same.
+  bool const show = isatty(2) && static_cast<long long>(nx) * ny >= 1000000;
+  if (show) std::fprintf(stderr, "reg_m: grille %d x %d...\n", nx, ny);
   maillage* m = nullptr;
   try {
     m = b_flag ? gen_mb(minx, dx, nx, miny, dy, ny)
@@ -162,6 +166,7 @@ int main(int argc, char** argv) {
     sst->msg("Memoire insuffisante pour un maillage de ").msg(nx);
     sst->msg(" x ").msg(ny).nl().kill(1);
   }
+  if (show) std::fprintf(stderr, "reg_m: ecriture de reg_m.kadro2D...\n");
   m->ecrit_kadro("reg_m.kadro2D");
   delete m;
   if (sst != nullptr) {

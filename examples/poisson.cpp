@@ -1,0 +1,241 @@
+// poisson: -Laplace(u) = f on the unit square with u = sin(pi x) sin(pi y),
+// bilinear quadrilaterals on generated grids; prints the vertex errors and
+// the observed order of convergence for a sequence of refinements.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "llist.h"
+#include "maillage.h"
+#include "profil.h"
+#include "runstat.h"
+#include "vecteurs.h"
+
+runstat* sst = nullptr;
+
+void nerror(char const* st) {
+  sst->msg(st);
+  sst->kill(1);
+}
+
+void nerror() {
+  sst->nl();
+  sst->kill(1);
+}
+
+void nmsg(char const* st) { sst->msg(st); }
+
+void nmsg(int i) { sst->msg(i); }
+
+// Defined in reg_m's source: cells nx x ny, vertices half a step before
+// each cell's lower-left corner.
+maillage* gen_mb(float minx, float dx, int nx, float miny, float dy, int ny);
+
+namespace {
+
+double const kPi = 3.141592653589793;
+int const kMaxCells = 512;  // the profile of the largest grid is about 1 GB
+
+[[noreturn]] void stop(int status) {
+  sst->kill(status);
+  std::abort();
+}
+
+[[noreturn]] void usage(char const* prog) {
+  sst->msg("Usage: ").msg(prog).msg(" [n ...]  (n: cells per side, 2..");
+  sst->msg(kMaxCells).msg(", increasing)\n");
+  stop(1);
+}
+
+double exact(double x, double y) { return std::sin(kPi * x) * std::sin(kPi * y); }
+double source(double x, double y) { return 2 * kPi * kPi * exact(x, y); }
+
+// Phase names on stderr for the large grids, only on a terminal.
+void phase(int n, char const* what) {
+  if (n >= 128 && isatty(2)) {
+    std::fprintf(stderr, "\rn = %d: %-16s", n, what);
+    std::fflush(stderr);
+  }
+}
+
+struct result {
+  int npt;
+  double emax, el2;
+};
+
+// Profile of the stiffness matrix from the vertex neighbour lists: line i
+// starts at its smallest neighbour.
+gvector<int> stiffness_profile(maillage const& m) {
+  int const n = m.npt();
+  gcolect<llist<int>>& voisins = m.list_voisins();
+  gvector<int> p(0, n);
+  p[0] = 0;
+  for (int i = 1; i <= n; ++i) {
+    llist<int> const& l = voisins[i];
+    int const first = l.ne() > 0 ? l[1] : i;
+    p[i] = p[i - 1] + (i - first + 1);
+  }
+  delete &voisins;
+  return p;
+}
+
+result solve_on_grid(int n) {
+  double const h = 1.0 / n;
+  // Vertices at i*h exactly: the generator shifts them back by half a step.
+  maillage* m = gen_mb(static_cast<float>(h / 2), static_cast<float>(h), n,
+                       static_cast<float>(h / 2), static_cast<float>(h), n);
+  int const nv = m->npt(), ne = m->nelem();
+
+  phase(n, "profil");
+  skysmatrix<double> a(stiffness_profile(*m));
+  a = 0.0;
+  dvector b(1, nv), g(1, nv);
+  b = 0.0;
+  std::vector<char> fixed(static_cast<std::size_t>(nv) + 1, 0);
+  double const eps = 1e-6;
+  for (int i = 1; i <= nv; ++i) {
+    double const x = m->x(i), y = m->y(i);
+    g[i] = exact(x, y);
+    if (x < eps || x > 1 - eps || y < eps || y > 1 - eps) fixed[i] = 1;
+  }
+
+  // 2 x 2 Gauss points on the reference square [-1,1]^2; nodes
+  // counter-clockwise from (-1,-1).
+  phase(n, "assemblage");
+  double const q = 1 / std::sqrt(3.0);
+  double const gp[2] = {-q, q};
+  double const xi[4] = {-1, 1, 1, -1}, eta[4] = {-1, -1, 1, 1};
+  for (int e = 1; e <= ne; ++e) {
+    int nodes[4];
+    double xe[4], ye[4];
+    for (int k = 0; k < 4; ++k) {
+      nodes[k] = m->lg(e, k + 1);
+      xe[k] = m->x(nodes[k]);
+      ye[k] = m->y(nodes[k]);
+    }
+    double ke[4][4] = {}, fe[4] = {};
+    for (double s : gp)
+      for (double t : gp) {
+        double nf[4], ds[4], dt[4];
+        for (int k = 0; k < 4; ++k) {
+          nf[k] = (1 + xi[k] * s) * (1 + eta[k] * t) / 4;
+          ds[k] = xi[k] * (1 + eta[k] * t) / 4;
+          dt[k] = eta[k] * (1 + xi[k] * s) / 4;
+        }
+        double j11 = 0, j12 = 0, j21 = 0, j22 = 0, x = 0, y = 0;
+        for (int k = 0; k < 4; ++k) {
+          j11 += ds[k] * xe[k];
+          j12 += ds[k] * ye[k];
+          j21 += dt[k] * xe[k];
+          j22 += dt[k] * ye[k];
+          x += nf[k] * xe[k];
+          y += nf[k] * ye[k];
+        }
+        double const det = j11 * j22 - j12 * j21;
+        double gx[4], gy[4];
+        for (int k = 0; k < 4; ++k) {
+          gx[k] = (j22 * ds[k] - j12 * dt[k]) / det;
+          gy[k] = (-j21 * ds[k] + j11 * dt[k]) / det;
+        }
+        double const f = source(x, y) * det;
+        for (int r = 0; r < 4; ++r) {
+          fe[r] += f * nf[r];
+          for (int c = 0; c < 4; ++c)
+            ke[r][c] += (gx[r] * gx[c] + gy[r] * gy[c]) * det;
+        }
+      }
+    // Boundary lines become identity lines: their known values move to the
+    // right-hand side of the other lines.
+    for (int r = 0; r < 4; ++r) {
+      int const i = nodes[r];
+      if (fixed[i]) continue;
+      b[i] += fe[r];
+      for (int c = 0; c < 4; ++c) {
+        int const j = nodes[c];
+        if (fixed[j])
+          b[i] -= ke[r][c] * g[j];
+        else if (i >= j)
+          a(i, j) += ke[r][c];
+      }
+    }
+  }
+  for (int i = 1; i <= nv; ++i)
+    if (fixed[i]) {
+      a(i, i) = 1;
+      b[i] = g[i];
+    }
+
+  phase(n, "factorisation");
+  int const bad = a.choleski();
+  if (bad != 0) {
+    sst->msg("Factorisation de Cholesky impossible a la ligne ").msg(bad);
+    sst->msg(" (grille ").msg(n).msg(")\n");
+    stop(1);
+  }
+  phase(n, "resolution");
+  dvector u;
+  a.solve(b, u);
+
+  result res{nv, 0, 0};
+  double sum = 0;
+  for (int i = 1; i <= nv; ++i) {
+    double const d = std::fabs(u[i] - g[i]);
+    if (d > res.emax) res.emax = d;
+    sum = d * d + sum;
+  }
+  res.el2 = std::sqrt(sum * h * h);
+  delete m;
+  if (n >= 128 && isatty(2)) std::fprintf(stderr, "\r%30s\r", "");
+  return res;
+}
+
+int parse_cells(char const* s, char const* prog) {
+  char* end = nullptr;
+  errno = 0;
+  long const v = std::strtol(s, &end, 10);
+  if (errno != 0 || end == s || *end != '\0' || v < 2 || v > kMaxCells)
+    usage(prog);
+  return static_cast<int>(v);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "poisson";
+  sst = new runstat(stderr, prog);
+  std::vector<int> cells;
+  for (int k = 1; k < argc; ++k) {
+    cells.push_back(parse_cells(argv[k], prog));
+    if (cells.size() > 1 && cells.back() <= cells[cells.size() - 2])
+      usage(prog);
+  }
+  if (cells.empty()) cells = {8, 16, 32, 64};
+
+  std::printf("-Laplace(u) = f on [0,1]^2, u = sin(pi x) sin(pi y), "
+              "bilinear quadrilaterals\n");
+  std::printf("%6s %10s %12s %6s %12s %6s\n", "n", "vertices", "max error",
+              "order", "L2 error", "order");
+  result prev{0, 0, 0};
+  for (std::size_t k = 0; k < cells.size(); ++k) {
+    result const r = solve_on_grid(cells[k]);
+    if (k == 0) {
+      std::printf("%6d %10d %12.4e %6s %12.4e %6s\n", cells[k], r.npt, r.emax,
+                  "-", r.el2, "-");
+    } else {
+      double const ratio = std::log(static_cast<double>(cells[k]) / cells[k - 1]);
+      std::printf("%6d %10d %12.4e %6.2f %12.4e %6.2f\n", cells[k], r.npt,
+                  r.emax, std::log(prev.emax / r.emax) / ratio, r.el2,
+                  std::log(prev.el2 / r.el2) / ratio);
+    }
+    std::fflush(stdout);
+    prev = r;
+  }
+  delete sst;
+  sst = nullptr;
+  return 0;
+}
