@@ -24,7 +24,9 @@ root=$PWD
 b=$root/build-fuzz
 CC=afl-clang-fast CXX=afl-clang-fast++ cmake -S . -B "$b" -DCMAKE_BUILD_TYPE=Release \
   -DUTILS_NATIVE=OFF -DUTILS_SANITIZE=ON -DUTILS_BUILD_TESTS=OFF -DUTILS_BUILD_FUZZERS=ON >/dev/null
-AFL_QUIET=1 cmake --build "$b" -j2 -- --no-print-directory >/dev/null
+# Only what the fuzz runs need (the other tools are not instrumented).
+AFL_QUIET=1 cmake --build "$b" -j2 --target reg_m seed_maker \
+  "${targets[@]/#/fuzz_}" -- --no-print-directory >/dev/null
 
 # Seeds: valid files of every form, and reg_m's own output for the mesh.
 rm -rf "$b/seeds"
