@@ -302,164 +302,11 @@ int sym_choleski(int const* q, T* e, int n, double& rap, Conj cj) {
   return 0;
 }
 
-// Symmetric Cholesky (Crout = false) or Crout (Crout = true) of float or
-// double lines, eight lines at a time.
-//
-// The entries l(i, j) of eight consecutive lines i in one column j < i0 are
-// independent once the lines before i0 are final, so each line gets one
-// SIMD lane and four columns are done per step; every lane still adds its
-// products in ascending k, from zero, as the line-by-line method does.
-// The group's lines are copied into a packed buffer P (P[k][r] = line
-// i0 + r at column k), worked there, and written back line by line once
-// their diagonal is done, so a failing pivot leaves the later lines as the
-// line-by-line method leaves them. For Crout a second buffer holds the
-// products w = l(i, k) d(k), each formed once.
-template <class T, bool Crout>
-int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
-  typedef kern::simd<T> S;
-  typedef typename S::v v;
-  constexpr int R = 8, W = S::width, NV = R / W;
-  static_assert(NV == 1 || NV == 2, "eight lanes in one or two vectors");
-  sym_line L{q};
-  int widest = 0;
-  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
-  std::vector<T> bl(static_cast<std::size_t>(widest + R) * R), bw(Crout ? bl.size() : 0);
-  double maxpiv = 0, minpiv = DBL_MAX;
-  for (int i0 = 1; i0 <= n; i0 += R) {
-    int const nr = std::min(R, n - i0 + 1);
-    int pc[R];
-    int jmin = i0;
-    for (int r = 0; r < nr; ++r) jmin = std::min(jmin, pc[r] = L.first(i0 + r));
-    T* const Pl = bl.data();  // Pl[(k - jmin) * R + r]
-    T* const Pw = Crout ? bw.data() : Pl;
-    for (int r = 0; r < nr; ++r) {
-      T const* src = e + L.row(i0 + r) - pc[r];
-      for (int k = pc[r]; k <= i0 + r; ++k) Pl[(k - jmin) * R + r] = src[k];
-    }
-    T sd[R] = {};
-    // Columns before the group, four at a time.
-    for (int j = jmin; j < i0; j += 4) {
-      int const C = std::min(4, i0 - j);
-      int pcj[4];
-      T const* lj[4];
-      for (int c = 0; c < 4; ++c) {
-        int const jc = j + std::min(c, C - 1);
-        pcj[c] = L.first(jc);
-        lj[c] = e + L.row(jc) - pcj[c];  // lj[c][k] = l(jc, k)
-      }
-      int k0[R][4];
-      int K0 = jmin;
-      for (int r = 0; r < nr; ++r)
-        for (int c = 0; c < C; ++c) {
-          k0[r][c] = std::max(pc[r], pcj[c]);
-          if (j + c >= pc[r]) K0 = std::max(K0, k0[r][c]);
-        }
-      K0 = std::min(K0, j);
-      T s[4][R] = {};
-      for (int r = 0; r < nr; ++r)
-        for (int c = 0; c < C; ++c)
-          if (j + c >= pc[r])
-            for (int k = k0[r][c]; k < K0; ++k) s[c][r] = Pw[(k - jmin) * R + r] * lj[c][k] + s[c][r];
-      if (K0 < j) {
-        v a0 = S::load(s[0]), a1 = S::load(s[1]), a2 = S::load(s[2]), a3 = S::load(s[3]);
-        if constexpr (NV == 1) {
-          for (int k = K0; k < j; ++k) {
-            v const p = S::load(Pw + (k - jmin) * R);
-            a0 = p * S::splat(lj[0][k]) + a0;
-            a1 = p * S::splat(lj[1][k]) + a1;
-            a2 = p * S::splat(lj[2][k]) + a2;
-            a3 = p * S::splat(lj[3][k]) + a3;
-          }
-          S::store(s[0], a0), S::store(s[1], a1), S::store(s[2], a2), S::store(s[3], a3);
-        } else {
-          v b0 = S::load(s[0] + W), b1 = S::load(s[1] + W), b2 = S::load(s[2] + W), b3 = S::load(s[3] + W);
-          for (int k = K0; k < j; ++k) {
-            v const p = S::load(Pw + (k - jmin) * R), h = S::load(Pw + (k - jmin) * R + W);
-            v x = S::splat(lj[0][k]);
-            a0 = p * x + a0;
-            b0 = h * x + b0;
-            x = S::splat(lj[1][k]);
-            a1 = p * x + a1;
-            b1 = h * x + b1;
-            x = S::splat(lj[2][k]);
-            a2 = p * x + a2;
-            b2 = h * x + b2;
-            x = S::splat(lj[3][k]);
-            a3 = p * x + a3;
-            b3 = h * x + b3;
-          }
-          S::store(s[0], a0), S::store(s[1], a1), S::store(s[2], a2), S::store(s[3], a3);
-          S::store(s[0] + W, b0), S::store(s[1] + W, b1), S::store(s[2] + W, b2), S::store(s[3] + W, b3);
-        }
-      }
-      // The terms inside the step, then each entry of the step's columns.
-      for (int c = 0; c < C; ++c) {
-        int const jc = j + c;
-        T const dj = e[L.diag(jc)];
-        for (int r = 0; r < nr; ++r) {
-          if (jc < pc[r]) continue;
-          T sc = s[c][r];
-          for (int k = std::max(k0[r][c], j); k < jc; ++k) sc = Pw[(k - jmin) * R + r] * lj[c][k] + sc;
-          T const l = quot(Pl[(jc - jmin) * R + r] - sc, dj);
-          Pl[(jc - jmin) * R + r] = l;
-          if constexpr (Crout) {
-            T const w = l * dj;
-            Pw[(jc - jmin) * R + r] = w;
-            sd[r] = w * l + sd[r];
-          } else {
-            sd[r] = l * l + sd[r];
-          }
-        }
-      }
-    }
-    // The group's own columns, line after line.
-    for (int c0 = 0; c0 < nr; ++c0) {
-      int const i = i0 + c0;
-      T* const dst = e + L.row(i) - pc[c0];
-      auto write_back = [&] {
-        for (int k = pc[c0]; k <= i; ++k) dst[k] = Pl[(k - jmin) * R + c0];
-      };
-      T piv_value;
-      if constexpr (Crout) {
-        T const d = Pl[(i - jmin) * R + c0] - sd[c0];
-        Pl[(i - jmin) * R + c0] = d;
-        write_back();
-        if (iszero(d)) return i;
-        piv_value = d;
-      } else {
-        T const t = Pl[(i - jmin) * R + c0] - sd[c0];
-        if (!rsqrt_dom(t)) {
-          write_back();
-          return i;
-        }
-        T const lii = tsqrt(t);
-        Pl[(i - jmin) * R + c0] = lii;
-        write_back();
-        if (iszero(lii)) return i;
-        piv_value = lii;
-      }
-      double const piv = absval(piv_value);
-      if (piv > maxpiv) maxpiv = piv;
-      if (piv < minpiv) minpiv = piv;
-      for (int r = c0 + 1; r < nr; ++r) {
-        if (i < pc[r]) continue;
-        T sc = T(0);
-        for (int k = std::max(pc[r], pc[c0]); k < i; ++k) sc = Pw[(k - jmin) * R + r] * Pl[(k - jmin) * R + c0] + sc;
-        T const l = quot(Pl[(i - jmin) * R + r] - sc, piv_value);
-        Pl[(i - jmin) * R + r] = l;
-        if constexpr (Crout) {
-          T const w = l * piv_value;
-          Pw[(i - jmin) * R + r] = w;
-          sd[r] = w * l + sd[r];
-        } else {
-          sd[r] = l * l + sd[r];
-        }
-      }
-    }
-  }
-  rap = maxpiv / minpiv;
-  return 0;
-}
+}  // namespace sky
+
+#include "lane_kernels.h"
+
+namespace sky {
 
 // Symmetric or Hermitian Crout, L D L^T (L D L^H). w holds l(i,k) d(k) of
 // the current row, each product formed once and reused unchanged.
@@ -1052,7 +899,7 @@ int skysmatrix<T>::choleski() {
   this->status = factors_choleski;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
+    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
   else
     r = sky::sym_choleski(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
   if (r) this->status = erreur;
@@ -1065,7 +912,7 @@ int skysmatrix<T>::crout() {
   this->status = factors_crout;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
+    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
   else
     r = sky::sym_crout(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
   if (r) this->status = erreur;

@@ -1,0 +1,443 @@
+// Symmetric profile factorizations of float and double, one SIMD lane per
+// line. Included by profil.cpp only (needs its sym_line, quot, tsqrt).
+//
+// The entries l(i, j) of R consecutive lines i0..i0+R-1 in one column
+// j < i0 are independent once the lines before i0 are final. Each line of
+// the group gets a lane, and C columns are swept per step: per k, the
+// group's values at column k (one row of a packed buffer) are multiplied
+// by a broadcast l(j, k) of each column and added to that column's
+// accumulators. Every lane still receives its products one by one, in
+// ascending k, from zero, exactly as the line-by-line method does.
+//
+// Lines start at different columns. Where a term does not exist for a lane
+// the accumulator is kept by a blend, never by multiplying a padded zero
+// (0 * inf would bring a NaN the line-by-line method never sees). Blends
+// are paid only over the ragged start of a step; the common range runs
+// without them.
+#ifndef LANE_KERNELS_H
+#define LANE_KERNELS_H
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <type_traits>
+#include <vector>
+
+#include "kernels.h"
+
+namespace sky {
+namespace lanes {
+
+#define LANES_INLINE inline __attribute__((always_inline))
+
+template <class T>
+struct vec {
+  typedef kern::simd<T> S;
+  typedef typename S::v v;
+  // Lane masks and lane column numbers: integers of T's width.
+  typedef std::conditional_t<sizeof(T) == 8, std::int64_t, std::int32_t> I;
+  typedef I m __attribute__((vector_size(32)));
+  static constexpr int W = S::width;
+  static LANES_INLINE m isplat(I x) { return x + m{}; }
+  static LANES_INLINE m iload(I const* p) {
+    m r;
+    std::memcpy(&r, p, sizeof r);
+    return r;
+  }
+};
+
+// acc[c][q] = p[k][q] * x[c][k] + acc[c][q] for `len` steps of k. p walks
+// the packed rows (R values per row, of which NV vectors are taken), x[c]
+// the column values with stride XS.
+template <class T, int NV, int C, int XS, int R>
+LANES_INLINE void dots(T const* p, T const* const* x, int len, typename vec<T>::v (&acc)[C][NV]) {
+  typedef vec<T> V;
+  T const* xc[C];
+#pragma GCC unroll 8
+  for (int c = 0; c < C; ++c) xc[c] = x[c];
+  for (int t = 0; t < len; ++t, p += R) {
+    typename V::v pv[NV];
+#pragma GCC unroll 8
+    for (int q = 0; q < NV; ++q) pv[q] = V::S::load(p + q * V::W);
+#pragma GCC unroll 8
+    for (int c = 0; c < C; ++c) {
+      typename V::v const xv = V::S::splat(xc[c][t * XS]);
+#pragma GCC unroll 8
+      for (int q = 0; q < NV; ++q) acc[c][q] = pv[q] * xv + acc[c][q];
+    }
+  }
+}
+
+// The same for k = k0 .. k0+len-1, where only lanes with k >= st[c][q]
+// receive the term.
+template <class T, int NV, int C, int XS, int R>
+LANES_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0, typename vec<T>::m const (&st)[C][NV],
+                              typename vec<T>::v (&acc)[C][NV]) {
+  typedef vec<T> V;
+  for (int t = 0; t < len; ++t, p += R) {
+    typename V::m const kv = V::isplat(k0 + t);
+    typename V::v pv[NV];
+#pragma GCC unroll 8
+    for (int q = 0; q < NV; ++q) pv[q] = V::S::load(p + q * V::W);
+#pragma GCC unroll 8
+    for (int c = 0; c < C; ++c) {
+      typename V::v const xv = V::S::splat(x[c][t * XS]);
+#pragma GCC unroll 8
+      for (int q = 0; q < NV; ++q) acc[c][q] = kv >= st[c][q] ? pv[q] * xv + acc[c][q] : acc[c][q];
+    }
+  }
+}
+
+// Adds to the sums of C columns their terms with k in [lo, hi) that fall
+// in the window [from, to); windows taken in ascending order give every
+// sum its terms in ascending k. Column c's terms start at pcx[c], lane r's
+// at start[r]. P is the packed buffer whose row 0 is column `base`, x[c]
+// gives column c's value at k as x[c][k * XS].
+//
+// When every column value in range is finite, a lane's packed values below
+// its start are zeros that add +0 to a sum still at +0, so only the columns'
+// own starts need care: each column alone up to the last column start,
+// then all together. Otherwise the ragged part below `common` (the last
+// start of a lane or column that matters) is blended.
+template <class T, int NV, int C, int XS, int R>
+LANES_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int const* pcx,
+                                   typename vec<T>::I const* start, int lo, int common, int hi, bool finite, int from,
+                                   int to, typename vec<T>::v (&acc)[C][NV]) {
+  typedef vec<T> V;
+  hi = std::min(hi, to);
+  if (finite) {
+    common = lo;
+    for (int c = 0; c < C; ++c) common = std::max(common, pcx[c]);
+    int const cend = std::min(common, hi);
+    for (int c = 0; c < C; ++c) {
+      int const k0 = std::max(std::max(lo, pcx[c]), from);
+      if (k0 >= cend) continue;
+      typename V::v one[1][NV];
+      T const* xs[1] = {x[c] + static_cast<long>(k0) * XS};
+      for (int q = 0; q < NV; ++q) one[0][q] = acc[c][q];
+      dots<T, NV, 1, XS, R>(P + static_cast<long>(k0 - base) * R, xs, cend - k0, one);
+      for (int q = 0; q < NV; ++q) acc[c][q] = one[0][q];
+    }
+  } else {
+    common = std::max(common, lo);
+    int const k0 = std::max(lo, from), cend = std::min(common, hi);
+    if (k0 < cend) {
+      typename V::m st[C][NV];
+      T const* xs[C];
+#pragma GCC unroll 8
+      for (int c = 0; c < C; ++c) {
+        xs[c] = x[c] + static_cast<long>(k0) * XS;
+#pragma GCC unroll 8
+        for (int q = 0; q < NV; ++q) {
+          typename V::m const s = V::iload(start + q * V::W), cs = V::isplat(pcx[c]);
+          st[c][q] = s > cs ? s : cs;
+        }
+      }
+      dots_masked<T, NV, C, XS, R>(P + static_cast<long>(k0 - base) * R, xs, cend - k0, k0, st, acc);
+    }
+  }
+  int const k1 = std::max(common, from);
+  if (k1 < hi) {
+    T const* xs[C];
+#pragma GCC unroll 8
+    for (int c = 0; c < C; ++c) xs[c] = x[c] + static_cast<long>(k1) * XS;
+    dots<T, NV, C, XS, R>(P + static_cast<long>(k1 - base) * R, xs, hi - k1, acc);
+  }
+}
+
+// The same over all the lanes, NP vectors per pass.
+template <class T, int NV, int C, int XS>
+LANES_INLINE void column_sums(T const* P, int base, T const* const* x, int const* pcx, typename vec<T>::I const* start,
+                              int lo, int common, int hi, bool finite, int from, int to,
+                              typename vec<T>::v (&acc)[C][NV]) {
+  typedef vec<T> V;
+  constexpr int W = V::W, R = NV * W, NP = NV < 2 ? NV : 2;
+#pragma GCC unroll 4
+  for (int h = 0; h < NV / NP; ++h) {
+    typename V::v a[C][NP];
+#pragma GCC unroll 8
+    for (int c = 0; c < C; ++c)
+#pragma GCC unroll 8
+      for (int q = 0; q < NP; ++q) a[c][q] = acc[c][h * NP + q];
+    column_sums_pass<T, NP, C, XS, R>(P + h * NP * W, base, x, pcx, start + h * NP * W, lo, common, hi, finite, from,
+                                      to, a);
+#pragma GCC unroll 8
+    for (int c = 0; c < C; ++c)
+#pragma GCC unroll 8
+      for (int q = 0; q < NP; ++q) acc[c][h * NP + q] = a[c][q];
+  }
+}
+
+template <class T, int NV, int C>
+LANES_INLINE void zero(typename vec<T>::v (&acc)[C][NV]) {
+#pragma GCC unroll 8
+  for (int c = 0; c < C; ++c)
+#pragma GCC unroll 8
+    for (int q = 0; q < NV; ++q) acc[c][q] = typename vec<T>::v{};
+}
+
+// Copies lines i0 .. i0+nr-1 into the packed buffer, P[(k - jmin) * R + r]
+// = l(i0 + r, k). Four lines of double at a time through 4 x 4 transposes
+// over the columns they all have; the ragged ends one value at a time.
+template <class T, int R, class Line>
+inline void pack(Line L, T const* e, int i0, int nr, int const* pc, int jmin, T* P) {
+  int r = 0;
+  if constexpr (sizeof(T) == 8 && vec<T>::W == 4) {
+    typedef typename vec<T>::v v;
+    typedef std::int64_t idx __attribute__((vector_size(32)));
+    for (; r + 4 <= nr; r += 4) {
+      T const* src[4];
+      int ks = jmin;
+      for (int t = 0; t < 4; ++t) {
+        src[t] = e + L.row(i0 + r + t) - pc[r + t];
+        ks = std::max(ks, pc[r + t]);
+      }
+      int const ke = i0 + r + 1;  // the first line's end; later lines go further
+      for (int t = 0; t < 4; ++t) {
+        for (int k = pc[r + t]; k < std::min(ks, i0 + r + t + 1); ++k) P[(k - jmin) * R + r + t] = src[t][k];
+      }
+      int k = ks;
+      for (; k + 4 <= ke; k += 4) {
+        v const a = vec<T>::S::load(src[0] + k), b = vec<T>::S::load(src[1] + k), c = vec<T>::S::load(src[2] + k),
+                d = vec<T>::S::load(src[3] + k);
+        v const t0 = __builtin_shuffle(a, b, idx{0, 4, 2, 6}), t1 = __builtin_shuffle(a, b, idx{1, 5, 3, 7});
+        v const t2 = __builtin_shuffle(c, d, idx{0, 4, 2, 6}), t3 = __builtin_shuffle(c, d, idx{1, 5, 3, 7});
+        T* row = P + (k - jmin) * R + r;
+        vec<T>::S::store(row, __builtin_shuffle(t0, t2, idx{0, 1, 4, 5}));
+        vec<T>::S::store(row + R, __builtin_shuffle(t1, t3, idx{0, 1, 4, 5}));
+        vec<T>::S::store(row + 2 * R, __builtin_shuffle(t0, t2, idx{2, 3, 6, 7}));
+        vec<T>::S::store(row + 3 * R, __builtin_shuffle(t1, t3, idx{2, 3, 6, 7}));
+      }
+      for (int t = 0; t < 4; ++t)
+        for (int kk = std::max(k, pc[r + t]); kk <= i0 + r + t; ++kk) P[(kk - jmin) * R + r + t] = src[t][kk];
+    }
+  }
+  for (; r < nr; ++r) {
+    T const* src = e + L.row(i0 + r) - pc[r];
+    for (int k = pc[r]; k <= i0 + r; ++k) P[(k - jmin) * R + r] = src[k];
+  }
+}
+
+// Group sizes: R lanes (four vectors of double, two of float) and C columns
+// per step. The product loops take the lanes NP vectors at a time so that
+// the C * NP accumulators, the NP row values and a broadcast stay in the
+// sixteen vector registers; the quotients of a column, whose divisions form
+// the one chain of dependent operations, are done for all R lanes at once.
+template <class T>
+struct shape {
+  static constexpr int R = 16;
+  static constexpr int C = 6;
+};
+
+// Symmetric Cholesky (Crout = false) or Crout L D L^T (Crout = true) of
+// float or double lines. For Crout the lanes carry w = l(i, k) d(k), each
+// product formed once, in a second buffer. The group's lines are worked in
+// the packed buffers and written back line by line once their diagonal is
+// done, so a failing pivot leaves the later lines untouched, as the
+// line-by-line method does. Returns the failing line, or 0.
+template <class T, bool Crout, int R = shape<T>::R>
+int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
+  typedef vec<T> V;
+  typedef typename V::v v;
+  typedef typename V::m m;
+  typedef typename V::I I;
+  typedef kern::simd<T> S;
+  constexpr int W = V::W, NV = R / W, C = shape<T>::C;
+  constexpr I never = INT_MAX;  // start of a lane past the last line
+  sym_line L{q};
+  int widest = 0;
+  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+  std::size_t const cells = static_cast<std::size_t>(widest + R) * R;
+  std::vector<T> bl(cells), bw(Crout ? cells : 0);
+  T* const Pl = bl.data();  // Pl[(k - jmin) * R + r] = l(i0 + r, k)
+  T* const Pw = Crout ? bw.data() : Pl;
+  alignas(32) I start[R];
+  alignas(32) T sd[R];
+  alignas(32) T sg[R][R];  // sums over k < i0 between the group's lines
+  double maxpiv = 0, minpiv = DBL_MAX;
+  // finite[j]: every l(j, k), k < j, is finite (set when line j is done).
+  std::vector<char> finite(static_cast<std::size_t>(n) + 1);
+
+  for (int i0 = 1; i0 <= n; i0 += R) {
+    int const nr = std::min(R, n - i0 + 1);
+    int pc[R];
+    int jmin = i0;
+    for (int r = 0; r < R; ++r) {
+      pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
+      start[r] = r < nr ? pc[r] : never;
+      if (r < nr) jmin = std::min(jmin, pc[r]);
+    }
+    int const rows = i0 + nr - jmin;
+    std::fill(Pl, Pl + static_cast<std::size_t>(rows) * R, T());
+    if (Crout) std::fill(Pw, Pw + static_cast<std::size_t>(rows) * R, T());
+    pack<T, R>(L, e, i0, nr, pc, jmin, Pl);
+    std::fill(sd, sd + R, T());
+
+    // Columns before the group, C at a time.
+    for (int j = jmin; j < i0; j += C) {
+      int const ce = std::min(C, i0 - j);
+      int pcj[C];
+      T const* x[C];
+      int lo = INT_MAX, common = jmin;
+      bool fin = true;
+      for (int c = 0; c < C; ++c) {
+        int const jc = j + std::min(c, ce - 1);
+        pcj[c] = L.first(jc);
+        x[c] = e + L.row(jc) - pcj[c];  // x[c][k] = l(jc, k)
+        lo = std::min(lo, pcj[c]);
+        common = std::max(common, pcj[c]);
+        fin = fin && finite[jc];
+      }
+      for (int r = 0; r < nr; ++r)
+        if (pc[r] < j + ce) common = std::max(common, pc[r]);
+      lo = std::max(lo, jmin);
+      v acc[C][NV];
+      zero<T, NV, C>(acc);
+      column_sums<T, NV, C, 1>(Pw, jmin, x, pcj, start, lo, common, j, fin, jmin, j, acc);
+      // Each column of the step in turn: its terms inside the step (the
+      // columns just finished), then the quotient by the pivot.
+      for (int c = 0; c < ce; ++c) {
+        int const jc = j + c;
+        v const dj = S::splat(e[L.diag(jc)]);
+        m const jv = V::isplat(jc);
+        for (int k = std::max(j, pcj[c]); k < jc; ++k) {
+          m const kv = V::isplat(k);
+          v const xv = S::splat(x[c][k]);
+          T const* pk = Pw + (k - jmin) * R;
+          for (int qv = 0; qv < NV; ++qv)
+            acc[c][qv] = kv >= V::iload(start + qv * W) ? S::load(pk + qv * W) * xv + acc[c][qv] : acc[c][qv];
+        }
+        T* const pl = Pl + (jc - jmin) * R;
+        T* const pw = Pw + (jc - jmin) * R;
+        for (int qv = 0; qv < NV; ++qv) {
+          m const in = jv >= V::iload(start + qv * W);
+          v const a = S::load(pl + qv * W);
+          v const l = (a - acc[c][qv]) / dj;
+          S::store(pl + qv * W, in ? l : a);
+          v const s = S::load(sd + qv * W);
+          if constexpr (Crout) {
+            v const w = l * dj;
+            S::store(pw + qv * W, in ? w : S::load(pw + qv * W));
+            S::store(sd + qv * W, in ? w * l + s : s);
+          } else {
+            S::store(sd + qv * W, in ? l * l + s : s);
+          }
+        }
+      }
+    }
+
+    // Which lines have only finite values before the group: x - x is 0
+    // for a finite x and NaN otherwise, and a NaN stays in its lane.
+    alignas(32) T nonfinite[R];
+    {
+      v z[NV] = {};
+      for (int k = jmin; k < i0; ++k)
+        for (int qv = 0; qv < NV; ++qv) {
+          v const l = S::load(Pl + (k - jmin) * R + qv * W);
+          z[qv] = z[qv] + (l - l);
+        }
+      for (int qv = 0; qv < NV; ++qv) S::store(nonfinite + qv * W, z[qv]);
+    }
+    bool early_finite[R];
+    for (int r = 0; r < R; ++r) early_finite[r] = nonfinite[r] == T(0);
+
+    // Sums over k < i0 between the group's lines: the group's own lines as
+    // columns, C at a time.
+    for (int c0 = 0; c0 + 1 < nr; c0 += C) {
+      int const ce = std::min(C, nr - 1 - c0);
+      int pcx[C];
+      T const* x[C];
+      int lo = INT_MAX, common = jmin;
+      for (int c = 0; c < C; ++c) {
+        int const cc = c0 + std::min(c, ce - 1);
+        pcx[c] = pc[cc];
+        x[c] = Pl + cc - static_cast<long>(jmin) * R;  // x[c][k * R] = l(i0 + cc, k)
+        lo = std::min(lo, pcx[c]);
+        common = std::max(common, pcx[c]);
+      }
+      for (int r = c0 + 1; r < nr; ++r) common = std::max(common, pc[r]);
+      lo = std::max(lo, jmin);
+      bool fin = true;
+      for (int c = 0; c < ce; ++c) fin = fin && early_finite[c0 + c];
+      v acc[C][NV];
+      zero<T, NV, C>(acc);
+      column_sums<T, NV, C, R>(Pw, jmin, x, pcx, start, lo, common, i0, fin, jmin, i0, acc);
+      for (int c = 0; c < ce; ++c)
+        for (int qv = 0; qv < NV; ++qv) S::store(sg[c0 + c] + qv * W, acc[c][qv]);
+    }
+
+    // The group's own columns, line after line.
+    for (int c0 = 0; c0 < nr; ++c0) {
+      int const i = i0 + c0;
+      T* const dst = e + L.row(i) - pc[c0];
+      auto write_back = [&] {
+        for (int k = pc[c0]; k <= i; ++k) dst[k] = Pl[(k - jmin) * R + c0];
+        bool fin = early_finite[c0];
+        for (int k = std::max(i0, pc[c0]); k < i; ++k) fin = fin && std::isfinite(Pl[(k - jmin) * R + c0]);
+        finite[i] = fin;
+      };
+      T& pii = Pl[(i - jmin) * R + c0];
+      T piv_value;
+      if constexpr (Crout) {
+        T const d = pii - sd[c0];
+        pii = d;
+        write_back();
+        if (iszero(d)) return i;
+        piv_value = d;
+      } else {
+        T const t = pii - sd[c0];
+        if (!rsqrt_dom(t)) {
+          write_back();
+          return i;
+        }
+        T const lii = tsqrt(t);
+        pii = lii;
+        write_back();
+        if (iszero(lii)) return i;
+        piv_value = lii;
+      }
+      double const piv = absval(piv_value);
+      if (piv > maxpiv) maxpiv = piv;
+      if (piv < minpiv) minpiv = piv;
+      if (c0 + 1 == nr) break;
+      // Column i of the later lines: the sums over k < i0 continue with
+      // the columns of the group before i.
+      alignas(32) I later[R];
+      for (int r = 0; r < R; ++r) later[r] = r > c0 && r < nr && pc[r] <= i ? std::max(pc[r], pc[c0]) : never;
+      v const dv = S::splat(piv_value);
+      m const iv = V::isplat(i);
+      T* const pl = Pl + (i - jmin) * R;
+      T* const pw = Pw + (i - jmin) * R;
+      for (int qv = 0; qv < NV; ++qv) {
+        m const st = V::iload(later + qv * W);
+        v acc = S::load(sg[c0] + qv * W);
+        for (int k = std::max(i0, pc[c0]); k < i; ++k) {
+          v const xv = S::splat(Pl[(k - jmin) * R + c0]);
+          acc = V::isplat(k) >= st ? S::load(Pw + (k - jmin) * R + qv * W) * xv + acc : acc;
+        }
+        m const in = iv >= st;
+        v const a = S::load(pl + qv * W);
+        v const l = (a - acc) / dv;
+        S::store(pl + qv * W, in ? l : a);
+        v const s = S::load(sd + qv * W);
+        if constexpr (Crout) {
+          v const w = l * dv;
+          S::store(pw + qv * W, in ? w : S::load(pw + qv * W));
+          S::store(sd + qv * W, in ? w * l + s : s);
+        } else {
+          S::store(sd + qv * W, in ? l * l + s : s);
+        }
+      }
+    }
+  }
+  rap = maxpiv / minpiv;
+  return 0;
+}
+
+#undef LANES_INLINE
+
+}  // namespace lanes
+}  // namespace sky
+
+#endif
