@@ -12,6 +12,12 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <Eigen/Sparse>
 #include <Eigen/SparseCholesky>
 
@@ -31,6 +37,9 @@ void openblas_set_num_threads(int);
 namespace {
 
 int g_runs = 5;
+std::string g_only;  // run only the cases whose name contains this
+
+bool wanted(const std::string& c) { return g_only.empty() || c.find(g_only) != std::string::npos; }
 
 double cpu_seconds() {
   timespec ts;
@@ -75,6 +84,7 @@ double rel_residual(const std::vector<double>& x, const std::vector<double>& xs)
 
 void dense_cases() {
   for (int n : {500, 1000, 2000}) {
+    if (!wanted("dense LU n=" + std::to_string(n))) continue;
     std::mt19937 g(n);
     std::uniform_real_distribution<double> u(-1, 1);
     gmatrix<double> a0(1, n, 1, n);
@@ -144,6 +154,7 @@ void fill_laplacian(M& a, int m, bool general) {
 
 void profile_cases() {
   for (int m : {100, 200, 300}) {
+    if (!wanted("Laplacian m=" + std::to_string(m))) continue;
     int const n = m * m;
     double const flops = double(n) * m * m;  // band Cholesky: n kd^2 (+ lower order)
     std::string c = "Laplacian m=" + std::to_string(m);
@@ -213,14 +224,93 @@ void profile_cases() {
   }
 }
 
+
+double wall_seconds() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec + 1e-9 * ts.tv_nsec;
+}
+
+// Runs a program in `dir` with its output thrown away; returns the wall
+// time and the child's peak resident memory in KiB.
+double run_program(const std::string& dir, const std::vector<std::string>& args, long* peak_kib) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  double const t0 = wall_seconds();
+  pid_t const pid = fork();
+  if (pid == 0) {
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    int const null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage ru{};
+  wait4(pid, &status, 0, &ru);
+  double const t = wall_seconds() - t0;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "%s failed (status %d)\n", args[0].c_str(), status);
+    std::exit(1);
+  }
+  if (peak_kib) *peak_kib = ru.ru_maxrss;
+  return t;
+}
+
+// reg_m generating and writing a grid, against dd writing as many bytes
+// into the same directory (both through the page cache, as a user runs
+// them), taken in turns.
+void mesh_case(const std::string& dir) {
+  int const nx = 3000, ny = 3000;
+  std::string const c = "reg_m -b 3000x3000 cells";
+  if (!wanted(c)) return;
+  std::string const out = dir + "/reg_m.kadro2D";
+  std::vector<double> t_reg, t_dd;
+  long peak = 0;
+  long long bytes = 0;
+  for (int r = 0; r < g_runs; ++r) {
+    std::remove(out.c_str());
+    t_reg.push_back(run_program(dir, {REG_M_PATH, "-b", "0", "1", std::to_string(nx), "0", "1", std::to_string(ny)}, &peak));
+    struct stat st {};
+    if (stat(out.c_str(), &st) != 0) {
+      std::fprintf(stderr, "no %s\n", out.c_str());
+      std::exit(1);
+    }
+    bytes = st.st_size;
+    std::remove(out.c_str());
+    std::string const dd_out = dir + "/dd.out";
+    t_dd.push_back(run_program(dir, {"/bin/dd", "if=/dev/zero", "of=" + dd_out, "bs=1M", "iflag=count_bytes",
+                                     "count=" + std::to_string(bytes)},
+                               nullptr));
+    std::remove(dd_out.c_str());
+  }
+  std::sort(t_reg.begin(), t_reg.end());
+  std::sort(t_dd.begin(), t_dd.end());
+  double const tr = t_reg[t_reg.size() / 2], td = t_dd[t_dd.size() / 2];
+  // The mesh's own arrays: float coordinates and a tag per vertex, four
+  // vertex numbers per cell.
+  double const nv = double(nx + 1) * (ny + 1), ne = double(nx) * ny;
+  double const arrays_kib = (nv * (2 * 4 + 4) + ne * 4 * 4) / 1024;
+  std::printf("%-34s %-22s %11.4f %8.0f MB/s  dd's throughput x %.2f  (%lld bytes)\n", c.c_str(), "reg_m", tr,
+              bytes / tr * 1e-6, td / tr, bytes);
+  std::printf("%-34s %-22s %11.4f %8.0f MB/s\n", c.c_str(), "dd bs=1M", td, bytes / td * 1e-6);
+  std::printf("%-34s peak memory %ld KiB = %.2f x the mesh arrays (%.0f KiB)\n", c.c_str(), peak, peak / arrays_kib,
+              arrays_kib);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+  // peers_bench [runs [case]]: `case` picks the cases whose name holds it;
+  // the mesh case writes into the current directory.
   if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
+  if (argc > 2) g_only = argv[2];
   openblas_set_num_threads(1);
   sst = new runstat(stderr, argv[0]);
   header();
   profile_cases();
   dense_cases();
+  mesh_case(".");
   delete sst;
 }
