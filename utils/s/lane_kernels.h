@@ -177,45 +177,61 @@ LANES_INLINE void zero(typename vec<T>::v (&acc)[C][NV]) {
     for (int q = 0; q < NV; ++q) acc[c][q] = typename vec<T>::v{};
 }
 
-// Copies lines i0 .. i0+nr-1 into the packed buffer, P[(k - jmin) * R + r]
-// = l(i0 + r, k). Four lines of double at a time through 4 x 4 transposes
-// over the columns they all have; the ragged ends one value at a time.
-template <class T, int R, class Line>
-inline void pack(Line L, T const* e, int i0, int nr, int const* pc, int jmin, T* P) {
+// Moves lines i0 .. i0+nr-1 between their storage and the packed buffer,
+// P[(k - jmin) * R + r] = l(i0 + r, k): into the buffer (ToPacked) or back.
+// Four lines of double at a time through 4 x 4 transposes over the columns
+// they all have; the ragged ends one value at a time.
+template <class T, int R, bool ToPacked, class Line>
+inline void transfer(Line L, T* e, int i0, int nr, int const* pc, int jmin, T* P) {
+  auto one = [&](T* line, int r, int k) {
+    if (ToPacked)
+      P[(k - jmin) * R + r] = line[k];
+    else
+      line[k] = P[(k - jmin) * R + r];
+  };
   int r = 0;
   if constexpr (sizeof(T) == 8 && vec<T>::W == 4) {
+    typedef typename vec<T>::S S;
     typedef typename vec<T>::v v;
     typedef std::int64_t idx __attribute__((vector_size(32)));
+    auto transpose = [](v& a, v& b, v& c, v& d) {
+      v const t0 = __builtin_shuffle(a, b, idx{0, 4, 2, 6}), t1 = __builtin_shuffle(a, b, idx{1, 5, 3, 7});
+      v const t2 = __builtin_shuffle(c, d, idx{0, 4, 2, 6}), t3 = __builtin_shuffle(c, d, idx{1, 5, 3, 7});
+      a = __builtin_shuffle(t0, t2, idx{0, 1, 4, 5});
+      b = __builtin_shuffle(t1, t3, idx{0, 1, 4, 5});
+      c = __builtin_shuffle(t0, t2, idx{2, 3, 6, 7});
+      d = __builtin_shuffle(t1, t3, idx{2, 3, 6, 7});
+    };
     for (; r + 4 <= nr; r += 4) {
-      T const* src[4];
+      T* line[4];
       int ks = jmin;
       for (int t = 0; t < 4; ++t) {
-        src[t] = e + L.row(i0 + r + t) - pc[r + t];
+        line[t] = e + L.row(i0 + r + t) - pc[r + t];  // line[t][k] = l(i0 + r + t, k)
         ks = std::max(ks, pc[r + t]);
       }
       int const ke = i0 + r + 1;  // the first line's end; later lines go further
-      for (int t = 0; t < 4; ++t) {
-        for (int k = pc[r + t]; k < std::min(ks, i0 + r + t + 1); ++k) P[(k - jmin) * R + r + t] = src[t][k];
-      }
+      for (int t = 0; t < 4; ++t)
+        for (int k = pc[r + t]; k < std::min(ks, i0 + r + t + 1); ++k) one(line[t], r + t, k);
       int k = ks;
       for (; k + 4 <= ke; k += 4) {
-        v const a = vec<T>::S::load(src[0] + k), b = vec<T>::S::load(src[1] + k), c = vec<T>::S::load(src[2] + k),
-                d = vec<T>::S::load(src[3] + k);
-        v const t0 = __builtin_shuffle(a, b, idx{0, 4, 2, 6}), t1 = __builtin_shuffle(a, b, idx{1, 5, 3, 7});
-        v const t2 = __builtin_shuffle(c, d, idx{0, 4, 2, 6}), t3 = __builtin_shuffle(c, d, idx{1, 5, 3, 7});
         T* row = P + (k - jmin) * R + r;
-        vec<T>::S::store(row, __builtin_shuffle(t0, t2, idx{0, 1, 4, 5}));
-        vec<T>::S::store(row + R, __builtin_shuffle(t1, t3, idx{0, 1, 4, 5}));
-        vec<T>::S::store(row + 2 * R, __builtin_shuffle(t0, t2, idx{2, 3, 6, 7}));
-        vec<T>::S::store(row + 3 * R, __builtin_shuffle(t1, t3, idx{2, 3, 6, 7}));
+        if (ToPacked) {
+          v a = S::load(line[0] + k), b = S::load(line[1] + k), c = S::load(line[2] + k), d = S::load(line[3] + k);
+          transpose(a, b, c, d);
+          S::store(row, a), S::store(row + R, b), S::store(row + 2 * R, c), S::store(row + 3 * R, d);
+        } else {
+          v a = S::load(row), b = S::load(row + R), c = S::load(row + 2 * R), d = S::load(row + 3 * R);
+          transpose(a, b, c, d);
+          S::store(line[0] + k, a), S::store(line[1] + k, b), S::store(line[2] + k, c), S::store(line[3] + k, d);
+        }
       }
       for (int t = 0; t < 4; ++t)
-        for (int kk = std::max(k, pc[r + t]); kk <= i0 + r + t; ++kk) P[(kk - jmin) * R + r + t] = src[t][kk];
+        for (int kk = std::max(k, pc[r + t]); kk <= i0 + r + t; ++kk) one(line[t], r + t, kk);
     }
   }
   for (; r < nr; ++r) {
-    T const* src = e + L.row(i0 + r) - pc[r];
-    for (int k = pc[r]; k <= i0 + r; ++k) P[(k - jmin) * R + r] = src[k];
+    T* line = e + L.row(i0 + r) - pc[r];
+    for (int k = pc[r]; k <= i0 + r; ++k) one(line, r, k);
   }
 }
 
@@ -271,7 +287,7 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
     int const rows = i0 + nr - jmin;
     std::fill(Pl, Pl + static_cast<std::size_t>(rows) * R, T());
     if (Crout) std::fill(Pw, Pw + static_cast<std::size_t>(rows) * R, T());
-    pack<T, R>(L, e, i0, nr, pc, jmin, Pl);
+    transfer<T, R, true>(L, e, i0, nr, pc, jmin, Pl);
     std::fill(sd, sd + R, T());
 
     // Columns before the group, C at a time.
@@ -367,23 +383,21 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
         for (int qv = 0; qv < NV; ++qv) S::store(sg[c0 + c] + qv * W, acc[c][qv]);
     }
 
-    // The group's own columns, line after line.
+    // The group's own columns, line after line. The lines go back to their
+    // storage when the group is done; when a pivot fails, only the lines up
+    // to the failing one do, as the line-by-line method leaves them.
     for (int c0 = 0; c0 < nr; ++c0) {
       int const i = i0 + c0;
-      T* const dst = e + L.row(i) - pc[c0];
-      auto write_back = [&] {
-        for (int k = pc[c0]; k <= i; ++k) dst[k] = Pl[(k - jmin) * R + c0];
-        bool fin = early_finite[c0];
-        for (int k = std::max(i0, pc[c0]); k < i; ++k) fin = fin && std::isfinite(Pl[(k - jmin) * R + c0]);
-        finite[i] = fin;
-      };
+      auto write_back = [&] { transfer<T, R, false>(L, e, i0, c0 + 1, pc, jmin, Pl); };
       T& pii = Pl[(i - jmin) * R + c0];
       T piv_value;
       if constexpr (Crout) {
         T const d = pii - sd[c0];
         pii = d;
-        write_back();
-        if (iszero(d)) return i;
+        if (iszero(d)) {
+          write_back();
+          return i;
+        }
         piv_value = d;
       } else {
         T const t = pii - sd[c0];
@@ -393,8 +407,10 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
         }
         T const lii = tsqrt(t);
         pii = lii;
-        write_back();
-        if (iszero(lii)) return i;
+        if (iszero(lii)) {
+          write_back();
+          return i;
+        }
         piv_value = lii;
       }
       double const piv = absval(piv_value);
@@ -429,6 +445,12 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
           S::store(sd + qv * W, in ? l * l + s : s);
         }
       }
+    }
+    transfer<T, R, false>(L, e, i0, nr, pc, jmin, Pl);
+    for (int r = 0; r < nr; ++r) {
+      bool fin = early_finite[r];
+      for (int k = std::max(i0, pc[r]); k < i0 + r; ++k) fin = fin && std::isfinite(Pl[(k - jmin) * R + r]);
+      finite[i0 + r] = fin;
     }
   }
   rap = maxpiv / minpiv;
