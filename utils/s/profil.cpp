@@ -105,9 +105,275 @@ struct sym_line {
   int diag(int i) const { return q[i] - 1; }
 };
 
+// General-layout Gauss of float or double lines, R = two vectors of lines
+// at a time.
+//
+// Once the lines before i0 are final, the entries a(i, j) and a(j, i) of
+// the lines i of a group in one column j < i0 are independent sums, so each
+// line gets one SIMD lane and three columns are done per step, every lane
+// still subtracting its products in ascending k from the stored value.
+// The group's row parts a(i, k) and column parts a(k, i) are copied into a
+// packed buffer, worked there, and written back line by line once the
+// line's pivot is done, so that a failing pivot leaves the lines after it
+// untouched. Where a term does not exist for a lane (ragged starts) the
+// lane keeps its accumulator through a blend: padded cells never enter a
+// kept sum, so an inf or NaN outside the profile cannot leak in.
+template <class T> struct lane_bits;
+template <> struct lane_bits<double> { typedef long long type; };
+template <> struct lane_bits<float> { typedef int type; };
+
+template <class T>
+struct gen_group {
+  typedef kern::simd<T> S;
+  typedef typename S::v v;
+  typedef typename lane_bits<T>::type I;
+  typedef I mask __attribute__((vector_size(32)));
+  static constexpr int W = S::width, R = 2 * W, C = 3;
+
+  // Packed rows: P + (k - jmin) * 2R holds a(i0 + r, k) in [0, R) and
+  // a(k, i0 + r) in [R, 2R).
+  T* P;
+  int jmin;
+  mask first[2];  // first column of each lane (past the end for absent lines)
+
+  T* row(int k) const { return P + static_cast<long>(k - jmin) * 2 * R; }
+  static mask msplat(int k) { return mask{} + static_cast<I>(k); }
+
+  // One column of a step: cl[k - fc] = a(j, k), cu[k - fc] = a(k, j) for k
+  // from fc = first(j).
+  struct col {
+    T const* cl;
+    T const* cu;
+    int fc;
+  };
+
+  // Masked terms of column c at k: only the lanes whose line reaches k.
+  static void masked_term(v (&a)[4], T const* pk, T xl, T xu, mask m0, mask m1) {
+    v const x = S::splat(xu), y = S::splat(xl);
+    a[0] = m0 ? a[0] - S::load(pk) * x : a[0];
+    a[1] = m1 ? a[1] - S::load(pk + W) * x : a[1];
+    a[2] = m0 ? a[2] - y * S::load(pk + R) : a[2];
+    a[3] = m1 ? a[3] - y * S::load(pk + R + W) : a[3];
+  }
+
+  // a[c] -= terms k in [kb, kend) of the three columns; lanes are taken as
+  // present from K0 on (K0 is past every present lane's and column's start).
+  void sums(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4]) const {
+    for (int k = kb; k < K0; ++k) {
+      T const* pk = row(k);
+      mask const m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
+      for (int c = 0; c < C; ++c)
+        if (k >= cs[c].fc) masked_term(a[c], pk, cs[c].cl[k - cs[c].fc], cs[c].cu[k - cs[c].fc], m0, m1);
+    }
+    if (K0 >= kend) return;
+    T const* pk = row(K0);
+    T const *y0 = cs[0].cu + (K0 - cs[0].fc), *y1 = cs[1].cu + (K0 - cs[1].fc), *y2 = cs[2].cu + (K0 - cs[2].fc);
+    T const *z0 = cs[0].cl + (K0 - cs[0].fc), *z1 = cs[1].cl + (K0 - cs[1].fc), *z2 = cs[2].cl + (K0 - cs[2].fc);
+    v l00 = a[0][0], l01 = a[0][1], u00 = a[0][2], u01 = a[0][3];
+    v l10 = a[1][0], l11 = a[1][1], u10 = a[1][2], u11 = a[1][3];
+    v l20 = a[2][0], l21 = a[2][1], u20 = a[2][2], u21 = a[2][3];
+    for (int t = 0, len = kend - K0; t < len; ++t, pk += 2 * R) {
+      v const p0 = S::load(pk), p1 = S::load(pk + W);
+      v x = S::splat(y0[t]);
+      l00 = l00 - p0 * x;
+      l01 = l01 - p1 * x;
+      x = S::splat(y1[t]);
+      l10 = l10 - p0 * x;
+      l11 = l11 - p1 * x;
+      x = S::splat(y2[t]);
+      l20 = l20 - p0 * x;
+      l21 = l21 - p1 * x;
+      v const q0 = S::load(pk + R), q1 = S::load(pk + R + W);
+      x = S::splat(z0[t]);
+      u00 = u00 - x * q0;
+      u01 = u01 - x * q1;
+      x = S::splat(z1[t]);
+      u10 = u10 - x * q0;
+      u11 = u11 - x * q1;
+      x = S::splat(z2[t]);
+      u20 = u20 - x * q0;
+      u21 = u21 - x * q1;
+    }
+    a[0][0] = l00, a[0][1] = l01, a[0][2] = u00, a[0][3] = u01;
+    a[1][0] = l10, a[1][1] = l11, a[1][2] = u10, a[1][3] = u11;
+    a[2][0] = l20, a[2][1] = l21, a[2][2] = u20, a[2][3] = u21;
+  }
+
+  // Start of the ragged and of the common k range of a step whose last
+  // column is jlast, for sums ending at kend.
+  void ranges(col const (&cs)[C], int const* pc, int jlast, int kend, int& kb, int& K0) const {
+    int lo = cs[0].fc, hi = cs[0].fc;
+    for (int c = 1; c < C; ++c) lo = std::min(lo, cs[c].fc), hi = std::max(hi, cs[c].fc);
+    for (int r = 0; r < R; ++r)
+      if (pc[r] <= jlast) hi = std::max(hi, pc[r]);
+    kb = std::max(jmin, lo);
+    K0 = std::max(kb, std::min(hi, kend));
+  }
+
+  // Loads the stored values of column j: the sums start from them.
+  void start(int j, v (&a)[4]) const {
+    T const* pj = row(j);
+    a[0] = S::load(pj), a[1] = S::load(pj + W), a[2] = S::load(pj + R), a[3] = S::load(pj + R + W);
+  }
+
+  // Stores lanes ml (row parts) and mu (column parts) of column j.
+  void put(int j, v const (&a)[4], mask const (&ml)[2], mask const (&mu)[2]) const {
+    T* pj = row(j);
+    S::store(pj, ml[0] ? a[0] : S::load(pj));
+    S::store(pj + W, ml[1] ? a[1] : S::load(pj + W));
+    S::store(pj + R, mu[0] ? a[2] : S::load(pj + R));
+    S::store(pj + R + W, mu[1] ? a[3] : S::load(pj + R + W));
+  }
+};
+
+template <class T>
+int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
+  typedef gen_group<T> G;
+  typedef typename G::S S;
+  typedef typename G::v v;
+  typedef typename G::mask mask;
+  typedef typename G::col col;
+  constexpr int W = G::W, R = G::R, C = G::C;
+  gen_line L{q};
+  int widest = 1;
+  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+  std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
+  std::vector<T> store(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
+  T* const P = store.data() + (64 - reinterpret_cast<std::size_t>(store.data()) % 64) % 64 / sizeof(T);
+  T* const own = P + prow;  // the group's lines as columns: row part then column part
+  mask lane[2];
+  for (int h = 0; h < 2; ++h)
+    for (int w = 0; w < W; ++w) lane[h][w] = static_cast<typename G::I>(h * W + w);
+  for (int i0 = 1; i0 <= n; i0 += R) {
+    int const nr = std::min(R, n - i0 + 1);
+    int pc[R];
+    G g;
+    g.P = P;
+    g.jmin = i0;
+    for (int r = 0; r < R; ++r) {
+      pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
+      g.jmin = std::min(g.jmin, pc[r]);
+      g.first[r / W][r % W] = static_cast<typename G::I>(pc[r]);
+    }
+    int const jmin = g.jmin;
+    std::fill(P, g.row(i0 + nr), T(0));
+    for (int r = 0; r < nr; ++r) {
+      int const i = i0 + r;
+      T const* li = e + L.row(i);
+      T const* ui = e + L.col(i);
+      for (int k = pc[r]; k < i; ++k) {
+        g.row(k)[r] = li[k - pc[r]];
+        g.row(k)[R + r] = ui[k - pc[r]];
+      }
+      g.row(i)[r] = e[L.diag(i)];
+    }
+
+    // Columns before the group, three at a time.
+    for (int j = jmin; j < i0; j += C) {
+      int const nc = std::min(C, i0 - j);
+      col cs[C];
+      for (int c = 0; c < C; ++c) {
+        int const jc = j + std::min(c, nc - 1);
+        cs[c].fc = L.first(jc);
+        cs[c].cl = e + L.row(jc);
+        cs[c].cu = e + L.col(jc);
+      }
+      int kb, K0;
+      g.ranges(cs, pc, j + nc - 1, j, kb, K0);
+      v a[C][4];
+      for (int c = 0; c < C; ++c) g.start(j + std::min(c, nc - 1), a[c]);
+      g.sums(cs, kb, K0, j, a);
+      for (int c = 0; c < nc; ++c) {
+        int const jc = j + c;
+        // The terms inside the step, then the division by the pivot.
+        for (int k = std::max(j, cs[c].fc); k < jc; ++k)
+          G::masked_term(a[c], g.row(k), cs[c].cl[k - cs[c].fc], cs[c].cu[k - cs[c].fc],
+                         g.first[0] <= G::msplat(k), g.first[1] <= G::msplat(k));
+        v const d = S::splat(e[L.diag(jc)]);
+        a[c][0] = a[c][0] / d;
+        a[c][1] = a[c][1] / d;
+        mask const m[2] = {g.first[0] <= G::msplat(jc), g.first[1] <= G::msplat(jc)};
+        g.put(jc, a[c], m, m);
+      }
+    }
+
+    // The group's own columns: the sums over k < i0, the diagonal's
+    // included, vectorized as above with the group's lines as columns.
+    for (int c = 0; c < nr; ++c) {
+      T* ol = own + static_cast<std::size_t>(2 * c) * widest;
+      T* ou = ol + widest;
+      for (int k = pc[c]; k < i0; ++k) {
+        ol[k - pc[c]] = g.row(k)[c];
+        ou[k - pc[c]] = g.row(k)[R + c];
+      }
+    }
+    for (int c0 = 0; c0 < nr; c0 += C) {
+      int const nc = std::min(C, nr - c0);
+      col cs[C];
+      for (int c = 0; c < C; ++c) {
+        int const cc = c0 + std::min(c, nc - 1);
+        cs[c].fc = pc[cc];
+        cs[c].cl = own + static_cast<std::size_t>(2 * cc) * widest;
+        cs[c].cu = cs[c].cl + widest;
+      }
+      int kb, K0;
+      g.ranges(cs, pc, i0 + c0 + nc - 1, i0, kb, K0);
+      v a[C][4];
+      for (int c = 0; c < C; ++c) g.start(i0 + c0 + std::min(c, nc - 1), a[c]);
+      g.sums(cs, kb, K0, i0, a);
+      for (int c = 0; c < nc; ++c) {
+        int const cc = c0 + c;
+        mask const in[2] = {g.first[0] <= G::msplat(i0 + cc), g.first[1] <= G::msplat(i0 + cc)};
+        mask const ml[2] = {in[0] & (lane[0] >= G::msplat(cc)), in[1] & (lane[1] >= G::msplat(cc))};
+        mask const mu[2] = {in[0] & (lane[0] > G::msplat(cc)), in[1] & (lane[1] > G::msplat(cc))};
+        g.put(i0 + cc, a[c], ml, mu);
+      }
+    }
+
+    // Then line after line: the terms k >= i0, the pivot, the line written
+    // back, and the group's later lines in this column.
+    for (int c = 0; c < nr; ++c) {
+      int const i = i0 + c;
+      int const k1 = std::max(i0, pc[c]);
+      T d = g.row(i)[c];
+      for (int k = k1; k < i; ++k) d -= g.row(k)[c] * g.row(k)[R + c];
+      g.row(i)[c] = d;
+      T* li = e + L.row(i);
+      T* ui = e + L.col(i);
+      for (int k = pc[c]; k < i; ++k) {
+        li[k - pc[c]] = g.row(k)[c];
+        ui[k - pc[c]] = g.row(k)[R + c];
+      }
+      e[L.diag(i)] = d;
+      double const piv = absval(d);
+      if (piv <= DBL_MIN) return i;
+      if (i == 1) {
+        maxpiv = minpiv = piv;
+      } else {
+        if (piv > maxpiv) maxpiv = piv;
+        if (piv < minpiv) minpiv = piv;
+      }
+      if (c + 1 == nr) break;
+      v a[4];
+      g.start(i, a);
+      for (int k = k1; k < i; ++k)
+        G::masked_term(a, g.row(k), g.row(k)[c], g.row(k)[R + c], g.first[0] <= G::msplat(k),
+                       g.first[1] <= G::msplat(k));
+      v const dv = S::splat(d);
+      a[0] = a[0] / dv;
+      a[1] = a[1] / dv;
+      mask const in[2] = {g.first[0] <= G::msplat(i), g.first[1] <= G::msplat(i)};
+      mask const mu[2] = {in[0] & (lane[0] > G::msplat(c)), in[1] & (lane[1] > G::msplat(c))};
+      g.put(i, a, mu, mu);
+    }
+  }
+  return 0;
+}
+
 // Doolittle by bordering on the general layout.
 template <class T>
 int gen_gauss(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
+  if constexpr (std::is_floating_point<T>::value) return gen_gauss_grouped(q, e, n, maxpiv, minpiv);
   gen_line L{q};
   for (int i = 1; i <= n; ++i) {
     int const pci = L.first(i);
