@@ -110,7 +110,7 @@ struct sym_line {
 //
 // Once the lines before i0 are final, the entries a(i, j) and a(j, i) of
 // the lines i of a group in one column j < i0 are independent sums, so each
-// line gets one SIMD lane and three columns are done per step, every lane
+// line gets one SIMD lane and six columns are done per step, every lane
 // still subtracting its products in ascending k from the stored value.
 // The group's row parts a(i, k) and column parts a(k, i) are copied into a
 // packed buffer, worked there, and written back line by line once the
@@ -128,7 +128,7 @@ struct gen_group {
   typedef typename S::v v;
   typedef typename lane_bits<T>::type I;
   typedef I mask __attribute__((vector_size(32)));
-  static constexpr int W = S::width, R = 2 * W, C = 3;
+  static constexpr int W = S::width, R = 2 * W, C = 6;
 
   // Packed rows: P + (k - jmin) * 2R holds a(i0 + r, k) in [0, R) and
   // a(k, i0 + r) in [R, 2R).
@@ -156,47 +156,97 @@ struct gen_group {
     a[3] = m1 ? a[3] - y * S::load(pk + R + W) : a[3];
   }
 
-  // a[c] -= terms k in [kb, kend) of the three columns; lanes are taken as
+  // a[c] -= terms k in [kb, kend) of the step's columns; lanes are taken as
   // present from K0 on (K0 is past every present lane's and column's start).
-  void sums(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4]) const {
-    for (int k = kb; k < K0; ++k) {
-      T const* pk = row(k);
+  // With nfin > 0 the sums end at kend = j, the step's first column, and
+  // columns j .. j + nfin - 1 are then finished in place: the terms inside
+  // the step, as soon as the column they need is done, and the division by
+  // the pivot piv[c] for the row parts.
+  void sums(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    common<0>(cs, kb, K0, kend, a, nfin, piv);
+    common<1>(cs, kb, K0, kend, a, nfin, piv);
+  }
+
+  // Lanes m of s -= p x (Up = 0) or s -= x p (Up = 1).
+  template <int Up>
+  static void blend_term(v& s0, v& s1, v p0, v p1, T y, mask m0, mask m1) {
+    v const x = S::splat(y);
+    s0 = m0 ? s0 - mul<Up>(p0, x) : s0;
+    s1 = m1 ? s1 - mul<Up>(p1, x) : s1;
+  }
+
+  // The row parts (Up = 0: a(i, j) -= a(i, k) a(k, j)) or the column parts
+  // (Up = 1: a(j, i) -= a(j, k) a(k, i)) of the step: twelve accumulators,
+  // the lane vectors of k and one broadcast fill the registers.
+  template <int Up>
+  void common(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    T const* b[C];
+    int f[C];
+    for (int c = 0; c < C; ++c) b[c] = Up ? cs[c].cl : cs[c].cu, f[c] = cs[c].fc;
+    v s00 = a[0][2 * Up], s01 = a[0][2 * Up + 1], s10 = a[1][2 * Up], s11 = a[1][2 * Up + 1];
+    v s20 = a[2][2 * Up], s21 = a[2][2 * Up + 1], s30 = a[3][2 * Up], s31 = a[3][2 * Up + 1];
+    v s40 = a[4][2 * Up], s41 = a[4][2 * Up + 1], s50 = a[5][2 * Up], s51 = a[5][2 * Up + 1];
+    T const* pk = row(kb) + Up * R;
+    for (int k = kb; k < K0; ++k, pk += 2 * R) {
       mask const m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
-      for (int c = 0; c < C; ++c)
-        if (k >= cs[c].fc) masked_term(a[c], pk, cs[c].cl[k - cs[c].fc], cs[c].cu[k - cs[c].fc], m0, m1);
-    }
-    if (K0 >= kend) return;
-    T const* pk = row(K0);
-    T const *y0 = cs[0].cu + (K0 - cs[0].fc), *y1 = cs[1].cu + (K0 - cs[1].fc), *y2 = cs[2].cu + (K0 - cs[2].fc);
-    T const *z0 = cs[0].cl + (K0 - cs[0].fc), *z1 = cs[1].cl + (K0 - cs[1].fc), *z2 = cs[2].cl + (K0 - cs[2].fc);
-    v l00 = a[0][0], l01 = a[0][1], u00 = a[0][2], u01 = a[0][3];
-    v l10 = a[1][0], l11 = a[1][1], u10 = a[1][2], u11 = a[1][3];
-    v l20 = a[2][0], l21 = a[2][1], u20 = a[2][2], u21 = a[2][3];
-    for (int t = 0, len = kend - K0; t < len; ++t, pk += 2 * R) {
       v const p0 = S::load(pk), p1 = S::load(pk + W);
-      v x = S::splat(y0[t]);
-      l00 = l00 - p0 * x;
-      l01 = l01 - p1 * x;
-      x = S::splat(y1[t]);
-      l10 = l10 - p0 * x;
-      l11 = l11 - p1 * x;
-      x = S::splat(y2[t]);
-      l20 = l20 - p0 * x;
-      l21 = l21 - p1 * x;
-      v const q0 = S::load(pk + R), q1 = S::load(pk + R + W);
-      x = S::splat(z0[t]);
-      u00 = u00 - x * q0;
-      u01 = u01 - x * q1;
-      x = S::splat(z1[t]);
-      u10 = u10 - x * q0;
-      u11 = u11 - x * q1;
-      x = S::splat(z2[t]);
-      u20 = u20 - x * q0;
-      u21 = u21 - x * q1;
+      if (k >= f[0]) blend_term<Up>(s00, s01, p0, p1, b[0][k - f[0]], m0, m1);
+      if (k >= f[1]) blend_term<Up>(s10, s11, p0, p1, b[1][k - f[1]], m0, m1);
+      if (k >= f[2]) blend_term<Up>(s20, s21, p0, p1, b[2][k - f[2]], m0, m1);
+      if (k >= f[3]) blend_term<Up>(s30, s31, p0, p1, b[3][k - f[3]], m0, m1);
+      if (k >= f[4]) blend_term<Up>(s40, s41, p0, p1, b[4][k - f[4]], m0, m1);
+      if (k >= f[5]) blend_term<Up>(s50, s51, p0, p1, b[5][k - f[5]], m0, m1);
     }
-    a[0][0] = l00, a[0][1] = l01, a[0][2] = u00, a[0][3] = u01;
-    a[1][0] = l10, a[1][1] = l11, a[1][2] = u10, a[1][3] = u11;
-    a[2][0] = l20, a[2][1] = l21, a[2][2] = u20, a[2][3] = u21;
+    if (K0 < kend) {
+      T const *y0 = b[0] + (K0 - f[0]), *y1 = b[1] + (K0 - f[1]), *y2 = b[2] + (K0 - f[2]);
+      T const *y3 = b[3] + (K0 - f[3]), *y4 = b[4] + (K0 - f[4]), *y5 = b[5] + (K0 - f[5]);
+      for (int t = 0, len = kend - K0; t < len; ++t, pk += 2 * R) {
+        v const p0 = S::load(pk), p1 = S::load(pk + W);
+        v x = S::splat(y0[t]);
+        s00 = s00 - mul<Up>(p0, x);
+        s01 = s01 - mul<Up>(p1, x);
+        x = S::splat(y1[t]);
+        s10 = s10 - mul<Up>(p0, x);
+        s11 = s11 - mul<Up>(p1, x);
+        x = S::splat(y2[t]);
+        s20 = s20 - mul<Up>(p0, x);
+        s21 = s21 - mul<Up>(p1, x);
+        x = S::splat(y3[t]);
+        s30 = s30 - mul<Up>(p0, x);
+        s31 = s31 - mul<Up>(p1, x);
+        x = S::splat(y4[t]);
+        s40 = s40 - mul<Up>(p0, x);
+        s41 = s41 - mul<Up>(p1, x);
+        x = S::splat(y5[t]);
+        s50 = s50 - mul<Up>(p0, x);
+        s51 = s51 - mul<Up>(p1, x);
+      }
+    }
+    a[0][2 * Up] = s00, a[0][2 * Up + 1] = s01, a[1][2 * Up] = s10, a[1][2 * Up + 1] = s11;
+    a[2][2 * Up] = s20, a[2][2 * Up + 1] = s21, a[3][2 * Up] = s30, a[3][2 * Up + 1] = s31;
+    a[4][2 * Up] = s40, a[4][2 * Up + 1] = s41, a[5][2 * Up] = s50, a[5][2 * Up + 1] = s51;
+    for (int c1 = 0; c1 < nfin; ++c1) {
+      int const k = kend + c1;
+      mask const m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
+      v n0 = a[c1][2 * Up], n1 = a[c1][2 * Up + 1];
+      if (!Up) {
+        v const d = S::splat(piv[c1]);
+        n0 = n0 / d;
+        n1 = n1 / d;
+      }
+      T* pk = row(k) + Up * R;
+      S::store(pk, m0 ? n0 : S::load(pk));
+      S::store(pk + W, m1 ? n1 : S::load(pk + W));
+      for (int c = c1 + 1; c < nfin; ++c)
+        if (k >= f[c]) blend_term<Up>(a[c][2 * Up], a[c][2 * Up + 1], n0, n1, b[c][k - f[c]], m0, m1);
+    }
+  }
+
+  // Lane factor first for row parts, broadcast factor first for column
+  // parts, as the sums are written.
+  template <int Up>
+  static v mul(v p, v x) {
+    return Up ? x * p : p * x;
   }
 
   // Start of the ragged and of the common k range of a step whose last
@@ -268,9 +318,14 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       g.row(i)[r] = e[L.diag(i)];
     }
 
-    // Columns before the group, three at a time.
+    // Columns before the group, six at a time. Meanwhile the next group's
+    // lines are fetched into the cache, a share per step.
+    char const* pf = reinterpret_cast<char const*>(e + q[std::min(n, i0 + R - 1)]);
+    char const* const pf_end = reinterpret_cast<char const*>(e + q[std::min(n, i0 + 2 * R - 1)]);
+    long const pf_step = ((pf_end - pf) / ((i0 - jmin) / C + 1) + 63) / 64 * 64;
     for (int j = jmin; j < i0; j += C) {
       int const nc = std::min(C, i0 - j);
+      for (char const* pe = pf + std::min(pf_step, static_cast<long>(pf_end - pf)); pf < pe; pf += 64) __builtin_prefetch(pf);
       col cs[C];
       for (int c = 0; c < C; ++c) {
         int const jc = j + std::min(c, nc - 1);
@@ -282,30 +337,20 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       g.ranges(cs, pc, j + nc - 1, j, kb, K0);
       v a[C][4];
       for (int c = 0; c < C; ++c) g.start(j + std::min(c, nc - 1), a[c]);
-      g.sums(cs, kb, K0, j, a);
-      for (int c = 0; c < nc; ++c) {
-        int const jc = j + c;
-        // The terms inside the step, then the division by the pivot.
-        for (int k = std::max(j, cs[c].fc); k < jc; ++k)
-          G::masked_term(a[c], g.row(k), cs[c].cl[k - cs[c].fc], cs[c].cu[k - cs[c].fc],
-                         g.first[0] <= G::msplat(k), g.first[1] <= G::msplat(k));
-        v const d = S::splat(e[L.diag(jc)]);
-        a[c][0] = a[c][0] / d;
-        a[c][1] = a[c][1] / d;
-        mask const m[2] = {g.first[0] <= G::msplat(jc), g.first[1] <= G::msplat(jc)};
-        g.put(jc, a[c], m, m);
-      }
+      T piv[C];
+      for (int c = 0; c < nc; ++c) piv[c] = e[L.diag(j + c)];
+      g.sums(cs, kb, K0, j, a, nc, piv);
     }
 
     // The group's own columns: the sums over k < i0, the diagonal's
     // included, vectorized as above with the group's lines as columns.
-    for (int c = 0; c < nr; ++c) {
-      T* ol = own + static_cast<std::size_t>(2 * c) * widest;
-      T* ou = ol + widest;
-      for (int k = pc[c]; k < i0; ++k) {
-        ol[k - pc[c]] = g.row(k)[c];
-        ou[k - pc[c]] = g.row(k)[R + c];
-      }
+    for (int k = jmin; k < i0; ++k) {
+      T const* pk = g.row(k);
+      for (int c = 0; c < nr; ++c)
+        if (k >= pc[c]) {
+          own[static_cast<std::size_t>(2 * c) * widest + (k - pc[c])] = pk[c];
+          own[static_cast<std::size_t>(2 * c + 1) * widest + (k - pc[c])] = pk[R + c];
+        }
     }
     for (int c0 = 0; c0 < nr; c0 += C) {
       int const nc = std::min(C, nr - c0);
@@ -320,7 +365,7 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       g.ranges(cs, pc, i0 + c0 + nc - 1, i0, kb, K0);
       v a[C][4];
       for (int c = 0; c < C; ++c) g.start(i0 + c0 + std::min(c, nc - 1), a[c]);
-      g.sums(cs, kb, K0, i0, a);
+      g.sums(cs, kb, K0, i0, a, 0, nullptr);
       for (int c = 0; c < nc; ++c) {
         int const cc = c0 + c;
         mask const in[2] = {g.first[0] <= G::msplat(i0 + cc), g.first[1] <= G::msplat(i0 + cc)};
@@ -330,23 +375,36 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       }
     }
 
-    // Then line after line: the terms k >= i0, the pivot, the line written
-    // back, and the group's later lines in this column.
+    // Then line after line: the terms k >= i0, the pivot, and the group's
+    // later lines in this column. The lines are written back once the
+    // group is done, or up to the line whose pivot fails.
+    auto write_back = [&](int last) {
+      for (int c = 0; c <= last; ++c) {
+        int const i = i0 + c;
+        T* li = e + L.row(i);
+        T* ui = e + L.col(i);
+        T const* ol = own + static_cast<std::size_t>(2 * c) * widest;
+        int const k1 = std::max(i0, pc[c]);
+        std::copy(ol, ol + (k1 - pc[c]), li);
+        std::copy(ol + widest, ol + widest + (k1 - pc[c]), ui);
+        for (int k = k1; k < i; ++k) {
+          li[k - pc[c]] = g.row(k)[c];
+          ui[k - pc[c]] = g.row(k)[R + c];
+        }
+        e[L.diag(i)] = g.row(i)[c];
+      }
+    };
     for (int c = 0; c < nr; ++c) {
       int const i = i0 + c;
       int const k1 = std::max(i0, pc[c]);
       T d = g.row(i)[c];
       for (int k = k1; k < i; ++k) d -= g.row(k)[c] * g.row(k)[R + c];
       g.row(i)[c] = d;
-      T* li = e + L.row(i);
-      T* ui = e + L.col(i);
-      for (int k = pc[c]; k < i; ++k) {
-        li[k - pc[c]] = g.row(k)[c];
-        ui[k - pc[c]] = g.row(k)[R + c];
-      }
-      e[L.diag(i)] = d;
       double const piv = absval(d);
-      if (piv <= DBL_MIN) return i;
+      if (piv <= DBL_MIN) {
+        write_back(c);
+        return i;
+      }
       if (i == 1) {
         maxpiv = minpiv = piv;
       } else {
@@ -366,6 +424,7 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       mask const mu[2] = {in[0] & (lane[0] > G::msplat(c)), in[1] & (lane[1] > G::msplat(c))};
       g.put(i, a, mu, mu);
     }
+    write_back(nr - 1);
   }
   return 0;
 }
