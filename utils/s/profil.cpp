@@ -162,9 +162,21 @@ struct gen_group {
   // columns j .. j + nfin - 1 are then finished in place: the terms inside
   // the step, as soon as the column they need is done, and the division by
   // the pivot piv[c] for the row parts.
-  void sums(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
-    common<0>(cs, kb, K0, kend, a, nfin, piv);
-    common<1>(cs, kb, K0, kend, a, nfin, piv);
+  void sums(col const (&cs)[C], int nc, int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    switch (nc) {
+      case 1: return both<1>(cs, kb, K0, kend, a, nfin, piv);
+      case 2: return both<2>(cs, kb, K0, kend, a, nfin, piv);
+      case 3: return both<3>(cs, kb, K0, kend, a, nfin, piv);
+      case 4: return both<4>(cs, kb, K0, kend, a, nfin, piv);
+      case 5: return both<5>(cs, kb, K0, kend, a, nfin, piv);
+      default: return both<6>(cs, kb, K0, kend, a, nfin, piv);
+    }
+  }
+
+  template <int N>
+  void both(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    common<0, N>(cs, kb, K0, kend, a, nfin, piv);
+    common<1, N>(cs, kb, K0, kend, a, nfin, piv);
   }
 
   // Lanes m of s -= p x (Up = 0) or s -= x p (Up = 1).
@@ -176,9 +188,10 @@ struct gen_group {
   }
 
   // The row parts (Up = 0: a(i, j) -= a(i, k) a(k, j)) or the column parts
-  // (Up = 1: a(j, i) -= a(j, k) a(k, i)) of the step: twelve accumulators,
-  // the lane vectors of k and one broadcast fill the registers.
-  template <int Up>
+  // (Up = 1: a(j, i) -= a(j, k) a(k, i)) of the step's first N columns:
+  // up to twelve accumulators, the lane vectors of k and one broadcast fill
+  // the registers.
+  template <int Up, int N>
   void common(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
     T const* b[C];
     int f[C];
@@ -190,36 +203,54 @@ struct gen_group {
     for (int k = kb; k < K0; ++k, pk += 2 * R) {
       mask const m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
       v const p0 = S::load(pk), p1 = S::load(pk + W);
-      if (k >= f[0]) blend_term<Up>(s00, s01, p0, p1, b[0][k - f[0]], m0, m1);
-      if (k >= f[1]) blend_term<Up>(s10, s11, p0, p1, b[1][k - f[1]], m0, m1);
-      if (k >= f[2]) blend_term<Up>(s20, s21, p0, p1, b[2][k - f[2]], m0, m1);
-      if (k >= f[3]) blend_term<Up>(s30, s31, p0, p1, b[3][k - f[3]], m0, m1);
-      if (k >= f[4]) blend_term<Up>(s40, s41, p0, p1, b[4][k - f[4]], m0, m1);
-      if (k >= f[5]) blend_term<Up>(s50, s51, p0, p1, b[5][k - f[5]], m0, m1);
+      if constexpr (N > 0)
+        if (k >= f[0]) blend_term<Up>(s00, s01, p0, p1, b[0][k - f[0]], m0, m1);
+      if constexpr (N > 1)
+        if (k >= f[1]) blend_term<Up>(s10, s11, p0, p1, b[1][k - f[1]], m0, m1);
+      if constexpr (N > 2)
+        if (k >= f[2]) blend_term<Up>(s20, s21, p0, p1, b[2][k - f[2]], m0, m1);
+      if constexpr (N > 3)
+        if (k >= f[3]) blend_term<Up>(s30, s31, p0, p1, b[3][k - f[3]], m0, m1);
+      if constexpr (N > 4)
+        if (k >= f[4]) blend_term<Up>(s40, s41, p0, p1, b[4][k - f[4]], m0, m1);
+      if constexpr (N > 5)
+        if (k >= f[5]) blend_term<Up>(s50, s51, p0, p1, b[5][k - f[5]], m0, m1);
     }
     if (K0 < kend) {
       T const *y0 = b[0] + (K0 - f[0]), *y1 = b[1] + (K0 - f[1]), *y2 = b[2] + (K0 - f[2]);
       T const *y3 = b[3] + (K0 - f[3]), *y4 = b[4] + (K0 - f[4]), *y5 = b[5] + (K0 - f[5]);
       for (int t = 0, len = kend - K0; t < len; ++t, pk += 2 * R) {
         v const p0 = S::load(pk), p1 = S::load(pk + W);
-        v x = S::splat(y0[t]);
-        s00 = s00 - mul<Up>(p0, x);
-        s01 = s01 - mul<Up>(p1, x);
-        x = S::splat(y1[t]);
-        s10 = s10 - mul<Up>(p0, x);
-        s11 = s11 - mul<Up>(p1, x);
-        x = S::splat(y2[t]);
-        s20 = s20 - mul<Up>(p0, x);
-        s21 = s21 - mul<Up>(p1, x);
-        x = S::splat(y3[t]);
-        s30 = s30 - mul<Up>(p0, x);
-        s31 = s31 - mul<Up>(p1, x);
-        x = S::splat(y4[t]);
-        s40 = s40 - mul<Up>(p0, x);
-        s41 = s41 - mul<Up>(p1, x);
-        x = S::splat(y5[t]);
-        s50 = s50 - mul<Up>(p0, x);
-        s51 = s51 - mul<Up>(p1, x);
+        if constexpr (N > 0) {
+          v const x = S::splat(y0[t]);
+          s00 = s00 - mul<Up>(p0, x);
+          s01 = s01 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 1) {
+          v const x = S::splat(y1[t]);
+          s10 = s10 - mul<Up>(p0, x);
+          s11 = s11 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 2) {
+          v const x = S::splat(y2[t]);
+          s20 = s20 - mul<Up>(p0, x);
+          s21 = s21 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 3) {
+          v const x = S::splat(y3[t]);
+          s30 = s30 - mul<Up>(p0, x);
+          s31 = s31 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 4) {
+          v const x = S::splat(y4[t]);
+          s40 = s40 - mul<Up>(p0, x);
+          s41 = s41 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 5) {
+          v const x = S::splat(y5[t]);
+          s50 = s50 - mul<Up>(p0, x);
+          s51 = s51 - mul<Up>(p1, x);
+        }
       }
     }
     a[0][2 * Up] = s00, a[0][2 * Up + 1] = s01, a[1][2 * Up] = s10, a[1][2 * Up + 1] = s11;
@@ -276,6 +307,18 @@ struct gen_group {
   }
 };
 
+// x[t][u] <- x[u][t] for four vectors of four doubles.
+inline void transpose4(kern::simd<double>::v (&x)[4]) {
+  typedef kern::simd<double>::v v;
+  typedef long long idx __attribute__((vector_size(32)));
+  v const t0 = __builtin_shuffle(x[0], x[1], idx{0, 4, 2, 6}), t1 = __builtin_shuffle(x[0], x[1], idx{1, 5, 3, 7});
+  v const t2 = __builtin_shuffle(x[2], x[3], idx{0, 4, 2, 6}), t3 = __builtin_shuffle(x[2], x[3], idx{1, 5, 3, 7});
+  x[0] = __builtin_shuffle(t0, t2, idx{0, 1, 4, 5});
+  x[1] = __builtin_shuffle(t1, t3, idx{0, 1, 4, 5});
+  x[2] = __builtin_shuffle(t0, t2, idx{2, 3, 6, 7});
+  x[3] = __builtin_shuffle(t1, t3, idx{2, 3, 6, 7});
+}
+
 template <class T>
 int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
   typedef gen_group<T> G;
@@ -307,11 +350,36 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
     }
     int const jmin = g.jmin;
     std::fill(P, g.row(i0 + nr), T(0));
+    // Quartets of lines are moved as 4 x 4 blocks over their common columns,
+    // the rest one entry at a time; [blo, bhi) is the block part of a line.
+    int blo[R], bhi[R];
+    for (int r = 0; r < R; ++r) blo[r] = bhi[r] = r < nr ? pc[r] : 0;
+    if constexpr (W == 4)
+      for (int r0 = 0; r0 + 4 <= nr; r0 += 4) {
+        int const lo = std::max(std::max(pc[r0], pc[r0 + 1]), std::max(pc[r0 + 2], pc[r0 + 3]));
+        int const nb = lo < i0 + r0 ? (i0 + r0 - lo) / 4 : 0;
+        for (int h = 0; h < 2; ++h) {
+          T const* src[4];
+          for (int t = 0; t < 4; ++t) {
+            int const i = i0 + r0 + t;
+            src[t] = e + (h ? L.col(i) : L.row(i)) + (lo - pc[r0 + t]);
+          }
+          for (int b = 0; b < nb; ++b) {
+            v x[4] = {S::load(src[0] + 4 * b), S::load(src[1] + 4 * b), S::load(src[2] + 4 * b),
+                      S::load(src[3] + 4 * b)};
+            transpose4(x);
+            for (int t = 0; t < 4; ++t) S::store(g.row(lo + 4 * b + t) + h * R + r0, x[t]);
+          }
+        }
+        for (int t = 0; t < 4; ++t) blo[r0 + t] = lo, bhi[r0 + t] = lo + 4 * nb;
+      }
     for (int r = 0; r < nr; ++r) {
       int const i = i0 + r;
       T const* li = e + L.row(i);
       T const* ui = e + L.col(i);
       for (int k = pc[r]; k < i; ++k) {
+        if (k == blo[r]) k = bhi[r];
+        if (k >= i) break;
         g.row(k)[r] = li[k - pc[r]];
         g.row(k)[R + r] = ui[k - pc[r]];
       }
@@ -339,18 +407,37 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       for (int c = 0; c < C; ++c) g.start(j + std::min(c, nc - 1), a[c]);
       T piv[C];
       for (int c = 0; c < nc; ++c) piv[c] = e[L.diag(j + c)];
-      g.sums(cs, kb, K0, j, a, nc, piv);
+      g.sums(cs, nc, kb, K0, j, a, nc, piv);
     }
 
     // The group's own columns: the sums over k < i0, the diagonal's
     // included, vectorized as above with the group's lines as columns.
-    for (int k = jmin; k < i0; ++k) {
-      T const* pk = g.row(k);
-      for (int c = 0; c < nr; ++c)
-        if (k >= pc[c]) {
-          own[static_cast<std::size_t>(2 * c) * widest + (k - pc[c])] = pk[c];
-          own[static_cast<std::size_t>(2 * c + 1) * widest + (k - pc[c])] = pk[R + c];
+    for (int r = 0; r < R; ++r) blo[r] = bhi[r] = r < nr ? pc[r] : 0;
+    if constexpr (W == 4)
+      for (int r0 = 0; r0 + 4 <= nr; r0 += 4) {
+        int const lo = std::max(std::max(pc[r0], pc[r0 + 1]), std::max(pc[r0 + 2], pc[r0 + 3]));
+        int const nb = lo < i0 ? (i0 - lo) / 4 : 0;
+        for (int h = 0; h < 2; ++h) {
+          T* dst[4];
+          for (int t = 0; t < 4; ++t)
+            dst[t] = own + static_cast<std::size_t>(2 * (r0 + t) + h) * widest + (lo - pc[r0 + t]);
+          for (int b = 0; b < nb; ++b) {
+            T const* pk = g.row(lo + 4 * b) + h * R + r0;
+            v x[4] = {S::load(pk), S::load(pk + 2 * R), S::load(pk + 4 * R), S::load(pk + 6 * R)};
+            transpose4(x);
+            for (int t = 0; t < 4; ++t) S::store(dst[t] + 4 * b, x[t]);
+          }
         }
+        for (int t = 0; t < 4; ++t) blo[r0 + t] = lo, bhi[r0 + t] = lo + 4 * nb;
+      }
+    for (int c = 0; c < nr; ++c) {
+      T* ol = own + static_cast<std::size_t>(2 * c) * widest;
+      for (int k = pc[c]; k < i0; ++k) {
+        if (k == blo[c]) k = bhi[c];
+        if (k >= i0) break;
+        ol[k - pc[c]] = g.row(k)[c];
+        ol[widest + (k - pc[c])] = g.row(k)[R + c];
+      }
     }
     for (int c0 = 0; c0 < nr; c0 += C) {
       int const nc = std::min(C, nr - c0);
@@ -365,7 +452,7 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       g.ranges(cs, pc, i0 + c0 + nc - 1, i0, kb, K0);
       v a[C][4];
       for (int c = 0; c < C; ++c) g.start(i0 + c0 + std::min(c, nc - 1), a[c]);
-      g.sums(cs, kb, K0, i0, a, 0, nullptr);
+      g.sums(cs, nc, kb, K0, i0, a, 0, nullptr);
       for (int c = 0; c < nc; ++c) {
         int const cc = c0 + c;
         mask const in[2] = {g.first[0] <= G::msplat(i0 + cc), g.first[1] <= G::msplat(i0 + cc)};
