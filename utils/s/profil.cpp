@@ -349,7 +349,16 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       g.first[r / W][r % W] = static_cast<typename G::I>(pc[r]);
     }
     int const jmin = g.jmin;
-    std::fill(P, g.row(i0 + nr), T(0));
+    // Only the cells no line fills are cleared: before a line's first
+    // column and after its diagonal (and the whole of absent lanes).
+    for (int r = 0; r < R; ++r) {
+      int const end = r < nr ? pc[r] : i0 + nr;
+      for (int k = jmin; k < end; ++k) g.row(k)[r] = g.row(k)[R + r] = T(0);
+      for (int k = r < nr ? i0 + r : i0 + nr; k < i0 + nr; ++k) {
+        if (k > i0 + r) g.row(k)[r] = T(0);
+        g.row(k)[R + r] = T(0);
+      }
+    }
     // Quartets of lines are moved as 4 x 4 blocks over their common columns,
     // the rest one entry at a time; [blo, bhi) is the block part of a line.
     int blo[R], bhi[R];
