@@ -253,23 +253,62 @@ struct gen_group {
         }
       }
     }
-    a[0][2 * Up] = s00, a[0][2 * Up + 1] = s01, a[1][2 * Up] = s10, a[1][2 * Up + 1] = s11;
-    a[2][2 * Up] = s20, a[2][2 * Up + 1] = s21, a[3][2 * Up] = s30, a[3][2 * Up + 1] = s31;
-    a[4][2 * Up] = s40, a[4][2 * Up + 1] = s41, a[5][2 * Up] = s50, a[5][2 * Up + 1] = s51;
-    for (int c1 = 0; c1 < nfin; ++c1) {
-      int const k = kend + c1;
-      mask const m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
-      v n0 = a[c1][2 * Up], n1 = a[c1][2 * Up + 1];
-      if (!Up) {
-        v const d = S::splat(piv[c1]);
-        n0 = n0 / d;
-        n1 = n1 / d;
+    if (!nfin) {
+      a[0][2 * Up] = s00, a[0][2 * Up + 1] = s01, a[1][2 * Up] = s10, a[1][2 * Up + 1] = s11;
+      a[2][2 * Up] = s20, a[2][2 * Up + 1] = s21, a[3][2 * Up] = s30, a[3][2 * Up + 1] = s31;
+      a[4][2 * Up] = s40, a[4][2 * Up + 1] = s41, a[5][2 * Up] = s50, a[5][2 * Up + 1] = s51;
+    } else {
+      // nfin == N: column kend + c1 is done (divided by its pivot for row
+      // parts, stored for the lanes it exists in), then gives its term to
+      // the later columns of the step. All in registers.
+      mask m0, m1;
+      auto done = [&](int c1, v& n0, v& n1) {
+        int const k = kend + c1;
+        m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
+        if (!Up) {
+          v const d = S::splat(piv[c1]);
+          n0 = n0 / d;
+          n1 = n1 / d;
+        }
+        T* pk = row(k) + Up * R;
+        S::store(pk, m0 ? n0 : S::load(pk));
+        S::store(pk + W, m1 ? n1 : S::load(pk + W));
+      };
+      auto term = [&](int c, int c1, v& s0, v& s1, v n0, v n1) {
+        int const k = kend + c1;
+        if (k >= f[c]) blend_term<Up>(s0, s1, n0, n1, b[c][k - f[c]], m0, m1);
+      };
+      done(0, s00, s01);
+      if constexpr (N > 1) term(1, 0, s10, s11, s00, s01);
+      if constexpr (N > 2) term(2, 0, s20, s21, s00, s01);
+      if constexpr (N > 3) term(3, 0, s30, s31, s00, s01);
+      if constexpr (N > 4) term(4, 0, s40, s41, s00, s01);
+      if constexpr (N > 5) term(5, 0, s50, s51, s00, s01);
+      if constexpr (N > 1) {
+        done(1, s10, s11);
+        if constexpr (N > 2) term(2, 1, s20, s21, s10, s11);
+        if constexpr (N > 3) term(3, 1, s30, s31, s10, s11);
+        if constexpr (N > 4) term(4, 1, s40, s41, s10, s11);
+        if constexpr (N > 5) term(5, 1, s50, s51, s10, s11);
       }
-      T* pk = row(k) + Up * R;
-      S::store(pk, m0 ? n0 : S::load(pk));
-      S::store(pk + W, m1 ? n1 : S::load(pk + W));
-      for (int c = c1 + 1; c < nfin; ++c)
-        if (k >= f[c]) blend_term<Up>(a[c][2 * Up], a[c][2 * Up + 1], n0, n1, b[c][k - f[c]], m0, m1);
+      if constexpr (N > 2) {
+        done(2, s20, s21);
+        if constexpr (N > 3) term(3, 2, s30, s31, s20, s21);
+        if constexpr (N > 4) term(4, 2, s40, s41, s20, s21);
+        if constexpr (N > 5) term(5, 2, s50, s51, s20, s21);
+      }
+      if constexpr (N > 3) {
+        done(3, s30, s31);
+        if constexpr (N > 4) term(4, 3, s40, s41, s30, s31);
+        if constexpr (N > 5) term(5, 3, s50, s51, s30, s31);
+      }
+      if constexpr (N > 4) {
+        done(4, s40, s41);
+        if constexpr (N > 5) term(5, 4, s50, s51, s40, s41);
+      }
+      if constexpr (N > 5) {
+        done(5, s50, s51);
+      }
     }
   }
 
