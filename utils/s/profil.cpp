@@ -113,11 +113,11 @@ struct sym_line {
 // line gets one SIMD lane and six columns are done per step, every lane
 // still subtracting its products in ascending k from the stored value.
 // The group's row parts a(i, k) and column parts a(k, i) are copied into a
-// packed buffer, worked there, and written back line by line once the
-// line's pivot is done, so that a failing pivot leaves the lines after it
-// untouched. Where a term does not exist for a lane (ragged starts) the
-// lane keeps its accumulator through a blend: padded cells never enter a
-// kept sum, so an inf or NaN outside the profile cannot leak in.
+// packed buffer, worked there, and written back once the group's pivots are
+// done, or up to the line whose pivot fails, so that the lines after it are
+// left untouched. Where a term does not exist for a lane (ragged starts)
+// the lane keeps its accumulator through a blend: padded cells never enter
+// a kept sum, so an inf or NaN that a line does not reach cannot leak in.
 template <class T> struct lane_bits;
 template <> struct lane_bits<double> { typedef long long type; };
 template <> struct lane_bits<float> { typedef int type; };
