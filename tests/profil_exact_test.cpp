@@ -444,6 +444,15 @@ gvector<int> ragged_general_profile(int n, std::mt19937& g) {
   return p;
 }
 
+// Every line reaching back w columns (or to column 1): the lines of a group
+// start one column apart, as in a banded finite-element matrix.
+gvector<int> band_general_profile(int n, int w) {
+  gvector<int> p(0, n);
+  p[0] = 0;
+  for (int i = 1; i <= n; ++i) p[i] = p[i - 1] + 2 * std::min(w, i - 1) + 1;
+  return p;
+}
+
 // Line f gets a zero row part and a zero diagonal: its column part is still
 // worked, and its pivot comes out exactly zero.
 template <class T>
@@ -464,18 +473,21 @@ void sprinkle_inf(skygmatrix<T>& a, std::mt19937& g) {
 }
 
 // Groups of lines (a vector of lines is 32 bytes, a group two vectors),
-// sizes around them, ragged and wide profiles, pivots failing in the first,
-// a middle and the last line of a group.
+// sizes around them, ragged, banded and wide profiles, pivots failing in
+// the first, a middle and the last line of a group.
 TYPED_TEST(SkyExactWideTest, GaussOnGroupsRaggedProfilesAndFailures) {
   typedef TypeParam T;
   int const R = 64 / static_cast<int>(sizeof(T));
   std::mt19937 g(27);
   for (int n : {0, 1, 2, R - 1, R, R + 1, 2 * R + 3, 3 * R - 2, 130})
-    for (int shape : {1, 5, 20, n, -1})
+    for (int shape : {1, 5, 20, n, -1, -11, -40})
       for (int fail : {0, 1, R + 1, R + R / 2, 2 * R, n})
         for (bool inf : {false, true}) {
           if (fail > n) continue;
-          skygmatrix<T> a(shape < 0 ? ragged_general_profile(n, g) : random_general_profile(n, shape, g));
+          // shape: the reach of random lines, -1 ragged, -w a band of width w
+          skygmatrix<T> a(shape == -1 ? ragged_general_profile(n, g)
+                          : shape < 0 ? band_general_profile(n, -shape)
+                                      : random_general_profile(n, shape, g));
           fill_general(a, g);
           if (fail) zero_row(a, fail);
           if (inf) sprinkle_inf(a, g);
