@@ -459,6 +459,81 @@ TYPED_TEST(SkyExactWideTest, CroutKeepsNonFiniteEntriesOutOfShorterLines) {
       }
 }
 
+// Lines of one entry next to lines reaching back to column 1, and lengths
+// in between.
+gvector<int> ragged_general_profile(int n, std::mt19937& g) {
+  gvector<int> p(0, n);
+  p[0] = 0;
+  for (int i = 1; i <= n; ++i) {
+    int m = 0;
+    switch (g() % 4) {
+      case 0: m = 0; break;
+      case 1: m = i - 1; break;
+      default: m = std::uniform_int_distribution<int>(0, i - 1)(g);
+    }
+    p[i] = p[i - 1] + 2 * m + 1;
+  }
+  return p;
+}
+
+// Every line reaching back w columns (or to column 1): the lines of a group
+// start one column apart, as in a banded finite-element matrix.
+gvector<int> band_general_profile(int n, int w) {
+  gvector<int> p(0, n);
+  p[0] = 0;
+  for (int i = 1; i <= n; ++i) p[i] = p[i - 1] + 2 * std::min(w, i - 1) + 1;
+  return p;
+}
+
+// Line f gets a zero row part and a zero diagonal: its column part is still
+// worked, and its pivot comes out exactly zero.
+template <class T>
+void zero_row(skygmatrix<T>& a, int f) {
+  for (int k = gen_first(a.profile(), f); k <= f; ++k) a(f, k) = T(0);
+}
+
+// Off-diagonal entries set to +-inf here and there: lines that do not
+// reach them must not see them.
+template <class T>
+void sprinkle_inf(skygmatrix<T>& a, std::mt19937& g) {
+  gvector<int> const& p = a.profile();
+  for (int i = 1; i <= a.imax(); ++i)
+    for (int k = gen_first(p, i); k < i; ++k) {
+      if (g() % 16 == 0) a(i, k) = std::numeric_limits<T>::infinity();
+      if (g() % 16 == 0) a(k, i) = -std::numeric_limits<T>::infinity();
+    }
+}
+
+// Groups of lines (a vector of lines is 32 bytes, a group two vectors),
+// sizes around them, ragged, banded and wide profiles, pivots failing in
+// the first, a middle and the last line of a group.
+TYPED_TEST(SkyExactWideTest, GaussOnGroupsRaggedProfilesAndFailures) {
+  typedef TypeParam T;
+  int const R = 64 / static_cast<int>(sizeof(T));
+  std::mt19937 g(27);
+  for (int n : {0, 1, 2, R - 1, R, R + 1, 2 * R + 3, 3 * R - 2, 130})
+    for (int shape : {1, 5, 20, n, -1, -11, -40})
+      for (int fail : {0, 1, R + 1, R + R / 2, 2 * R, n})
+        for (bool inf : {false, true}) {
+          if (fail > n) continue;
+          // shape: the reach of random lines, -1 ragged, -w a band of width w
+          skygmatrix<T> a(shape == -1 ? ragged_general_profile(n, g)
+                          : shape < 0 ? band_general_profile(n, -shape)
+                                      : random_general_profile(n, shape, g));
+          fill_general(a, g);
+          if (fail) zero_row(a, fail);
+          if (inf) sprinkle_inf(a, g);
+          skygmatrix<T> r(a);
+          int const fa = a.gauss(), fr = ref_gauss(r);
+          ASSERT_EQ(fa, fr) << n << " " << shape << " " << fail << " " << inf;
+          if (!inf) {
+            ASSERT_EQ(fa, fail);
+          }
+          ASSERT_TRUE(same_bits(a.values(), r.values())) << n << " " << shape << " " << fail << " " << inf;
+          EXPECT_EQ(a.state(), fa ? erreur : factors_gauss);
+        }
+}
+
 TEST(SkyExactHerm, CholeskiCroutAndTheirSolves) {
   std::mt19937 g(23);
   for (int n : sizes)
