@@ -235,6 +235,23 @@ inline void transfer(Line L, T* e, int i0, int nr, int const* pc, int jmin, T* P
   }
 }
 
+// One vector of lanes of a column: l = (a - acc) / d where the column is in
+// the lane's line (`in`), w = l d for Crout, and the term of l to the sum
+// sd of the lane's diagonal.
+template <class T, bool Crout>
+LANES_INLINE void quotient(T* pl, T* pw, T* sd, typename vec<T>::v acc, typename vec<T>::v d, typename vec<T>::m in) {
+  typedef typename vec<T>::S S;
+  typename vec<T>::v const a = S::load(pl), l = (a - acc) / d, s = S::load(sd);
+  S::store(pl, in ? l : a);
+  if constexpr (Crout) {
+    typename vec<T>::v const w = l * d;
+    S::store(pw, in ? w : S::load(pw));
+    S::store(sd, in ? w * l + s : s);
+  } else {
+    S::store(sd, in ? l * l + s : s);
+  }
+}
+
 // Group sizes: R lanes (four vectors of double, two of float) and C columns
 // per step. The product loops take the lanes NP vectors at a time so that
 // the C * NP accumulators, the NP row values and a broadcast stay in the
@@ -327,18 +344,7 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
         T* const pl = Pl + (jc - jmin) * R;
         T* const pw = Pw + (jc - jmin) * R;
         for (int qv = 0; qv < NV; ++qv) {
-          m const in = jv >= V::iload(start + qv * W);
-          v const a = S::load(pl + qv * W);
-          v const l = (a - acc[c][qv]) / dj;
-          S::store(pl + qv * W, in ? l : a);
-          v const s = S::load(sd + qv * W);
-          if constexpr (Crout) {
-            v const w = l * dj;
-            S::store(pw + qv * W, in ? w : S::load(pw + qv * W));
-            S::store(sd + qv * W, in ? w * l + s : s);
-          } else {
-            S::store(sd + qv * W, in ? l * l + s : s);
-          }
+          quotient<T, Crout>(pl + qv * W, pw + qv * W, sd + qv * W, acc[c][qv], dj, jv >= V::iload(start + qv * W));
         }
       }
     }
@@ -432,18 +438,7 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
           v const xv = S::splat(Pl[(k - jmin) * R + c0]);
           acc = V::isplat(k) >= st ? S::load(Pw + (k - jmin) * R + qv * W) * xv + acc : acc;
         }
-        m const in = iv >= st;
-        v const a = S::load(pl + qv * W);
-        v const l = (a - acc) / dv;
-        S::store(pl + qv * W, in ? l : a);
-        v const s = S::load(sd + qv * W);
-        if constexpr (Crout) {
-          v const w = l * dv;
-          S::store(pw + qv * W, in ? w : S::load(pw + qv * W));
-          S::store(sd + qv * W, in ? w * l + s : s);
-        } else {
-          S::store(sd + qv * W, in ? l * l + s : s);
-        }
+        quotient<T, Crout>(pl + qv * W, pw + qv * W, sd + qv * W, acc, dv, iv >= st);
       }
     }
     transfer<T, R, false>(L, e, i0, nr, pc, jmin, Pl);
