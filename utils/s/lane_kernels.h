@@ -11,9 +11,9 @@
 //
 // Lines start at different columns. Where a term does not exist for a lane
 // the accumulator is kept by a blend, never by multiplying a padded zero
-// (0 * inf would bring a NaN the line-by-line method never sees). Blends
-// are paid only over the ragged start of a step; the common range runs
-// without them.
+// (0 * inf would bring a NaN the line-by-line method never sees), unless
+// every value that meets the padding is known to be finite. Blends are paid
+// only over the ragged start of a step; the common range runs without them.
 #ifndef LANE_KERNELS_H
 #define LANE_KERNELS_H
 
@@ -266,9 +266,10 @@ struct shape {
 // Symmetric Cholesky (Crout = false) or Crout L D L^T (Crout = true) of
 // float or double lines. For Crout the lanes carry w = l(i, k) d(k), each
 // product formed once, in a second buffer. The group's lines are worked in
-// the packed buffers and written back line by line once their diagonal is
-// done, so a failing pivot leaves the later lines untouched, as the
-// line-by-line method does. Returns the failing line, or 0.
+// the packed buffers and written back when the group is done, or up to the
+// failing line when a pivot fails, so that the later lines are left
+// untouched as the line-by-line method leaves them. Returns the failing
+// line, or 0.
 template <class T, bool Crout, int R = shape<T>::R>
 int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
   typedef vec<T> V;
