@@ -31,6 +31,10 @@ void openblas_set_num_threads(int);
 namespace {
 
 int g_runs = 5;
+// Only the cases whose name contains this word run (all when empty).
+std::string g_only;
+
+bool wanted(const std::string& c) { return g_only.empty() || c.find(g_only) != std::string::npos; }
 
 double cpu_seconds() {
   timespec ts;
@@ -87,6 +91,7 @@ void dense_cases() {
     dvector b = a0 * x;
     double const flops = 2.0 / 3.0 * n * double(n) * n;
     std::string c = "dense LU n=" + std::to_string(n);
+    if (!wanted(c)) continue;
 
     gmatrix<double> a;
     double t_ours = median_time([&] { a = a0; }, [&] { a.gauss(); });
@@ -147,6 +152,7 @@ void profile_cases() {
     int const n = m * m;
     double const flops = double(n) * m * m;  // band Cholesky: n kd^2 (+ lower order)
     std::string c = "Laplacian m=" + std::to_string(m);
+    if (!wanted(c)) continue;
     std::mt19937 g(m);
     std::uniform_real_distribution<double> u(-1, 1);
     std::vector<double> xs(n);
@@ -216,7 +222,10 @@ void profile_cases() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Arguments: the number of runs per case, then an optional word that
+  // the names of the cases to run must contain ("dense", "m=200").
   if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
+  if (argc > 2) g_only = argv[2];
   openblas_set_num_threads(1);
   sst = new runstat(stderr, argv[0]);
   header();

@@ -4,6 +4,7 @@
 // The kernels walk rows of the block by pointer after one check at the
 // entry, and keep the order of every sum: each entry has its own
 // accumulator that receives its products in ascending k.
+#include <algorithm>
 #include <type_traits>
 #include <vector>
 
@@ -34,68 +35,115 @@ int doolittle_rows(T* a, int n) {
   return -1;
 }
 
-// The same factorization by blocks of B rows, for float and double.
+// The same factorization by blocks of rows, for float and double.
 //
 // Every entry's sum s(i,j) = sum over k of l(i,k) u(k,j) is formed apart
 // from a(i,j) in a work block S, in ascending k from zero, and a(i,j) is
 // replaced only when its row is finished, row after row, so that a zero
-// pivot leaves the matrix exactly as the row-by-row method leaves it.
-// For a block of rows I = [r0, r1):
-//  1. the L entries left of the block, by column blocks J: the sums over
-//     the finished columns (a product of panels), then the small triangle
-//     of J column by column; the L values wait in the work block Lb;
-//  2. the sums over k < r0 of every entry from column r0 on (one product);
-//  3. row by row: the L entries inside the diagonal block, each adding its
-//     term to the rest of its row's sums; then Lb into the row, the pivot,
-//     and the U entries.
+// pivot leaves the matrix exactly as the row-by-row method leaves it. The
+// L entries of the block's rows wait in a second work block L until then.
+//
+// Nearly all products run through the tile kernel: a product of panels
+// only ever adds the terms of a range of k that comes after those already
+// in S, so cutting the triangles into halves (sums over the finished half
+// as one product, then the other half) keeps every sum's order.
 template <class T>
-int doolittle_blocks(T* a, int n) {
-  constexpr int B = 128;
-  if (n <= B) return doolittle_rows(a, n);
-  long const ld = n;
-  std::vector<T> sbuf(static_cast<std::size_t>(B) * n), lbuf(static_cast<std::size_t>(B) * n);
-  T* S = sbuf.data();
-  T* L = lbuf.data();
-  for (int r0 = 0; r0 < n; r0 += B) {
-    int const b = std::min(B, n - r0);
-    T* ar = a + r0 * ld;
-    for (int c0 = 0; c0 < r0; c0 += B) {
-      int const c1 = std::min(c0 + B, r0);
-      kern::gemm_ordered(b, c1 - c0, c0, L, ld, a + c0, ld, S + c0, ld);
-      for (int j = c0; j < c1; ++j) {
-        T const* uj = a + j * ld;
-        for (int ii = 0; ii < b; ++ii) {
-          T const l = (ar[ii * ld + j] - S[ii * ld + j]) / uj[j];
-          L[ii * ld + j] = l;
-          kern::axpy_ordered(c1 - j - 1, l, uj + j + 1, S + ii * ld + j + 1);
+class doolittle_blocks {
+ public:
+  // Rows per block: the packed rows of L (B x KC) stay in L2.
+  static constexpr int B = 144;
+  // Below these widths the triangles go one entry at a time.
+  static constexpr int leaf_cols = 8, leaf_rows = 8;
+
+  doolittle_blocks(T* a, int n)
+      : a_(a), n_(n), ld_(n), sbuf_(static_cast<std::size_t>(std::min(B, n)) * n),
+        lbuf_(sbuf_.size()) {}
+
+  // Returns the 0-based row of a zero pivot, or -1.
+  int run() {
+    for (r0_ = 0; r0_ < n_; r0_ += B) {
+      int const r1 = std::min(r0_ + B, n_);
+      for (int i = r0_; i < r1; ++i) std::fill(s(i, 0), s(i, r0_), T());
+      lsolve(r0_, r1, 0, r0_);
+      kern::gemm_ordered(r1 - r0_, n_ - r0_, r0_, l(r0_, 0), ld_, u(0, r0_), ld_, s(r0_, r0_), ld_);
+      int const failed = rows(r0_, r1);
+      if (failed >= 0) return failed;
+    }
+    return -1;
+  }
+
+ private:
+  T* s(int i, int j) { return sbuf_.data() + (i - r0_) * ld_ + j; }
+  T* l(int i, int j) { return lbuf_.data() + (i - r0_) * ld_ + j; }
+  T* u(int i, int j) { return a_ + i * ld_ + j; }
+
+  // Split of [lo, hi) into two ranges, the first a whole number of tile
+  // columns.
+  static int half(int lo, int hi) { return lo + std::max(8, (hi - lo) / 16 * 8); }
+
+  // The L entries of rows [i0, i1) in columns [c0, c1), when S holds their
+  // sums over k < c0; S right of c1 is left alone.
+  void lsolve(int i0, int i1, int c0, int c1) {
+    if (c1 - c0 <= leaf_cols) {
+      for (int i = i0; i < i1; ++i) {
+        T* si = s(i, 0);
+        T* li = l(i, 0);
+        T const* ai = u(i, 0);
+        for (int j = c0; j < c1; ++j) {
+          T const* uj = u(j, 0);
+          T const lij = (ai[j] - si[j]) / uj[j];
+          li[j] = lij;
+          for (int k = j + 1; k < c1; ++k) si[k] = lij * uj[k] + si[k];
         }
       }
+      return;
     }
-    kern::gemm_ordered(b, n - r0, r0, L, ld, a + r0, ld, S + r0, ld);
-    for (int ii = 0; ii < b; ++ii) {
-      int const i = r0 + ii;
-      T* ai = a + i * ld;
-      T* si = S + ii * ld;
-      T* li = L + ii * ld;
-      for (int j = r0; j < i; ++j) {
-        T const* uj = a + j * ld;
-        T const l = (ai[j] - si[j]) / uj[j];
-        li[j] = l;
-        kern::axpy_ordered(n - j - 1, l, uj + j + 1, si + j + 1);
-      }
-      std::copy(li, li + i, ai);
-      ai[i] = ai[i] - si[i];
-      if (iszero(ai[i])) return i;
-      for (int j = i + 1; j < n; ++j) ai[j] = ai[j] - si[j];
-    }
+    int const m = half(c0, c1);
+    lsolve(i0, i1, c0, m);
+    kern::gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), ld_, u(c0, m), ld_, s(i0, m), ld_, false);
+    lsolve(i0, i1, m, c1);
   }
-  return -1;
-}
+
+  // Finishes rows [p, q) of the block, when S holds the sums over k < p of
+  // their entries from column p on and L their entries left of p.
+  int rows(int p, int q) {
+    if (q - p <= leaf_rows) {
+      for (int i = p; i < q; ++i) {
+        T* ai = u(i, 0);
+        T* si = s(i, 0);
+        T* li = l(i, 0);
+        for (int j = p; j < i; ++j) {
+          T const* uj = u(j, 0);
+          T const lij = (ai[j] - si[j]) / uj[j];
+          li[j] = lij;
+          kern::axpy_ordered(n_ - j - 1, lij, uj + j + 1, si + j + 1);
+        }
+        std::copy(li, li + i, ai);
+        ai[i] = ai[i] - si[i];
+        if (iszero(ai[i])) return i;
+        for (int j = i + 1; j < n_; ++j) ai[j] = ai[j] - si[j];
+      }
+      return -1;
+    }
+    int const m = half(p, q);
+    int const failed = rows(p, m);
+    if (failed >= 0) return failed;
+    lsolve(m, q, p, m);
+    kern::gemm_ordered(q - m, n_ - m, m - p, l(m, p), ld_, u(p, m), ld_, s(m, m), ld_, false);
+    return rows(m, q);
+  }
+
+  T* a_;
+  int n_;
+  long ld_;
+  int r0_ = 0;
+  std::vector<T> sbuf_, lbuf_;
+};
 
 template <class T>
 int gauss_rows(T* a, int n) {
   if constexpr (std::is_same<T, double>::value || std::is_same<T, float>::value)
-    return doolittle_blocks(a, n);
+    return n <= 32 ? doolittle_rows(a, n) : doolittle_blocks<T>(a, n).run();
   else
     return doolittle_rows(a, n);
 }
