@@ -30,6 +30,14 @@ struct simd {
   }
   static void store(T* p, v x) { std::memcpy(p, &x, sizeof x); }
   static v splat(T x) { return x - v{}; }
+  // Lanes from p[0], p[stride], p[2 stride], ...
+  static v gather(const T* p, long stride) {
+    if constexpr (width == 4)
+      return v{p[0], p[stride], p[2 * stride], p[3 * stride]};
+    else
+      return v{p[0], p[stride], p[2 * stride], p[3 * stride],
+               p[4 * stride], p[5 * stride], p[6 * stride], p[7 * stride]};
+  }
 };
 
 // A register tile is MR rows by two vectors: 12 accumulators, two B
@@ -122,10 +130,22 @@ void gemm_ordered(int rows, int cols, int K, const T* a, long lda, const T* b, l
           std::fill(bp + k * NR + w, bp + (k + 1) * NR, T());
         }
       }
+      // While the tiles run, bring the next strip's rows towards L2 a few
+      // at a time (rows of B are far apart, no hardware stream follows them).
+      const T* next = b + k0 * ldb + j0 + NR;
+      int const ahead = tj + 1 < ctiles ? (kc + rtiles - 1) / rtiles : 0;
       for (int ti = 0; ti < rtiles; ++ti) {
+        for (int k = ti * ahead, e = std::min(kc, k + ahead); k < e; ++k)
+          __builtin_prefetch(next + k * ldb, 0, 2);
         const T* ap = apack.data() + static_cast<std::size_t>(ti) * MR * kc;
         int const i0 = ti * MR, h = std::min(MR, rows - i0);
         T* ct = c + i0 * ldc + j0;
+        // The sums of the next tile down come from L3 meanwhile.
+        if (!first && i0 + MR + MR <= rows)
+          for (int r = MR; r < 2 * MR; ++r) {
+            __builtin_prefetch(ct + r * ldc, 1, 3);
+            __builtin_prefetch(ct + r * ldc + NR - 1, 1, 3);
+          }
         if (h == MR && w == NR) {
           tile(kc, ap, bp, ct, ldc, first);
         } else {

@@ -85,23 +85,51 @@ class doolittle_blocks {
   // sums over k < c0; S right of c1 is left alone.
   void lsolve(int i0, int i1, int c0, int c1) {
     if (c1 - c0 <= leaf_cols) {
-      for (int i = i0; i < i1; ++i) {
-        T* si = s(i, 0);
-        T* li = l(i, 0);
-        T const* ai = u(i, 0);
-        for (int j = c0; j < c1; ++j) {
-          T const* uj = u(j, 0);
-          T const lij = (ai[j] - si[j]) / uj[j];
-          li[j] = lij;
-          for (int k = j + 1; k < c1; ++k) si[k] = lij * uj[k] + si[k];
-        }
-      }
+      lsolve_leaf(i0, i1, c0, c1);
       return;
     }
     int const m = half(c0, c1);
     lsolve(i0, i1, c0, m);
     kern::gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), ld_, u(c0, m), ld_, s(i0, m), ld_, false);
     lsolve(i0, i1, m, c1);
+  }
+
+  // lsolve for at most leaf_cols columns, one entry at a time. The chain
+  // of divisions along a row is long, so full leaves take W rows at once,
+  // one per SIMD lane (the sums of the leaf's own columns are needed only
+  // here and stay in registers).
+  void lsolve_leaf(int i0, int i1, int c0, int c1) {
+    typedef kern::simd<T> V;
+    typedef typename V::v v;
+    constexpr int W = V::width;
+    int i = i0;
+    if (c1 - c0 == leaf_cols)
+      for (; i + W <= i1; i += W) {
+        v sv[leaf_cols];
+#pragma GCC unroll 8
+        for (int j = 0; j < leaf_cols; ++j) sv[j] = V::gather(s(i, c0 + j), ld_);
+#pragma GCC unroll 8
+        for (int j = 0; j < leaf_cols; ++j) {
+          T const* uj = u(c0 + j, c0);
+          v const x = (V::gather(u(i, c0 + j), ld_) - sv[j]) / V::splat(uj[j]);
+          T* lj = l(i, c0 + j);
+#pragma GCC unroll 8
+          for (int r = 0; r < W; ++r) lj[r * ld_] = x[r];
+#pragma GCC unroll 8
+          for (int k = j + 1; k < leaf_cols; ++k) sv[k] = x * V::splat(uj[k]) + sv[k];
+        }
+      }
+    for (; i < i1; ++i) {
+      T* si = s(i, 0);
+      T* li = l(i, 0);
+      T const* ai = u(i, 0);
+      for (int j = c0; j < c1; ++j) {
+        T const* uj = u(j, 0);
+        T const lij = (ai[j] - si[j]) / uj[j];
+        li[j] = lij;
+        for (int k = j + 1; k < c1; ++k) si[k] = lij * uj[k] + si[k];
+      }
+    }
   }
 
   // Finishes rows [p, q) of the block, when S holds the sums over k < p of
