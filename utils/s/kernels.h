@@ -83,6 +83,45 @@ inline void tile(int kc, const T* ap, const T* bp, T* c, long ldc, bool fresh) {
   }
 }
 
+// ap[k * MR + r] = a(r, k) for k < kc, r < MR: h rows of A interleaved,
+// zero past h.
+template <class T>
+inline void pack_rows(int h, int kc, const T* a, long lda, T* ap) {
+  int k = 0;
+  if constexpr (std::is_same<T, double>::value) {
+    // Whole tiles by 4 x 4 transposes: rows 0-3 give the first four
+    // entries of each k, rows 4-5 the last two.
+    typedef simd<T> S;
+    typedef typename S::v v;
+    typedef long long i4 __attribute__((vector_size(32)));
+    static_assert(MR == 6 && S::width == 4, "tile shape");
+    if (h == MR)
+      for (; k + 4 <= kc; k += 4) {
+        v const r0 = S::load(a + k), r1 = S::load(a + lda + k);
+        v const r2 = S::load(a + 2 * lda + k), r3 = S::load(a + 3 * lda + k);
+        v const r4 = S::load(a + 4 * lda + k), r5 = S::load(a + 5 * lda + k);
+        v const t0 = __builtin_shuffle(r0, r1, i4{0, 4, 2, 6});  // k0 k0 k2 k2
+        v const t1 = __builtin_shuffle(r0, r1, i4{1, 5, 3, 7});  // k1 k1 k3 k3
+        v const t2 = __builtin_shuffle(r2, r3, i4{0, 4, 2, 6});
+        v const t3 = __builtin_shuffle(r2, r3, i4{1, 5, 3, 7});
+        v const t4 = __builtin_shuffle(r4, r5, i4{0, 4, 2, 6});
+        v const t5 = __builtin_shuffle(r4, r5, i4{1, 5, 3, 7});
+        T* p = ap + k * MR;
+        S::store(p, __builtin_shuffle(t0, t2, i4{0, 1, 4, 5}));
+        std::memcpy(p + 4, &t4, 2 * sizeof(T));
+        S::store(p + MR, __builtin_shuffle(t1, t3, i4{0, 1, 4, 5}));
+        std::memcpy(p + MR + 4, &t5, 2 * sizeof(T));
+        v const u4 = __builtin_shuffle(t4, t5, i4{2, 3, 6, 7});  // k2 k2 k3 k3
+        S::store(p + 2 * MR, __builtin_shuffle(t0, t2, i4{2, 3, 6, 7}));
+        std::memcpy(p + 2 * MR + 4, &u4, 2 * sizeof(T));
+        S::store(p + 3 * MR, __builtin_shuffle(t1, t3, i4{2, 3, 6, 7}));
+        std::memcpy(p + 3 * MR + 4, reinterpret_cast<const T*>(&u4) + 2, 2 * sizeof(T));
+      }
+  }
+  for (int r = 0; r < MR; ++r)
+    for (int kk = k; kk < kc; ++kk) ap[kk * MR + r] = r < h ? a[r * lda + kk] : T();
+}
+
 // C (rows x cols) (+)= A (rows x K) B (K x cols): with `fresh` every entry
 // is summed from zero, else the sums already in C continue; either way in
 // ascending k. The k range is cut into slices; per slice the rows of A are
@@ -107,18 +146,9 @@ void gemm_ordered(int rows, int cols, int K, const T* a, long lda, const T* b, l
   for (int k0 = 0; k0 < K; k0 += KC) {
     int const kc = std::min(KC, K - k0);
     bool const first = fresh && k0 == 0;
-    for (int t = 0; t < rtiles; ++t) {
-      T* ap = apack.data() + static_cast<std::size_t>(t) * MR * kc;
-      for (int r = 0; r < MR; ++r) {
-        int const i = t * MR + r;
-        if (i < rows) {
-          const T* src = a + i * lda + k0;
-          for (int k = 0; k < kc; ++k) ap[k * MR + r] = src[k];
-        } else {
-          for (int k = 0; k < kc; ++k) ap[k * MR + r] = T();
-        }
-      }
-    }
+    for (int t = 0; t < rtiles; ++t)
+      pack_rows(std::min(MR, rows - t * MR), kc, a + t * MR * lda + k0, lda,
+                apack.data() + static_cast<std::size_t>(t) * MR * kc);
     for (int tj = 0; tj < ctiles; ++tj) {
       int const j0 = tj * NR, w = std::min(NR, cols - j0);
       const T* src = b + k0 * ldb + j0;

@@ -40,8 +40,9 @@ int doolittle_rows(T* a, int n) {
 // Every entry's sum s(i,j) = sum over k of l(i,k) u(k,j) is formed apart
 // from a(i,j) in a work block S, in ascending k from zero, and a(i,j) is
 // replaced only when its row is finished, row after row, so that a zero
-// pivot leaves the matrix exactly as the row-by-row method leaves it. The
-// L entries of the block's rows wait in a second work block L until then.
+// pivot leaves the matrix exactly as the row-by-row method leaves it. Once
+// l(i,j) is known its sum is no longer needed, so l(i,j) takes its place
+// in S and waits there until row i is finished.
 //
 // Nearly all products run through the tile kernel: a product of panels
 // only ever adds the terms of a range of k that comes after those already
@@ -51,13 +52,12 @@ template <class T>
 class doolittle_blocks {
  public:
   // Rows per block: the packed rows of L (B x KC) stay in L2.
-  static constexpr int B = 144;
+  static constexpr int B = 192;
   // Below these widths the triangles go one entry at a time.
   static constexpr int leaf_cols = 8, leaf_rows = 8;
 
   doolittle_blocks(T* a, int n)
-      : a_(a), n_(n), ld_(n), sbuf_(static_cast<std::size_t>(std::min(B, n)) * n),
-        lbuf_(sbuf_.size()) {}
+      : a_(a), n_(n), ld_(n), sbuf_(static_cast<std::size_t>(std::min(B, n)) * n) {}
 
   // Returns the 0-based row of a zero pivot, or -1.
   int run() {
@@ -74,12 +74,16 @@ class doolittle_blocks {
 
  private:
   T* s(int i, int j) { return sbuf_.data() + (i - r0_) * ld_ + j; }
-  T* l(int i, int j) { return lbuf_.data() + (i - r0_) * ld_ + j; }
+  T* l(int i, int j) { return s(i, j); }
   T* u(int i, int j) { return a_ + i * ld_ + j; }
 
-  // Split of [lo, hi) into two ranges, the first a whole number of tile
-  // columns.
-  static int half(int lo, int hi) { return lo + std::max(8, (hi - lo) / 16 * 8); }
+  // Split of [lo, hi) near the middle. The first part is a whole number of
+  // tile columns (8) and, when long, of 24 so that the rest of a block
+  // of whole tiles is again whole tiles of both 6 rows and 8 columns.
+  static int half(int lo, int hi) {
+    int const h = (hi - lo) / 2;
+    return lo + (h >= 24 ? h / 24 * 24 : std::max(8, h / 8 * 8));
+  }
 
   // The L entries of rows [i0, i1) in columns [c0, c1), when S holds their
   // sums over k < c0; S right of c1 is left alone.
@@ -165,7 +169,7 @@ class doolittle_blocks {
   int n_;
   long ld_;
   int r0_ = 0;
-  std::vector<T> sbuf_, lbuf_;
+  std::vector<T> sbuf_;
 };
 
 template <class T>
