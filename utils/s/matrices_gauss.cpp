@@ -5,6 +5,7 @@
 // entry, and keep the order of every sum: each entry has its own
 // accumulator that receives its products in ascending k.
 #include <algorithm>
+#include <cstdint>
 #include <type_traits>
 #include <vector>
 
@@ -57,7 +58,12 @@ class doolittle_blocks {
   static constexpr int leaf_cols = 8, leaf_rows = 8;
 
   doolittle_blocks(T* a, int n)
-      : a_(a), n_(n), ld_(n), sbuf_(static_cast<std::size_t>(std::min(B, n)) * n) {}
+      : a_(a), n_(n), ld_(n), lds_(work_stride(n)),
+        sbuf_(static_cast<std::size_t>(std::min(B, n)) * lds_ + line) {
+    // Rows of S start on cache lines: the tiles read and write them whole.
+    std::size_t const off = reinterpret_cast<std::uintptr_t>(sbuf_.data()) / sizeof(T) % line;
+    sbase_ = sbuf_.data() + (off ? line - off : 0);
+  }
 
   // Returns the 0-based row of a zero pivot, or -1.
   int run() {
@@ -65,7 +71,7 @@ class doolittle_blocks {
       int const r1 = std::min(r0_ + B, n_);
       for (int i = r0_; i < r1; ++i) std::fill(s(i, 0), s(i, r0_), T());
       lsolve(r0_, r1, 0, r0_);
-      kern::gemm_ordered(r1 - r0_, n_ - r0_, r0_, l(r0_, 0), ld_, u(0, r0_), ld_, s(r0_, r0_), ld_);
+      kern::gemm_ordered(r1 - r0_, n_ - r0_, r0_, l(r0_, 0), lds_, u(0, r0_), ld_, s(r0_, r0_), lds_);
       int const failed = rows(r0_, r1);
       if (failed >= 0) return failed;
     }
@@ -73,7 +79,16 @@ class doolittle_blocks {
   }
 
  private:
-  T* s(int i, int j) { return sbuf_.data() + (i - r0_) * ld_ + j; }
+  // Entries of a cache line.
+  static constexpr int line = 64 / sizeof(T);
+  // Row stride of S: whole lines, an odd number of them so that the rows
+  // of a tile spread over the sets of the caches.
+  static long work_stride(int n) {
+    long const lines = (n + line - 1) / line;
+    return (lines | 1) * line;
+  }
+
+  T* s(int i, int j) { return sbase_ + (i - r0_) * lds_ + j; }
   T* l(int i, int j) { return s(i, j); }
   T* u(int i, int j) { return a_ + i * ld_ + j; }
 
@@ -94,7 +109,7 @@ class doolittle_blocks {
     }
     int const m = half(c0, c1);
     lsolve(i0, i1, c0, m);
-    kern::gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), ld_, u(c0, m), ld_, s(i0, m), ld_, false);
+    kern::gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), lds_, u(c0, m), ld_, s(i0, m), lds_, false);
     lsolve(i0, i1, m, c1);
   }
 
@@ -111,14 +126,14 @@ class doolittle_blocks {
       for (; i + W <= i1; i += W) {
         v sv[leaf_cols];
 #pragma GCC unroll 8
-        for (int j = 0; j < leaf_cols; ++j) sv[j] = V::gather(s(i, c0 + j), ld_);
+        for (int j = 0; j < leaf_cols; ++j) sv[j] = V::gather(s(i, c0 + j), lds_);
 #pragma GCC unroll 8
         for (int j = 0; j < leaf_cols; ++j) {
           T const* uj = u(c0 + j, c0);
           v const x = (V::gather(u(i, c0 + j), ld_) - sv[j]) / V::splat(uj[j]);
           T* lj = l(i, c0 + j);
 #pragma GCC unroll 8
-          for (int r = 0; r < W; ++r) lj[r * ld_] = x[r];
+          for (int r = 0; r < W; ++r) lj[r * lds_] = x[r];
 #pragma GCC unroll 8
           for (int k = j + 1; k < leaf_cols; ++k) sv[k] = x * V::splat(uj[k]) + sv[k];
         }
@@ -161,15 +176,16 @@ class doolittle_blocks {
     int const failed = rows(p, m);
     if (failed >= 0) return failed;
     lsolve(m, q, p, m);
-    kern::gemm_ordered(q - m, n_ - m, m - p, l(m, p), ld_, u(p, m), ld_, s(m, m), ld_, false);
+    kern::gemm_ordered(q - m, n_ - m, m - p, l(m, p), lds_, u(p, m), ld_, s(m, m), lds_, false);
     return rows(m, q);
   }
 
   T* a_;
   int n_;
-  long ld_;
+  long ld_, lds_;
   int r0_ = 0;
   std::vector<T> sbuf_;
+  T* sbase_;
 };
 
 template <class T>
