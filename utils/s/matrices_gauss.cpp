@@ -6,6 +6,7 @@
 // accumulator that receives its products in ascending k.
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <type_traits>
 #include <vector>
 
@@ -59,17 +60,16 @@ class doolittle_blocks {
 
   doolittle_blocks(T* a, int n)
       : a_(a), n_(n), ld_(n), lds_(work_stride(n)),
-        sbuf_(static_cast<std::size_t>(std::min(B, n)) * lds_ + line) {
+        sbuf_(new T[static_cast<std::size_t>(std::min(B, n)) * lds_ + line]) {
     // Rows of S start on cache lines: the tiles read and write them whole.
-    std::size_t const off = reinterpret_cast<std::uintptr_t>(sbuf_.data()) / sizeof(T) % line;
-    sbase_ = sbuf_.data() + (off ? line - off : 0);
+    std::size_t const off = reinterpret_cast<std::uintptr_t>(sbuf_.get()) / sizeof(T) % line;
+    sbase_ = sbuf_.get() + (off ? line - off : 0);
   }
 
   // Returns the 0-based row of a zero pivot, or -1.
   int run() {
     for (r0_ = 0; r0_ < n_; r0_ += B) {
       int const r1 = std::min(r0_ + B, n_);
-      for (int i = r0_; i < r1; ++i) std::fill(s(i, 0), s(i, r0_), T());
       lsolve(r0_, r1, 0, r0_);
       kern::gemm_ordered(r1 - r0_, n_ - r0_, r0_, l(r0_, 0), lds_, u(0, r0_), ld_, s(r0_, r0_), lds_);
       int const failed = rows(r0_, r1);
@@ -109,35 +109,27 @@ class doolittle_blocks {
     }
     int const m = half(c0, c1);
     lsolve(i0, i1, c0, m);
-    kern::gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), lds_, u(c0, m), ld_, s(i0, m), lds_, false);
+    // Left of column 0 there are no terms: the sums start here.
+    kern::gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), lds_, u(c0, m), ld_, s(i0, m), lds_, c0 == 0);
     lsolve(i0, i1, m, c1);
   }
 
   // lsolve for at most leaf_cols columns, one entry at a time. The chain
-  // of divisions along a row is long, so full leaves take W rows at once,
+  // of divisions along a row is long, so full leaves take rows W at a time,
   // one per SIMD lane (the sums of the leaf's own columns are needed only
   // here and stay in registers).
   void lsolve_leaf(int i0, int i1, int c0, int c1) {
-    typedef kern::simd<T> V;
-    typedef typename V::v v;
-    constexpr int W = V::width;
+    constexpr int W = kern::simd<T>::width;
+    // The next leaf to the right reads these rows' next line of A, which
+    // nothing else has touched yet.
+    if (c1 + leaf_cols <= n_)
+      for (int r = i0; r < i1; ++r) __builtin_prefetch(u(r, c1 + leaf_cols - 1), 0, 2);
+    if (c0 == 0)
+      for (int r = i0; r < i1; ++r) std::fill(s(r, 0), s(r, c1), T());
     int i = i0;
-    if (c1 - c0 == leaf_cols)
-      for (; i + W <= i1; i += W) {
-        v sv[leaf_cols];
-#pragma GCC unroll 8
-        for (int j = 0; j < leaf_cols; ++j) sv[j] = V::gather(s(i, c0 + j), lds_);
-#pragma GCC unroll 8
-        for (int j = 0; j < leaf_cols; ++j) {
-          T const* uj = u(c0 + j, c0);
-          v const x = (V::gather(u(i, c0 + j), ld_) - sv[j]) / V::splat(uj[j]);
-          T* lj = l(i, c0 + j);
-#pragma GCC unroll 8
-          for (int r = 0; r < W; ++r) lj[r * lds_] = x[r];
-#pragma GCC unroll 8
-          for (int k = j + 1; k < leaf_cols; ++k) sv[k] = x * V::splat(uj[k]) + sv[k];
-        }
-      }
+    if (c1 - c0 == leaf_cols) {
+      for (; i + W <= i1; i += W) leaf_lanes<1>(i, c0);
+    }
     for (; i < i1; ++i) {
       T* si = s(i, 0);
       T* li = l(i, 0);
@@ -149,6 +141,45 @@ class doolittle_blocks {
         for (int k = j + 1; k < c1; ++k) si[k] = lij * uj[k] + si[k];
       }
     }
+  }
+
+  // The leaf for rows [i, i + G W) and columns [c0, c0 + leaf_cols).
+  template <int G>
+  void leaf_lanes(int i, int c0) {
+    typedef kern::simd<T> V;
+    typedef typename V::v v;
+    constexpr int W = V::width;
+    v sv[G][leaf_cols];
+    for (int g = 0; g < G; ++g)
+#pragma GCC unroll 8
+      for (int j = 0; j < leaf_cols; ++j) sv[g][j] = V::gather(s(i + g * W, c0 + j), lds_);
+#pragma GCC unroll 8
+    for (int j = 0; j < leaf_cols; ++j) {
+      T const* uj = u(c0 + j, c0);
+      v const d = V::splat(uj[j]);
+      v x[G];
+#pragma GCC unroll 2
+      for (int g = 0; g < G; ++g) {
+        x[g] = (V::gather(u(i + g * W, c0 + j), ld_) - sv[g][j]) / d;
+        T* lj = l(i + g * W, c0 + j);
+#pragma GCC unroll 8
+        for (int r = 0; r < W; ++r) lj[r * lds_] = x[g][r];
+      }
+#pragma GCC unroll 8
+      for (int k = j + 1; k < leaf_cols; ++k) {
+        v const ujk = V::splat(uj[k]);
+#pragma GCC unroll 2
+        for (int g = 0; g < G; ++g) sv[g][k] = x[g] * ujk + sv[g][k];
+      }
+    }
+  }
+
+  // u(j) = a(j) - s(j) in place, for n entries.
+  static void finish_u(int n, T* a, T const* s) {
+    typedef kern::simd<T> V;
+    int j = 0;
+    for (; j + V::width <= n; j += V::width) V::store(a + j, V::load(a + j) - V::load(s + j));
+    for (; j < n; ++j) a[j] = a[j] - s[j];
   }
 
   // Finishes rows [p, q) of the block, when S holds the sums over k < p of
@@ -168,7 +199,7 @@ class doolittle_blocks {
         std::copy(li, li + i, ai);
         ai[i] = ai[i] - si[i];
         if (iszero(ai[i])) return i;
-        for (int j = i + 1; j < n_; ++j) ai[j] = ai[j] - si[j];
+        finish_u(n_ - i - 1, ai + i + 1, si + i + 1);
       }
       return -1;
     }
@@ -184,7 +215,7 @@ class doolittle_blocks {
   int n_;
   long ld_, lds_;
   int r0_ = 0;
-  std::vector<T> sbuf_;
+  std::unique_ptr<T[]> sbuf_;  // every entry is written before it is read
   T* sbase_;
 };
 
