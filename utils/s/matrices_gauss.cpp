@@ -56,7 +56,7 @@ class doolittle_blocks {
   // Rows per block: the packed rows of L (B x KC) stay in L2.
   static constexpr int B = 192;
   // Below these widths the triangles go one entry at a time.
-  static constexpr int leaf_cols = 8, leaf_rows = 8;
+  static constexpr int leaf_cols = 16, leaf_rows = 8;
 
   doolittle_blocks(T* a, int n)
       : a_(a), n_(n), ld_(n), lds_(work_stride(n)),
@@ -115,21 +115,21 @@ class doolittle_blocks {
   }
 
   // lsolve for at most leaf_cols columns, one entry at a time. The chain
-  // of divisions along a row is long, so full leaves take rows W at a time,
-  // one per SIMD lane (the sums of the leaf's own columns are needed only
-  // here and stay in registers).
+  // of divisions along a row is long, so leaves of 8 or 16 columns take
+  // rows W at a time, one per SIMD lane.
   void lsolve_leaf(int i0, int i1, int c0, int c1) {
     constexpr int W = kern::simd<T>::width;
-    // The next leaf to the right reads these rows' next line of A, which
+    // The next leaf to the right reads these rows' next lines of A, which
     // nothing else has touched yet.
-    if (c1 + leaf_cols <= n_)
-      for (int r = i0; r < i1; ++r) __builtin_prefetch(u(r, c1 + leaf_cols - 1), 0, 2);
+    for (int j = c1 + 7; j < std::min(n_, c1 + leaf_cols); j += 8)
+      for (int r = i0; r < i1; ++r) __builtin_prefetch(u(r, j), 0, 2);
     if (c0 == 0)
       for (int r = i0; r < i1; ++r) std::fill(s(r, 0), s(r, c1), T());
     int i = i0;
-    if (c1 - c0 == leaf_cols) {
-      for (; i + W <= i1; i += W) leaf_lanes<1>(i, c0);
-    }
+    if (c1 - c0 == 16)
+      for (; i + W <= i1; i += W) leaf_lanes<16>(i, c0);
+    else if (c1 - c0 == 8)
+      for (; i + W <= i1; i += W) leaf_lanes<8>(i, c0);
     for (; i < i1; ++i) {
       T* si = s(i, 0);
       T* li = l(i, 0);
@@ -143,34 +143,25 @@ class doolittle_blocks {
     }
   }
 
-  // The leaf for rows [i, i + G W) and columns [c0, c0 + leaf_cols).
-  template <int G>
+  // The leaf for rows [i, i + W) and columns [c0, c0 + C): each column's
+  // sums take the terms of the columns before it, in order, then give the
+  // column's multipliers.
+  template <int C>
   void leaf_lanes(int i, int c0) {
     typedef kern::simd<T> V;
     typedef typename V::v v;
     constexpr int W = V::width;
-    v sv[G][leaf_cols];
-    for (int g = 0; g < G; ++g)
+    v x[C];
+#pragma GCC unroll 16
+    for (int j = 0; j < C; ++j) {
+      T const* uj = u(c0, c0 + j);
+      v t = V::gather(s(i, c0 + j), lds_);
+#pragma GCC unroll 16
+      for (int m = 0; m < j; ++m) t = x[m] * V::splat(uj[m * ld_]) + t;
+      x[j] = (V::gather(u(i, c0 + j), ld_) - t) / V::splat(uj[j * ld_]);
+      T* lj = l(i, c0 + j);
 #pragma GCC unroll 8
-      for (int j = 0; j < leaf_cols; ++j) sv[g][j] = V::gather(s(i + g * W, c0 + j), lds_);
-#pragma GCC unroll 8
-    for (int j = 0; j < leaf_cols; ++j) {
-      T const* uj = u(c0 + j, c0);
-      v const d = V::splat(uj[j]);
-      v x[G];
-#pragma GCC unroll 2
-      for (int g = 0; g < G; ++g) {
-        x[g] = (V::gather(u(i + g * W, c0 + j), ld_) - sv[g][j]) / d;
-        T* lj = l(i + g * W, c0 + j);
-#pragma GCC unroll 8
-        for (int r = 0; r < W; ++r) lj[r * lds_] = x[g][r];
-      }
-#pragma GCC unroll 8
-      for (int k = j + 1; k < leaf_cols; ++k) {
-        v const ujk = V::splat(uj[k]);
-#pragma GCC unroll 2
-        for (int g = 0; g < G; ++g) sv[g][k] = x[g] * ujk + sv[g][k];
-      }
+      for (int r = 0; r < W; ++r) lj[r * lds_] = x[j][r];
     }
   }
 
