@@ -173,27 +173,78 @@ class doolittle_blocks {
     for (; j < n; ++j) a[j] = a[j] - s[j];
   }
 
+  // rows() for at most leaf_rows rows. First the leaf's own square, row by
+  // row, into S: its L entries, then the pivot and the U entries of the
+  // row, up to the first zero pivot. Then the U entries right of the leaf
+  // of the rows before that pivot, their terms of the leaf's rows in order,
+  // straight into A. Last the rows move from S into A in order; a row with
+  // a zero pivot gets its L entries and the pivot only.
+  int rows_leaf(int p, int q) {
+    int f = q;
+    for (int i = p; i < q && f == q; ++i) {
+      T const* ai = u(i, 0);
+      T* si = s(i, 0);
+      for (int j = p; j < i; ++j) {
+        T const* uj = s(j, 0);
+        T const lij = (ai[j] - si[j]) / uj[j];
+        si[j] = lij;
+        for (int k = j + 1; k < q; ++k) si[k] = lij * uj[k] + si[k];
+      }
+      for (int k = i; k < q; ++k) si[k] = ai[k] - si[k];
+      if (iszero(si[i])) f = i;
+    }
+    if (f - p == leaf_rows)
+      u_right<leaf_rows>(p, q);
+    else
+      for (int i = p; i < f; ++i) {
+        T* si = s(i, 0);
+        for (int j = p; j < i; ++j) kern::axpy_ordered(n_ - q, si[j], u(j, q), si + q);
+        finish_u(n_ - q, u(i, q), si + q);
+      }
+    for (int i = p; i < q; ++i) {
+      std::copy(s(i, 0), s(i, i == f ? i + 1 : q), u(i, 0));
+      if (i == f) return f;
+    }
+    return -1;
+  }
+
+  // The U entries right of column q of the R rows from p, when S holds
+  // their L entries and their sums over k < p: each column strip of W
+  // goes through all R rows in registers.
+  template <int R>
+  void u_right(int p, int q) {
+    typedef kern::simd<T> V;
+    typedef typename V::v v;
+    constexpr int W = V::width;
+    T lv[R][R];
+    for (int r = 0; r < R; ++r)
+      for (int k = 0; k < r; ++k) lv[r][k] = *l(p + r, p + k);
+    int j = q;
+    for (; j + W <= n_; j += W) {
+      v sv[R];
+#pragma GCC unroll 8
+      for (int r = 0; r < R; ++r) sv[r] = V::load(s(p + r, j));
+#pragma GCC unroll 8
+      for (int r = 0; r < R; ++r) {
+        T* ar = u(p + r, j);
+        v const ur = V::load(ar) - sv[r];
+        V::store(ar, ur);
+#pragma GCC unroll 8
+        for (int r2 = r + 1; r2 < R; ++r2) sv[r2] = V::splat(lv[r2][r]) * ur + sv[r2];
+      }
+    }
+    for (; j < n_; ++j)
+      for (int r = 0; r < R; ++r) {
+        T sj = *s(p + r, j);
+        for (int k = 0; k < r; ++k) sj = lv[r][k] * *u(p + k, j) + sj;
+        *u(p + r, j) = *u(p + r, j) - sj;
+      }
+  }
+
   // Finishes rows [p, q) of the block, when S holds the sums over k < p of
   // their entries from column p on and L their entries left of p.
   int rows(int p, int q) {
-    if (q - p <= leaf_rows) {
-      for (int i = p; i < q; ++i) {
-        T* ai = u(i, 0);
-        T* si = s(i, 0);
-        T* li = l(i, 0);
-        for (int j = p; j < i; ++j) {
-          T const* uj = u(j, 0);
-          T const lij = (ai[j] - si[j]) / uj[j];
-          li[j] = lij;
-          kern::axpy_ordered(n_ - j - 1, lij, uj + j + 1, si + j + 1);
-        }
-        std::copy(li, li + i, ai);
-        ai[i] = ai[i] - si[i];
-        if (iszero(ai[i])) return i;
-        finish_u(n_ - i - 1, ai + i + 1, si + i + 1);
-      }
-      return -1;
-    }
+    if (q - p <= leaf_rows) return rows_leaf(p, q);
     int const m = half(p, q);
     int const failed = rows(p, m);
     if (failed >= 0) return failed;
