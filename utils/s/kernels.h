@@ -43,7 +43,7 @@ struct simd {
 // A register tile is MR rows by two vectors: 12 accumulators, two B
 // vectors, a broadcast and a product fill the 16 AVX registers. With
 // separate multiply and add units this shape keeps both busy; 4 rows
-// leave them half idle.
+// reach about two thirds of the speed.
 constexpr int MR = 6;
 // Depth of a slice of the product: a packed B panel of KC x NR stays in L1
 // while the packed A rows (up to a block of rows x KC) come from L2.
