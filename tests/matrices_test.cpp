@@ -313,6 +313,58 @@ TYPED_TEST(GaussBitsTest, ZeroPivotInsideABlockLeavesTheSameMatrix) {
   EXPECT_TRUE(same_bits(a, ref));
 }
 
+// Sizes on both sides of the edges of the fast paths: the register tile
+// (6 x 8), the leaf triangles (8), the switch from the plain method (32),
+// halves of a block of rows and whole blocks (192).
+TYPED_TEST(GaussBitsTest, TileLeafAndBlockEdgesEqualTheStraightforwardFactors) {
+  std::mt19937 g(13);
+  for (int n : {6, 7, 9, 16, 31, 32, 33, 47, 48, 49, 95, 96, 97, 191, 192, 193, 250, 383, 384, 385}) {
+    gmatrix<TypeParam> a(1, n, 1, n);
+    for (int i = 1; i <= n; ++i)
+      for (int j = 1; j <= n; ++j) a(i, j) = random_value<TypeParam>(g) + (i == j ? TypeParam(n) : TypeParam());
+    gmatrix<TypeParam> ref(a);
+    ASSERT_EQ(a.gauss(), 0);
+    ASSERT_EQ(reference_gauss(ref), 0);
+    EXPECT_TRUE(same_bits(a, ref)) << "n=" << n;
+  }
+}
+
+// A = L U with small integer factors and unit pivots, so that every step of
+// the elimination is exact; taking 1 from a(i,p) for i >= p turns u(p,p)
+// into an exact zero met after a row of nonzero multipliers.
+TYPED_TEST(GaussBitsTest, ZeroPivotAfterNonzeroMultipliersLeavesTheSameMatrix) {
+  std::mt19937 g(17);
+  std::uniform_int_distribution<int> d(-1, 1);
+  auto small = [&] {
+    if constexpr (std::is_same<TypeParam, std::complex<double>>::value) return TypeParam(d(g), d(g));
+    else return static_cast<TypeParam>(d(g));
+  };
+  int const n = 400;
+  std::vector<TypeParam> l(static_cast<std::size_t>(n) * n), u(l.size());
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < i; ++j) l[i * n + j] = small();
+    if (i > 0) l[i * n] = TypeParam(1);
+    l[i * n + i] = u[i * n + i] = TypeParam(1);
+    for (int j = i + 1; j < n; ++j) u[i * n + j] = small();
+  }
+  gmatrix<TypeParam> base(1, n, 1, n);
+  for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+      TypeParam s = TypeParam();
+      for (int k = 0; k <= std::min(i, j); ++k) s += l[i * n + k] * u[k * n + j];
+      base(i + 1, j + 1) = s;
+    }
+  for (int p : {1, 2, 7, 8, 9, 33, 100, 191, 192, 193, 250, 384, 385, 399, 400}) {
+    gmatrix<TypeParam> a(base);
+    for (int i = p; i <= n; ++i) a(i, p) -= l[(i - 1) * n + (p - 1)];
+    gmatrix<TypeParam> ref(a);
+    EXPECT_EQ(a.gauss(), p);
+    EXPECT_EQ(a.state(), erreur);
+    EXPECT_EQ(reference_gauss(ref), p);
+    EXPECT_TRUE(same_bits(a, ref)) << "p=" << p;
+  }
+}
+
 template <class T>
 class MatrixDeathTest : public ::testing::Test {};
 TYPED_TEST_SUITE(MatrixDeathTest, AllScalars);
