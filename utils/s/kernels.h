@@ -40,6 +40,18 @@ struct simd {
   }
 };
 
+// x[t][u] <- x[u][t] for four vectors of four doubles.
+inline void transpose4(simd<double>::v (&x)[4]) {
+  typedef simd<double>::v v;
+  typedef long long idx __attribute__((vector_size(32)));
+  v const t0 = __builtin_shuffle(x[0], x[1], idx{0, 4, 2, 6}), t1 = __builtin_shuffle(x[0], x[1], idx{1, 5, 3, 7});
+  v const t2 = __builtin_shuffle(x[2], x[3], idx{0, 4, 2, 6}), t3 = __builtin_shuffle(x[2], x[3], idx{1, 5, 3, 7});
+  x[0] = __builtin_shuffle(t0, t2, idx{0, 1, 4, 5});
+  x[1] = __builtin_shuffle(t1, t3, idx{0, 1, 4, 5});
+  x[2] = __builtin_shuffle(t0, t2, idx{2, 3, 6, 7});
+  x[3] = __builtin_shuffle(t1, t3, idx{2, 3, 6, 7});
+}
+
 // A register tile is MR rows by two vectors: 12 accumulators, two B
 // vectors, a broadcast and a product fill the 16 AVX registers. With
 // separate multiply and add units this shape keeps both busy; 4 rows

@@ -193,15 +193,6 @@ inline void transfer(Line L, T* e, int i0, int nr, int const* pc, int jmin, T* P
   if constexpr (sizeof(T) == 8 && vec<T>::W == 4) {
     typedef typename vec<T>::S S;
     typedef typename vec<T>::v v;
-    typedef std::int64_t idx __attribute__((vector_size(32)));
-    auto transpose = [](v& a, v& b, v& c, v& d) {
-      v const t0 = __builtin_shuffle(a, b, idx{0, 4, 2, 6}), t1 = __builtin_shuffle(a, b, idx{1, 5, 3, 7});
-      v const t2 = __builtin_shuffle(c, d, idx{0, 4, 2, 6}), t3 = __builtin_shuffle(c, d, idx{1, 5, 3, 7});
-      a = __builtin_shuffle(t0, t2, idx{0, 1, 4, 5});
-      b = __builtin_shuffle(t1, t3, idx{0, 1, 4, 5});
-      c = __builtin_shuffle(t0, t2, idx{2, 3, 6, 7});
-      d = __builtin_shuffle(t1, t3, idx{2, 3, 6, 7});
-    };
     for (; r + 4 <= nr; r += 4) {
       T* line[4];
       int ks = jmin;
@@ -216,13 +207,13 @@ inline void transfer(Line L, T* e, int i0, int nr, int const* pc, int jmin, T* P
       for (; k + 4 <= ke; k += 4) {
         T* row = P + (k - jmin) * R + r;
         if (ToPacked) {
-          v a = S::load(line[0] + k), b = S::load(line[1] + k), c = S::load(line[2] + k), d = S::load(line[3] + k);
-          transpose(a, b, c, d);
-          S::store(row, a), S::store(row + R, b), S::store(row + 2 * R, c), S::store(row + 3 * R, d);
+          v x[4] = {S::load(line[0] + k), S::load(line[1] + k), S::load(line[2] + k), S::load(line[3] + k)};
+          kern::transpose4(x);
+          for (int t = 0; t < 4; ++t) S::store(row + t * R, x[t]);
         } else {
-          v a = S::load(row), b = S::load(row + R), c = S::load(row + 2 * R), d = S::load(row + 3 * R);
-          transpose(a, b, c, d);
-          S::store(line[0] + k, a), S::store(line[1] + k, b), S::store(line[2] + k, c), S::store(line[3] + k, d);
+          v x[4] = {S::load(row), S::load(row + R), S::load(row + 2 * R), S::load(row + 3 * R)};
+          kern::transpose4(x);
+          for (int t = 0; t < 4; ++t) S::store(line[t] + k, x[t]);
         }
       }
       for (int t = 0; t < 4; ++t)

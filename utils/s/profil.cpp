@@ -346,18 +346,6 @@ struct gen_group {
   }
 };
 
-// x[t][u] <- x[u][t] for four vectors of four doubles.
-inline void transpose4(kern::simd<double>::v (&x)[4]) {
-  typedef kern::simd<double>::v v;
-  typedef long long idx __attribute__((vector_size(32)));
-  v const t0 = __builtin_shuffle(x[0], x[1], idx{0, 4, 2, 6}), t1 = __builtin_shuffle(x[0], x[1], idx{1, 5, 3, 7});
-  v const t2 = __builtin_shuffle(x[2], x[3], idx{0, 4, 2, 6}), t3 = __builtin_shuffle(x[2], x[3], idx{1, 5, 3, 7});
-  x[0] = __builtin_shuffle(t0, t2, idx{0, 1, 4, 5});
-  x[1] = __builtin_shuffle(t1, t3, idx{0, 1, 4, 5});
-  x[2] = __builtin_shuffle(t0, t2, idx{2, 3, 6, 7});
-  x[3] = __builtin_shuffle(t1, t3, idx{2, 3, 6, 7});
-}
-
 template <class T>
 int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
   typedef gen_group<T> G;
@@ -415,7 +403,7 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
           for (int b = 0; b < nb; ++b) {
             v x[4] = {S::load(src[0] + 4 * b), S::load(src[1] + 4 * b), S::load(src[2] + 4 * b),
                       S::load(src[3] + 4 * b)};
-            transpose4(x);
+            kern::transpose4(x);
             for (int t = 0; t < 4; ++t) S::store(g.row(lo + 4 * b + t) + h * R + r0, x[t]);
           }
         }
@@ -472,7 +460,7 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
           for (int b = 0; b < nb; ++b) {
             T const* pk = g.row(lo + 4 * b) + h * R + r0;
             v x[4] = {S::load(pk), S::load(pk + 2 * R), S::load(pk + 4 * R), S::load(pk + 6 * R)};
-            transpose4(x);
+            kern::transpose4(x);
             for (int t = 0; t < 4; ++t) S::store(dst[t] + 4 * b, x[t]);
           }
         }
