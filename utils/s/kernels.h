@@ -40,16 +40,27 @@ struct simd {
   }
 };
 
+// Lanes I0..I3 of the eight lanes of a then b (GCC and Clang spell it
+// differently).
+template <int I0, int I1, int I2, int I3>
+inline simd<double>::v shuffle(simd<double>::v a, simd<double>::v b) {
+#if defined(__clang__)
+  return __builtin_shufflevector(a, b, I0, I1, I2, I3);
+#else
+  typedef long long i4 __attribute__((vector_size(32)));
+  return __builtin_shuffle(a, b, i4{I0, I1, I2, I3});
+#endif
+}
+
 // x[t][u] <- x[u][t] for four vectors of four doubles.
 inline void transpose4(simd<double>::v (&x)[4]) {
   typedef simd<double>::v v;
-  typedef long long idx __attribute__((vector_size(32)));
-  v const t0 = __builtin_shuffle(x[0], x[1], idx{0, 4, 2, 6}), t1 = __builtin_shuffle(x[0], x[1], idx{1, 5, 3, 7});
-  v const t2 = __builtin_shuffle(x[2], x[3], idx{0, 4, 2, 6}), t3 = __builtin_shuffle(x[2], x[3], idx{1, 5, 3, 7});
-  x[0] = __builtin_shuffle(t0, t2, idx{0, 1, 4, 5});
-  x[1] = __builtin_shuffle(t1, t3, idx{0, 1, 4, 5});
-  x[2] = __builtin_shuffle(t0, t2, idx{2, 3, 6, 7});
-  x[3] = __builtin_shuffle(t1, t3, idx{2, 3, 6, 7});
+  v const t0 = shuffle<0, 4, 2, 6>(x[0], x[1]), t1 = shuffle<1, 5, 3, 7>(x[0], x[1]);
+  v const t2 = shuffle<0, 4, 2, 6>(x[2], x[3]), t3 = shuffle<1, 5, 3, 7>(x[2], x[3]);
+  x[0] = shuffle<0, 1, 4, 5>(t0, t2);
+  x[1] = shuffle<0, 1, 4, 5>(t1, t3);
+  x[2] = shuffle<2, 3, 6, 7>(t0, t2);
+  x[3] = shuffle<2, 3, 6, 7>(t1, t3);
 }
 
 // A register tile is MR rows by two vectors: 12 accumulators, two B
@@ -105,28 +116,27 @@ inline void pack_rows(int h, int kc, const T* a, long lda, T* ap) {
     // entries of each k, rows 4-5 the last two.
     typedef simd<T> S;
     typedef typename S::v v;
-    typedef long long i4 __attribute__((vector_size(32)));
     static_assert(MR == 6 && S::width == 4, "tile shape");
     if (h == MR)
       for (; k + 4 <= kc; k += 4) {
         v const r0 = S::load(a + k), r1 = S::load(a + lda + k);
         v const r2 = S::load(a + 2 * lda + k), r3 = S::load(a + 3 * lda + k);
         v const r4 = S::load(a + 4 * lda + k), r5 = S::load(a + 5 * lda + k);
-        v const t0 = __builtin_shuffle(r0, r1, i4{0, 4, 2, 6});  // k0 k0 k2 k2
-        v const t1 = __builtin_shuffle(r0, r1, i4{1, 5, 3, 7});  // k1 k1 k3 k3
-        v const t2 = __builtin_shuffle(r2, r3, i4{0, 4, 2, 6});
-        v const t3 = __builtin_shuffle(r2, r3, i4{1, 5, 3, 7});
-        v const t4 = __builtin_shuffle(r4, r5, i4{0, 4, 2, 6});
-        v const t5 = __builtin_shuffle(r4, r5, i4{1, 5, 3, 7});
+        v const t0 = shuffle<0, 4, 2, 6>(r0, r1);  // k0 k0 k2 k2
+        v const t1 = shuffle<1, 5, 3, 7>(r0, r1);  // k1 k1 k3 k3
+        v const t2 = shuffle<0, 4, 2, 6>(r2, r3);
+        v const t3 = shuffle<1, 5, 3, 7>(r2, r3);
+        v const t4 = shuffle<0, 4, 2, 6>(r4, r5);
+        v const t5 = shuffle<1, 5, 3, 7>(r4, r5);
         T* p = ap + k * MR;
-        S::store(p, __builtin_shuffle(t0, t2, i4{0, 1, 4, 5}));
+        S::store(p, shuffle<0, 1, 4, 5>(t0, t2));
         std::memcpy(p + 4, &t4, 2 * sizeof(T));
-        S::store(p + MR, __builtin_shuffle(t1, t3, i4{0, 1, 4, 5}));
+        S::store(p + MR, shuffle<0, 1, 4, 5>(t1, t3));
         std::memcpy(p + MR + 4, &t5, 2 * sizeof(T));
-        v const u4 = __builtin_shuffle(t4, t5, i4{2, 3, 6, 7});  // k2 k2 k3 k3
-        S::store(p + 2 * MR, __builtin_shuffle(t0, t2, i4{2, 3, 6, 7}));
+        v const u4 = shuffle<2, 3, 6, 7>(t4, t5);  // k2 k2 k3 k3
+        S::store(p + 2 * MR, shuffle<2, 3, 6, 7>(t0, t2));
         std::memcpy(p + 2 * MR + 4, &u4, 2 * sizeof(T));
-        S::store(p + 3 * MR, __builtin_shuffle(t1, t3, i4{2, 3, 6, 7}));
+        S::store(p + 3 * MR, shuffle<2, 3, 6, 7>(t1, t3));
         std::memcpy(p + 3 * MR + 4, reinterpret_cast<const T*>(&u4) + 2, 2 * sizeof(T));
       }
   }
