@@ -48,21 +48,6 @@ void expect_same(const gmatrix<T>& a, const gmatrix<T>& b) {
     for (int j = a.jmin(); j <= a.jmax(); ++j) EXPECT_EQ(a(i, j), b(i, j)) << i << "," << j;
 }
 
-enum Enc { TXT, RAW, REC };
-
-template <class T, class S>
-void save(const gmatrix<T>& m, Enc e, S s) {
-  if (e == TXT) m.a_save(s);
-  if (e == RAW) m.b_save(s);
-  if (e == REC) m.f_save(s);
-}
-template <class T, class S>
-void load(gmatrix<T>& m, Enc e, S s) {
-  if (e == TXT) m.a_load(s);
-  if (e == RAW) m.b_load(s);
-  if (e == REC) m.f_load(s);
-}
-
 std::string header(char c, char t, std::initializer_list<int> ints) {
   std::string s;
   s += c;

@@ -150,6 +150,18 @@ double rel_diff(gvector<T> const& a, gvector<T> const& b) {
   return d / s;
 }
 
+// [[2, 1], [4, 3]] as a full general profile matrix: elem holds
+// a11 | a21 a12 a22.
+template <class T>
+skygmatrix<T> general2() {
+  skygmatrix<T> a(prof({0, 1, 4}));
+  a(1, 1) = T(2);
+  a(1, 2) = T(1);
+  a(2, 1) = T(4);
+  a(2, 2) = T(3);
+  return a;
+}
+
 }  // namespace ph
 
 #endif

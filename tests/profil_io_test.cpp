@@ -18,17 +18,6 @@ using namespace pio_test;
 
 namespace {
 
-// [[2, 1], [4, 3]]: elem holds a11 | a21 a12 a22.
-template <class T>
-skygmatrix<T> general2() {
-  skygmatrix<T> a(prof({0, 1, 4}));
-  a(1, 1) = T(2);
-  a(1, 2) = T(1);
-  a(2, 1) = T(4);
-  a(2, 2) = T(3);
-  return a;
-}
-
 // Symmetric 3 x 3: a11 | a21 a22 | a33 (a31 = a32 = 0 outside the profile).
 template <class T>
 skysmatrix<T> sym3() {

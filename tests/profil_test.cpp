@@ -10,17 +10,6 @@ using namespace ph;
 
 namespace {
 
-// [[2, 1], [4, 3]] as a full general profile matrix.
-template <class T>
-skygmatrix<T> two_by_two() {
-  skygmatrix<T> a(prof({0, 1, 4}));
-  a(1, 1) = T(2);
-  a(1, 2) = T(1);
-  a(2, 1) = T(4);
-  a(2, 2) = T(3);
-  return a;
-}
-
 // [[1, 2], [2, 1]]: indefinite, so Cholesky fails at line 2 but Crout does not.
 template <class T>
 skysmatrix<T> indefinite() {
@@ -41,7 +30,7 @@ TYPED_TEST_SUITE(SkyFloatTest, FloatScalars);
 
 TYPED_TEST(SkyTest, GaussFactorsTwoByTwoAndSolves) {
   typedef TypeParam T;
-  skygmatrix<T> a = two_by_two<T>();
+  skygmatrix<T> a = general2<T>();
   EXPECT_EQ(a.gauss(), 0);
   EXPECT_EQ(a.state(), factors_gauss);
   EXPECT_EQ(a(1, 1), T(2));
@@ -239,7 +228,7 @@ TEST(SkyHerm, NormsWarnOnFactors) {
 
 TYPED_TEST(SkyTest, CopiesAndAssignmentsAreNormal) {
   typedef TypeParam T;
-  skygmatrix<T> a = two_by_two<T>();
+  skygmatrix<T> a = general2<T>();
   a.gauss();
   skygmatrix<T> b(a);
   EXPECT_EQ(b.state(), normal);
@@ -309,7 +298,7 @@ TEST(SkyGeneral, OutsideTheProfileReadsZero) {
 }
 
 TEST(SkyGeneral, OutputVectorKeptWhenItFits) {
-  skygmatrix<double> a = two_by_two<double>();
+  skygmatrix<double> a = general2<double>();
   a.gauss();
   gvector<double> x(1, 2);
   double* storage = x.debut();
@@ -462,7 +451,7 @@ TYPED_TEST_SUITE(SkyDeathTest, AllScalars);
 
 TYPED_TEST(SkyDeathTest, FactorizingTwiceStops) {
   typedef TypeParam T;
-  skygmatrix<T> a = two_by_two<T>();
+  skygmatrix<T> a = general2<T>();
   a.gauss();
   EXPECT_FATAL(a.gauss(), 1, "Impossible de factorizer une matrice\n");
   skysmatrix<T> s(prof({0, 1}));
@@ -477,7 +466,7 @@ TYPED_TEST(SkyDeathTest, FactorizingTwiceStops) {
 
 TYPED_TEST(SkyDeathTest, SolvesRefuseAnUnfactoredMatrix) {
   typedef TypeParam T;
-  skygmatrix<T> a = two_by_two<T>();
+  skygmatrix<T> a = general2<T>();
   gvector<T> b = vec<T>({1, 1}), x;
   gmatrix<T> B(1, 1, 1, 2), X;
   skyhrectmatrix<T> H(prof({0, 2}), 2), HX;
@@ -558,7 +547,7 @@ TEST(SkyHermDeathTest, ProductSizeMessage) {
 
 TYPED_TEST(SkyDeathTest, SolveSizeMessages) {
   typedef TypeParam T;
-  skygmatrix<T> a = two_by_two<T>();
+  skygmatrix<T> a = general2<T>();
   a.gauss();
   gvector<T> b(0, 1), x;
   EXPECT_FATAL(a.solve(b, x), 1, "Tailles incompatibles dans la descente/remonte gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");

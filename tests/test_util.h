@@ -69,4 +69,21 @@ inline void write_file(const std::string& name, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+
+// The three file forms of a container: text, raw, framed records.
+enum Enc { TXT, RAW, REC };
+
+template <class C, class S>
+void save(const C& c, Enc e, S s) {
+  if (e == TXT) c.a_save(s);
+  if (e == RAW) c.b_save(s);
+  if (e == REC) c.f_save(s);
+}
+template <class C, class S>
+void load(C& c, Enc e, S s) {
+  if (e == TXT) c.a_load(s);
+  if (e == RAW) c.b_load(s);
+  if (e == REC) c.f_load(s);
+}
+
 #endif

@@ -57,21 +57,6 @@ void expect_same(const gcolect<T>& a, const gcolect<T>& b) {
   for (int i = a.imin(); i <= a.imax(); ++i) EXPECT_EQ(a[i], b[i]) << "index " << i;
 }
 
-enum Enc { TXT, RAW, REC };
-
-template <class T, class S>
-void save(const gcolect<T>& v, Enc e, S s) {
-  if (e == TXT) v.a_save(s);
-  if (e == RAW) v.b_save(s);
-  if (e == REC) v.f_save(s);
-}
-template <class T, class S>
-void load(gcolect<T>& v, Enc e, S s) {
-  if (e == TXT) v.a_load(s);
-  if (e == RAW) v.b_load(s);
-  if (e == REC) v.f_load(s);
-}
-
 }  // namespace
 
 template <class T>
