@@ -227,28 +227,19 @@ class kadro_out {
     len_ = 0;
   }
 
-  // Everything on disk before the rename: a crash after it finds the whole
-  // new file, before it the whole old one.
+  // The whole new file replaces the old one only once it is complete: a
+  // failed or killed run leaves the old file as it was. No fsync: like the
+  // other tools that write files, this one leaves the flushing to the
+  // system (a forced flush is disk-bound and would double the run time of
+  // a large mesh).
   void close() {
     flush();
     if (std::fflush(fp_) != 0) fail();
-    if (!dest_.tmp.empty() && fsync(fileno(fp_)) != 0) fail();
     FILE* fp = fp_;
     fp_ = nullptr;
     if (std::fclose(fp) != 0) failed(errno);
     if (dest_.tmp.empty()) return;
     if (std::rename(dest_.tmp.c_str(), dest_.path.c_str()) != 0) failed(errno);
-    // The new directory entry itself; nothing to do if this fails.
-    std::string dir = dest_.path;
-    std::size_t slash = dir.rfind('/');
-    dir = slash == std::string::npos ? "." : slash == 0 ? "/" : dir.substr(0, slash);
-    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-      if (fsync(dfd) != 0) {
-        // the data are in place; only their directory entry may lag
-      }
-      ::close(dfd);
-    }
   }
 
  private:
