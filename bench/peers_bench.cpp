@@ -47,19 +47,30 @@ double cpu_seconds() {
   return ts.tv_sec + 1e-9 * ts.tv_nsec;
 }
 
-// Median time in seconds of `run`, each preceded by `prepare` (untimed).
-// Process CPU time: everyone runs on one thread, and it stays meaningful
-// on a machine that is busy with other work.
-double median_time(const std::function<void()>& prepare, const std::function<void()>& run) {
-  std::vector<double> t;
-  for (int r = 0; r < g_runs; ++r) {
-    prepare();
-    double const t0 = cpu_seconds();
-    run();
-    t.push_back(cpu_seconds() - t0);
+// Median times in seconds of several codes, each run preceded by its
+// `prepare` (untimed). Process CPU time: everyone runs on one thread, and it
+// stays meaningful on a machine busy with other work. The codes are taken
+// in turns, one run of each per round, so that a slow spell of the machine
+// falls on all of them alike.
+struct timed {
+  std::function<void()> prepare, run;
+};
+
+std::vector<double> median_times(const std::vector<timed>& codes) {
+  std::vector<std::vector<double>> t(codes.size());
+  for (int r = 0; r < g_runs; ++r)
+    for (std::size_t c = 0; c < codes.size(); ++c) {
+      codes[c].prepare();
+      double const t0 = cpu_seconds();
+      codes[c].run();
+      t[c].push_back(cpu_seconds() - t0);
+    }
+  std::vector<double> med;
+  for (std::vector<double>& tc : t) {
+    std::sort(tc.begin(), tc.end());
+    med.push_back(tc[tc.size() / 2]);
   }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
+  return med;
 }
 
 void header() {
@@ -167,23 +178,25 @@ void dense_cases() {
     if (!wanted(c)) continue;
 
     gmatrix<double> a;
-    double t_ours = median_time([&] { a = a0; }, [&] { a.gauss(); });
-    dvector sol;
-    double ts_ours = median_time([] {}, [&] { a.solve(b, sol); });
-    std::vector<double> xo(sol.debut(), sol.debut() + n);
-    row(c, "ours gauss", t_ours, flops, t_ours, rel_residual(xo, xs));
-
     // LAPACK wants columns: hand it the transpose, whose LU is as costly.
     std::vector<double> at(std::size_t(n) * n), lu;
     for (int i = 0; i < n; ++i)
       for (int j = 0; j < n; ++j) at[std::size_t(j) * n + i] = a0(i + 1, j + 1);
     std::vector<int> piv(n);
-    int info = 0;
-    double t_lp = median_time([&] { lu = at; }, [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); });
+    int info = 0, one = 1;
+    std::vector<double> const tf =
+        median_times({{[&] { a = a0; }, [&] { a.gauss(); }},
+                      {[&] { lu = at; }, [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }}});
+    double const t_ours = tf[0], t_lp = tf[1];
+    dvector sol;
     std::vector<double> rhs;
-    int one = 1;
-    double ts_lp = median_time([&] { rhs.assign(b.debut(), b.debut() + n); },
-                               [&] { dgetrs_("N", &n, &one, lu.data(), &n, piv.data(), rhs.data(), &n, &info); });
+    std::vector<double> const ts =
+        median_times({{[] {}, [&] { a.solve(b, sol); }},
+                      {[&] { rhs.assign(b.debut(), b.debut() + n); },
+                       [&] { dgetrs_("N", &n, &one, lu.data(), &n, piv.data(), rhs.data(), &n, &info); }}});
+    double const ts_ours = ts[0], ts_lp = ts[1];
+    std::vector<double> xo(sol.debut(), sol.debut() + n);
+    row(c, "ours gauss", t_ours, flops, t_ours, rel_residual(xo, xs));
     row(c, "OpenBLAS dgetrf", t_lp, flops, t_ours, rel_residual(rhs, xs));
     row("dense solve n=" + std::to_string(n), "ours solve", ts_ours, 2.0 * n * n, ts_ours, rel_residual(xo, xs));
     row("dense solve n=" + std::to_string(n), "OpenBLAS dgetrs", ts_lp, 2.0 * n * n, ts_ours, rel_residual(rhs, xs));
@@ -237,36 +250,13 @@ void profile_cases() {
     fill_laplacian(s0, m, false);
     dvector b = s0 * xv;
 
-    skysmatrix<double> s;
-    dvector sol;
-    double t_chol = median_time([&] { s = s0; }, [&] { s.choleski(); });
-    double ts_chol = median_time([] {}, [&] { s.solve(b, sol); });
-    std::vector<double> xo(sol.debut(), sol.debut() + n);
-    row(c, "ours choleski", t_chol, flops, t_chol, rel_residual(xo, xs));
-    double t_crout = median_time([&] { s = s0; }, [&] { s.crout(); });
-    double ts_crout = median_time([] {}, [&] { s.solve(b, sol); });
-    xo.assign(sol.debut(), sol.debut() + n);
-    row(c, "ours crout", t_crout, flops, t_chol, rel_residual(xo, xs));
-
-    skygmatrix<double> g0(laplacian_profile(m, true)), ga;
+    skygmatrix<double> g0(laplacian_profile(m, true));
     fill_laplacian(g0, m, true);
-    double t_gauss = median_time([&] { ga = g0; }, [&] { ga.gauss(); });
-    double ts_gauss = median_time([] {}, [&] { ga.solve(b, sol); });
-    xo.assign(sol.debut(), sol.debut() + n);
-    row(c, "ours profile gauss", t_gauss, 2 * flops, t_chol, rel_residual(xo, xs));
-
     // LAPACK band storage, lower: AB(1 + i - j, j) = A(i, j).
     int const kd = m, ldab = kd + 1;
     std::vector<double> ab0(std::size_t(ldab) * n, 0.0), ab;
     for (int j = 1; j <= n; ++j)
       for (int i = j; i <= std::min(n, j + kd); ++i) ab0[std::size_t(j - 1) * ldab + (i - j)] = s0(0, i, j);
-    int info = 0, one = 1;
-    double t_pb = median_time([&] { ab = ab0; }, [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); });
-    std::vector<double> rhs;
-    double ts_pb = median_time([&] { rhs.assign(b.debut(), b.debut() + n); },
-                               [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); });
-    row(c, "OpenBLAS dpbtrf", t_pb, flops, t_chol, rel_residual(rhs, xs));
-
     std::vector<Eigen::Triplet<double>> trip;
     for (int i = 1; i <= n; ++i)
       for (int j = std::max(1, i - m); j <= i; ++j) {
@@ -277,11 +267,37 @@ void profile_cases() {
     A.setFromTriplets(trip.begin(), trip.end());
     Eigen::SimplicialLLT<Eigen::SparseMatrix<double>, Eigen::Lower, Eigen::NaturalOrdering<int>> llt;
     llt.analyzePattern(A);
-    double t_eig = median_time([] {}, [&] { llt.factorize(A); });
+
+    skysmatrix<double> sc, sr;
+    skygmatrix<double> ga;
+    int info = 0, one = 1;
+    std::vector<double> const tf =
+        median_times({{[&] { sc = s0; }, [&] { sc.choleski(); }},
+                      {[&] { sr = s0; }, [&] { sr.crout(); }},
+                      {[&] { ga = g0; }, [&] { ga.gauss(); }},
+                      {[&] { ab = ab0; }, [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }},
+                      {[] {}, [&] { llt.factorize(A); }}});
+    double const t_chol = tf[0], t_crout = tf[1], t_gauss = tf[2], t_pb = tf[3], t_eig = tf[4];
+
+    dvector xc, xr, xg;
+    std::vector<double> rhs;
     Eigen::VectorXd be = Eigen::Map<const Eigen::VectorXd>(b.debut(), n), xe;
-    double ts_eig = median_time([] {}, [&] { xe = llt.solve(be); });
-    std::vector<double> xev(xe.data(), xe.data() + n);
-    row(c, "Eigen SimplicialLLT", t_eig, flops, t_chol, rel_residual(xev, xs));
+    std::vector<double> const ts =
+        median_times({{[] {}, [&] { sc.solve(b, xc); }},
+                      {[] {}, [&] { sr.solve(b, xr); }},
+                      {[] {}, [&] { ga.solve(b, xg); }},
+                      {[&] { rhs.assign(b.debut(), b.debut() + n); },
+                       [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }},
+                      {[] {}, [&] { xe = llt.solve(be); }}});
+    double const ts_chol = ts[0], ts_crout = ts[1], ts_gauss = ts[2], ts_pb = ts[3], ts_eig = ts[4];
+
+    auto res = [&](dvector const& x) { return rel_residual(std::vector<double>(x.debut(), x.debut() + n), xs); };
+    row(c, "ours choleski", t_chol, flops, t_chol, res(xc));
+    row(c, "ours crout", t_crout, flops, t_chol, res(xr));
+    row(c, "ours profile gauss", t_gauss, 2 * flops, t_chol, res(xg));
+    row(c, "OpenBLAS dpbtrf", t_pb, flops, t_chol, rel_residual(rhs, xs));
+    row(c, "Eigen SimplicialLLT", t_eig, flops, t_chol,
+        rel_residual(std::vector<double>(xe.data(), xe.data() + n), xs));
 
     std::string cs = "Laplacian solve m=" + std::to_string(m);
     row(cs, "ours choleski solve", ts_chol, 4.0 * n * m, ts_chol, 0);
