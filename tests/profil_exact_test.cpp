@@ -425,6 +425,17 @@ TYPED_TEST(SkyExactWideTest, CholeskiAndCroutOnWideProfilesAndFailures) {
         int const fc = c.crout(), frc = ref_crout<T>(rc, no_conj());
         ASSERT_EQ(fc, frc);
         ASSERT_TRUE(same_bits(c.values(), rc.values())) << n << " " << reach;
+        // The solves take lines by groups too.
+        gvector<T> const b = random_vector<T>(1, n, g);
+        gvector<T> x;
+        if (!fa) {
+          a.solve(b, x);
+          EXPECT_TRUE(same_bits(x, ref_solve_choleski<T>(ra, b, no_conj()))) << n << " " << reach;
+        }
+        if (!fc) {
+          c.solve(b, x);
+          EXPECT_TRUE(same_bits(x, ref_solve_crout<T>(rc, b, no_conj()))) << n << " " << reach;
+        }
       }
 }
 
@@ -531,6 +542,15 @@ TYPED_TEST(SkyExactWideTest, GaussOnGroupsRaggedProfilesAndFailures) {
           }
           ASSERT_TRUE(same_bits(a.values(), r.values())) << n << " " << shape << " " << fail << " " << inf;
           EXPECT_EQ(a.state(), fa ? erreur : factors_gauss);
+          if (fa || inf) continue;
+          gvector<T> const b = random_vector<T>(1, n, g);
+          gvector<T> x;
+          a.solve(b, x);
+          EXPECT_TRUE(same_bits(x, ref_solve_gauss(r, b))) << n << " " << shape;
+          a.solveLxb(b, x);
+          EXPECT_TRUE(same_bits(x, ref_solveLxb(r, b))) << n << " " << shape;
+          a.solveUxb(b, x);
+          EXPECT_TRUE(same_bits(x, ref_solveUxb(r, b))) << n << " " << shape;
         }
 }
 

@@ -54,8 +54,13 @@ template <class T, int NV, int C, int XS, int R>
 LANES_INLINE void dots(T const* p, T const* const* x, int len, typename vec<T>::v (&acc)[C][NV]) {
   typedef vec<T> V;
   T const* xc[C];
+  typename V::v a[C][NV];  // acc may alias p or x; a local cannot, so it stays in registers
 #pragma GCC unroll 8
-  for (int c = 0; c < C; ++c) xc[c] = x[c];
+  for (int c = 0; c < C; ++c) {
+    xc[c] = x[c];
+#pragma GCC unroll 8
+    for (int q = 0; q < NV; ++q) a[c][q] = acc[c][q];
+  }
   for (int t = 0; t < len; ++t, p += R) {
     typename V::v pv[NV];
 #pragma GCC unroll 8
@@ -64,9 +69,22 @@ LANES_INLINE void dots(T const* p, T const* const* x, int len, typename vec<T>::
     for (int c = 0; c < C; ++c) {
       typename V::v const xv = V::S::splat(xc[c][t * XS]);
 #pragma GCC unroll 8
-      for (int q = 0; q < NV; ++q) acc[c][q] = pv[q] * xv + acc[c][q];
+      for (int q = 0; q < NV; ++q) a[c][q] = pv[q] * xv + a[c][q];
     }
   }
+#pragma GCC unroll 8
+  for (int c = 0; c < C; ++c)
+#pragma GCC unroll 8
+    for (int q = 0; q < NV; ++q) acc[c][q] = a[c][q];
+}
+
+// dots kept out of line for the main products of a step. Inlined into the
+// factorization, the compiler keeps one of the caller's values in a vector
+// register through the loop and, one register short, reads a lane vector
+// from memory at every multiply: 13 loads per k instead of 8.
+template <class T, int NV, int C, int XS, int R>
+__attribute__((noinline)) void dots_apart(T const* p, T const* const* x, int len, typename vec<T>::v (&acc)[C][NV]) {
+  dots<T, NV, C, XS, R>(p, x, len, acc);
 }
 
 // The same for k = k0 .. k0+len-1, where only lanes with k >= st[c][q]
@@ -142,7 +160,7 @@ LANES_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int 
     T const* xs[C];
 #pragma GCC unroll 8
     for (int c = 0; c < C; ++c) xs[c] = x[c] + static_cast<long>(k1) * XS;
-    dots<T, NV, C, XS, R>(P + static_cast<long>(k1 - base) * R, xs, hi - k1, acc);
+    dots_apart<T, NV, C, XS, R>(P + static_cast<long>(k1 - base) * R, xs, hi - k1, acc);
   }
 }
 

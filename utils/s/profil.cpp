@@ -648,16 +648,56 @@ int gen_gauss(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
   return 0;
 }
 
-// y := L^-1 b, L of unit diagonal stored by rows (first(i), row(i)).
-template <class T, class Line>
-void forward_unit(Line L, T const* e, int n, T const* b, T* y) {
-  for (int i = 1; i <= n; ++i) {
+// Forward substitution by rows: y[i] = fin(i, b[i] - s) with s the sum of
+// l(i, k) y[k] over k = first(i) .. i-1, in ascending k from zero.
+//
+// One sum alone is a chain of dependent additions. Lines go eight at a
+// time: their terms in the unknowns before the group come first in every
+// sum and are independent of each other, so they run side by side (each
+// line's own terms below the common start first); then each line adds the
+// terms of the group's earlier lines.
+template <class T, class Line, class Fin>
+void forward_rows(Line L, T const* e, int n, T const* b, T* y, Fin fin) {
+  constexpr int G = 8;
+  int i0 = 1;
+  for (; i0 + G - 1 <= n; i0 += G) {
+    T const* l[G];  // l[r][k] = l(i0 + r, k), k >= pc[r]
+    int pc[G];
+    T s[G];
+    int K = INT_MIN;  // the common start of the terms before the group
+    for (int r = 0; r < G; ++r) {
+      pc[r] = L.first(i0 + r);
+      l[r] = e + L.row(i0 + r) - pc[r];
+      s[r] = T(0);
+      K = std::max(K, pc[r]);
+    }
+    K = std::min(K, i0);
+    for (int r = 0; r < G; ++r)
+      for (int k = pc[r]; k < K; ++k) s[r] = l[r][k] * y[k - 1] + s[r];
+    for (int k = K; k < i0; ++k) {
+      T const yk = y[k - 1];
+#pragma GCC unroll 8
+      for (int r = 0; r < G; ++r) s[r] = l[r][k] * yk + s[r];
+    }
+    for (int r = 0; r < G; ++r) {
+      int const i = i0 + r;
+      for (int k = std::max(pc[r], i0); k < i; ++k) s[r] = l[r][k] * y[k - 1] + s[r];
+      y[i - 1] = fin(i, b[i - 1] - s[r]);
+    }
+  }
+  for (int i = i0; i <= n; ++i) {
     int const pc = L.first(i);
     T const* li = e + L.row(i);
     T s = T(0);
     for (int t = 0, len = i - pc; t < len; ++t) s = li[t] * y[pc - 1 + t] + s;
-    y[i - 1] = b[i - 1] - s;
+    y[i - 1] = fin(i, b[i - 1] - s);
   }
+}
+
+// y := L^-1 b, L of unit diagonal stored by rows (first(i), row(i)).
+template <class T, class Line>
+void forward_unit(Line L, T const* e, int n, T const* b, T* y) {
+  forward_rows(L, e, n, b, y, [](int, T v) { return v; });
 }
 
 // x := U^-1 y, column-oriented; y is consumed.
@@ -669,7 +709,7 @@ void gen_backward(int const* q, T const* e, int n, T* y, T* x) {
     T const* ui = e + L.col(i);
     T const xi = quot(y[i - 1], e[L.diag(i)]);
     x[i - 1] = xi;
-    for (int t = 0, len = i - pc; t < len; ++t) y[pc - 1 + t] -= ui[t] * xi;
+    kern::sub_scaled(i - pc, xi, ui, y + pc - 1);
   }
 }
 
@@ -816,22 +856,26 @@ int sym_crout(int const* q, T* e, int n, double& rap, Conj cj) {
   return 0;
 }
 
+// y[t] = y[t] - cj(l[t]) x for t < len, the backward terms of one line.
+template <class T, class Conj>
+inline void backward_terms(int len, T x, T const* l, T* y, Conj cj) {
+  if constexpr (std::is_same<Conj, same>::value) {
+    kern::sub_scaled(len, x, l, y);
+  } else {
+    for (int t = 0; t < len; ++t) y[t] = y[t] - cj(l[t]) * x;
+  }
+}
+
 template <class T, class Conj>
 void sym_solve_choleski(int const* q, T const* e, int n, T const* b, T* y, T* x, Conj cj) {
   sym_line L{q};
-  for (int i = 1; i <= n; ++i) {
-    int const pc = L.first(i);
-    T const* li = e + L.row(i);
-    T s = T(0);
-    for (int t = 0, len = i - pc; t < len; ++t) s = li[t] * y[pc - 1 + t] + s;
-    y[i - 1] = quot(b[i - 1] - s, e[L.diag(i)]);
-  }
+  forward_rows(L, e, n, b, y, [&](int i, T v) { return quot(v, e[L.diag(i)]); });
   for (int i = n; i >= 1; --i) {
     int const pc = L.first(i);
     T const* li = e + L.row(i);
     T const xi = quot(y[i - 1], e[L.diag(i)]);
     x[i - 1] = xi;
-    for (int t = 0, len = i - pc; t < len; ++t) y[pc - 1 + t] = y[pc - 1 + t] - cj(li[t]) * xi;
+    backward_terms(i - pc, xi, li, y + pc - 1, cj);
   }
 }
 
@@ -845,7 +889,7 @@ void sym_solve_crout(int const* q, T const* e, int n, T const* b, T* y, T* x, Co
     T const* li = e + L.row(i);
     T const xi = y[i - 1];
     x[i - 1] = xi;
-    for (int t = 0, len = i - pc; t < len; ++t) y[pc - 1 + t] = y[pc - 1 + t] - cj(li[t]) * xi;
+    backward_terms(i - pc, xi, li, y + pc - 1, cj);
   }
 }
 
