@@ -11,7 +11,7 @@
 // Collections of lists of integers (licolect, header "VL") are written with
 // each list in this text form closed by an empty line (plain and compressed
 // text alike), and in the binary forms with each list as its 32-bit count
-// followed by its values; every form reads back (see vecteurs_io.cpp).
+// followed by its values; every form reads back (see vecteurs_io.templates.h).
 #ifndef LLIST_H
 #define LLIST_H
 

@@ -1,5 +1,5 @@
 // Symmetric profile factorizations of float and double, one SIMD lane per
-// line. Included by profil.cpp only (needs its sym_line, quot, tsqrt).
+// line. Included by profil.templates.h only (needs its sym_line, quot, tsqrt).
 //
 // The entries l(i, j) of R consecutive lines i0..i0+R-1 in one column
 // j < i0 are independent once the lines before i0 are final. Each line of

@@ -1,7 +1,8 @@
-// Instantiations of the lists and of the collection of lists of integers.
-#include "llist.cpp"
-#include "vecteurs.cpp"
-#include "vecteurs_io.cpp"
+// Instantiations of the lists and of the collection of lists of integers
+// (the collection's members come from the vector definitions).
+#include "llist.templates.h"
+#include "vecteurs.templates.h"
+#include "vecteurs_io.templates.h"
 
 template class lnode<int>;
 template class llist<int>;

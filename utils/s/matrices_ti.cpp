@@ -1,7 +1,7 @@
 // Instantiation of the dense matrices for the element types.
-#include "matrices.cpp"
-#include "matrices_gauss.cpp"
-#include "matrices_io.cpp"
+#include "matrices.templates.h"
+#include "matrices_gauss.templates.h"
+#include "matrices_io.templates.h"
 
 #define MATRICES_INSTANTIATE(T)                \
   template class gmatrix<T>;                   \

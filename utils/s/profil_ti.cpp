@@ -1,7 +1,7 @@
 // Profile matrices for the four element types; the Hermitian matrix is
 // complex only and is not a template.
-#include "profil.cpp"
-#include "profil_io.cpp"
+#include "profil.templates.h"
+#include "profil_io.templates.h"
 
 #define PROFIL_INSTANTIATE(T)                                                                  \
   template class skygmatrix<T>;                                                                \

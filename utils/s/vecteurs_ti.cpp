@@ -1,6 +1,6 @@
 // Instantiation of the collections and vectors for the element types.
-#include "vecteurs.cpp"
-#include "vecteurs_io.cpp"
+#include "vecteurs.templates.h"
+#include "vecteurs_io.templates.h"
 
 #define VECTEURS_INSTANTIATE(T)            \
   template class gcolect<T>;               \

@@ -1,19 +1,22 @@
-// Ordered sets as singly linked lists (definitions, instantiated in llist_ti).
+// Ordered sets as singly linked lists (template definitions, included by
+// llist_ti.cpp).
+#ifndef LLIST_TEMPLATES_H
+#define LLIST_TEMPLATES_H
 #include "llist.h"
 
 #include "gzutils.h"
 #include "runstat.h"
 
-namespace {
-[[noreturn]] void liste_format() {
+namespace liste {
+[[noreturn]] inline void liste_format() {
   sst->msg("Format incorrecte dans load d'une liste ordonee\n");
   sst->kill(801);
 }
-[[noreturn]] void liste_type() {
+[[noreturn]] inline void liste_type() {
   sst->msg("Type incorrecte dans load d'une liste ordonee\n");
   sst->kill(802);
 }
-FILE* liste_ouvre(const char* fname, const char* mode) {
+inline FILE* liste_ouvre(const char* fname, const char* mode) {
   FILE* fp = std::fopen(fname, mode);
   if (fp == nullptr) {
     sst->msg("On n'a pas pu ouvrir ").msg(fname).nl();
@@ -21,15 +24,15 @@ FILE* liste_ouvre(const char* fname, const char* mode) {
   }
   return fp;
 }
-void liste_ferme(FILE* fp, const char* fname) {
+inline void liste_ferme(FILE* fp, const char* fname) {
   // An earlier failed write counts even when the last flush succeeds.
   bool const err = std::ferror(fp) != 0;
   if (std::fclose(fp) != 0 || err) io_erreur_ecriture(fname);
 }
-void liste_verifie(FILE* fp) {
+inline void liste_verifie(FILE* fp) {
   if (std::fflush(fp) != 0 || std::ferror(fp)) io_erreur_ecriture(nullptr);
 }
-}  // namespace
+}  // namespace liste
 
 template <class T>
 llist<T>::llist(const llist& a) : head(nullptr) {
@@ -137,14 +140,14 @@ int llist<T>::ne() const {
 template <class T>
 void llist<T>::print(FILE* fp) const {
   for (lnode<T>* p = head; p != nullptr; p = p->next) aprint(fp, p->elem);
-  liste_verifie(fp);
+  liste::liste_verifie(fp);
 }
 
 template <class T>
 void llist<T>::print(const char* fname) const {
-  FILE* fp = liste_ouvre(fname, "w");
+  FILE* fp = liste::liste_ouvre(fname, "w");
   for (lnode<T>* p = head; p != nullptr; p = p->next) aprint(fp, p->elem);
-  liste_ferme(fp, fname);
+  liste::liste_ferme(fp, fname);
 }
 
 template <class T>
@@ -152,7 +155,7 @@ void llist<T>::print() const {
   print(stdout);
 }
 
-namespace {
+namespace liste {
 template <class T>
 void liste_ecrit(FILE* fp, lnode<T>* p) {
   std::fprintf(fp, "L%c\n", ptype(T()));
@@ -161,19 +164,19 @@ void liste_ecrit(FILE* fp, lnode<T>* p) {
     std::fputc('\n', fp);
   }
 }
-}  // namespace
+}  // namespace liste
 
 template <class T>
 void llist<T>::save(FILE* fp) const {
-  liste_ecrit(fp, head);
-  liste_verifie(fp);
+  liste::liste_ecrit(fp, head);
+  liste::liste_verifie(fp);
 }
 
 template <class T>
 void llist<T>::save(const char* fname) const {
-  FILE* fp = liste_ouvre(fname, "w");
-  liste_ecrit(fp, head);
-  liste_ferme(fp, fname);
+  FILE* fp = liste::liste_ouvre(fname, "w");
+  liste::liste_ecrit(fp, head);
+  liste::liste_ferme(fp, fname);
 }
 
 template <class T>
@@ -186,15 +189,15 @@ void llist<T>::load(FILE* fp) {
   char buf[1024];
   buf[0] = buf[1] = '\0';  // an empty file has no header
   if (std::fgets(buf, sizeof buf, fp) == nullptr) buf[0] = '\0';
-  if (buf[0] != 'L') liste_format();
-  if (buf[1] != ptype(T())) liste_type();
+  if (buf[0] != 'L') liste::liste_format();
+  if (buf[1] != ptype(T())) liste::liste_type();
   // The file holds the values in order: each search starts at the last node.
   lnode<T>* der = nullptr;
   T v{};
   for (;;) {
     int r = ascan(fp, v);
     if (r == FIN_FICHIER) break;
-    if (r == VALEUR_INCORRECTE) liste_format();
+    if (r == VALEUR_INCORRECTE) liste::liste_format();
     if (r <= 0) continue;  // no value on the line
     der = insert(v, der != nullptr && der->elem < v ? der : nullptr);
   }
@@ -202,7 +205,7 @@ void llist<T>::load(FILE* fp) {
 
 template <class T>
 void llist<T>::load(const char* fname) {
-  FILE* fp = liste_ouvre(fname, "r");
+  FILE* fp = liste::liste_ouvre(fname, "r");
   load(fp);
   std::fclose(fp);
 }
@@ -211,3 +214,5 @@ template <class T>
 void llist<T>::load() {
   load(stdin);
 }
+
+#endif

@@ -1,10 +1,12 @@
 // File forms and diagnostic plots of the profile matrices (definitions,
-// included by the instantiation unit after profil.cpp).
+// included by the instantiation unit after profil.templates.h).
 //
 // A save exports the dense matrix (zeros outside the profile included); a
 // dump writes the storage, which is all a load reads back. Loads check the
 // profile before sizing anything from it, so that no later access can
 // leave the storage, and never allocate more than the data that arrived.
+#ifndef PROFIL_IO_TEMPLATES_H
+#define PROFIL_IO_TEMPLATES_H
 #include <climits>
 #include <complex>
 #include <cstdio>
@@ -634,3 +636,5 @@ PIO_TRACE_IJ(skyrectmatrix, pio::rect<T> const v = PIO_VUE;
 #undef PIO_TROIS_FORMES
 #undef PIO_TRACE
 #undef PIO_TRACE_IJ
+
+#endif

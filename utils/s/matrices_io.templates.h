@@ -1,5 +1,7 @@
 // File forms of the dense matrices: text, raw binary and record-framed,
 // plain or compressed (definitions, included by the instantiation unit).
+#ifndef MATRICES_IO_TEMPLATES_H
+#define MATRICES_IO_TEMPLATES_H
 #include <climits>
 #include <cstdio>
 
@@ -259,3 +261,5 @@ void gmatrix<T>::f_load(void* zfp) {
   flux f(zfp, nullptr);
   mio::f_lit(f, *this);
 }
+
+#endif

@@ -1,9 +1,11 @@
 // Dense Gauss factorization without pivoting and the triangular solves
-// (template definitions, compiled through matrices_ti.cpp).
+// (template definitions, included by matrices_ti.cpp).
 //
 // The kernels walk rows of the block by pointer after one check at the
 // entry, and keep the order of every sum: each entry has its own
 // accumulator that receives its products in ascending k.
+#ifndef MATRICES_GAUSS_TEMPLATES_H
+#define MATRICES_GAUSS_TEMPLATES_H
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -13,7 +15,7 @@
 #include "kernels.h"
 #include "matrices.h"
 
-namespace {
+namespace gauss_kernels {
 
 // Row-oriented Doolittle on an n x n row-major block: once a(i,k) is final,
 // its products join the sums of every later column of the row. Returns the
@@ -269,7 +271,7 @@ int gauss_rows(T* a, int n) {
     return doolittle_rows(a, n);
 }
 
-}  // namespace
+}  // namespace gauss_kernels
 
 template <class T>
 int gmatrix<T>::gauss() {
@@ -294,7 +296,7 @@ int gmatrix<T>::gauss() {
   if (ncl != nrl) return gauss_checked();
 
   int const n = nrh - nrl + 1;
-  int const failed = gauss_rows(elem, n);
+  int const failed = gauss_kernels::gauss_rows(elem, n);
   if (failed >= 0) {
     status = erreur;
     return nrl + failed;
@@ -328,9 +330,9 @@ int gmatrix<T>::gauss_checked() {
   return 0;
 }
 
-namespace {
-[[noreturn]] void not_factorized() { nerror("Tentative de resolution d'un systeme non factorize"); }
-}  // namespace
+namespace mat {
+[[noreturn]] inline void not_factorized() { nerror("Tentative de resolution d'un systeme non factorize"); }
+}  // namespace mat
 
 template <class T>
 void gmatrix<T>::solve_size_error(char const* what, int lo, int hi) const {
@@ -409,7 +411,7 @@ void gmatrix<T>::solve(gvector<T> const& b, gvector<T>& x) const {
 
 template <class T>
 void gmatrix<T>::solveUxb(gvector<T> const& b, gvector<T>& x) const {
-  if (status != factors_gauss) not_factorized();
+  if (status != factors_gauss) mat::not_factorized();
   int const lo = b.imin(), hi = b.imax();
   if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la U x = b, gauss:\n", lo, hi);
   if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
@@ -426,7 +428,7 @@ void gmatrix<T>::solveUxb(gvector<T> const& b, gvector<T>& x) const {
 
 template <class T>
 void gmatrix<T>::solvexUb(gvector<T> const& b, gvector<T>& x) const {
-  if (status != factors_gauss) not_factorized();
+  if (status != factors_gauss) mat::not_factorized();
   int const lo = b.imin(), hi = b.imax();
   if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la x U = b, gauss:\n", lo, hi);
   gvector<T> t(b);
@@ -444,7 +446,7 @@ void gmatrix<T>::solvexUb(gvector<T> const& b, gvector<T>& x) const {
 
 template <class T>
 void gmatrix<T>::solveLxb(gvector<T> const& b, gvector<T>& x) const {
-  if (status != factors_gauss) not_factorized();
+  if (status != factors_gauss) mat::not_factorized();
   int const lo = b.imin(), hi = b.imax();
   if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la L x = b, gauss:\n", lo, hi);
   if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
@@ -461,7 +463,7 @@ void gmatrix<T>::solveLxb(gvector<T> const& b, gvector<T>& x) const {
 
 template <class T>
 void gmatrix<T>::solveXUC(gmatrix const& B, gmatrix& X) const {
-  if (status != factors_gauss) not_factorized();
+  if (status != factors_gauss) mat::not_factorized();
   int const jlo = B.ncl, jhi = B.nch;
   if (jlo != nrl || jhi != nrh) {
     nmsg("Tailles incompatibles dans la X U = B, gauss:\n");
@@ -499,7 +501,7 @@ void gmatrix<T>::solveXUC(gmatrix const& B, gmatrix& X) const {
 
 template <class T>
 void gmatrix<T>::solveLXC(gmatrix const& B, gmatrix& X) const {
-  if (status != factors_gauss) not_factorized();
+  if (status != factors_gauss) mat::not_factorized();
   int const ilo = B.nrl, ihi = B.nrh;
   if (ilo != nrl || ihi != nrh) {
     nmsg("Tailles incompatibles dans la L X = B, gauss:\n");
@@ -535,3 +537,5 @@ void gmatrix<T>::solveLXC(gmatrix const& B, gmatrix& X) const {
     }
   }
 }
+
+#endif

@@ -1,5 +1,7 @@
-// Collections, vectors and ordered vectors (template definitions, compiled
-// through vecteurs_ti.cpp).
+// Collections, vectors and ordered vectors (template definitions, included
+// by the instantiation units).
+#ifndef VECTEURS_TEMPLATES_H
+#define VECTEURS_TEMPLATES_H
 #include "vecteurs.h"
 
 #include <algorithm>
@@ -124,20 +126,20 @@ void gcolect<T>::sub(gcolect& sb, int i, int j, int start) const {
   sb.elem = elem + (i - nl);
 }
 
-namespace {
-[[noreturn]] void view_resize() { nerror("Tentative de redimensioner un sous-vecteur\n"); }
-}  // namespace
+namespace vect {
+[[noreturn]] inline void view_resize() { nerror("Tentative de redimensioner un sous-vecteur\n"); }
+}  // namespace vect
 
 template <class T>
 void gcolect<T>::resize(int i, int j) {
-  if (sub_flag) view_resize();
+  if (sub_flag) vect::view_resize();
   release();
   allocate(i, j);
 }
 
 template <class T>
 void gcolect<T>::grow(int i, int j) {
-  if (sub_flag) view_resize();
+  if (sub_flag) vect::view_resize();
   gcolect<T> fresh(i, j);
   int const lo = std::max(nl, i), hi = std::min(nh, j);
   for (int k = lo; k <= hi; ++k) fresh.elem[k - i] = std::move(elem[k - nl]);
@@ -148,7 +150,7 @@ void gcolect<T>::grow(int i, int j) {
 
 template <class T>
 void gcolect<T>::pair(T a, T b) {
-  if (sub_flag) view_resize();
+  if (sub_flag) vect::view_resize();
   release();
   allocate(1, 2);
   elem[0] = a;
@@ -157,7 +159,7 @@ void gcolect<T>::pair(T a, T b) {
 
 template <class T>
 void gcolect<T>::triple(T a, T b, T c) {
-  if (sub_flag) view_resize();
+  if (sub_flag) vect::view_resize();
   release();
   allocate(1, 3);
   elem[0] = a;
@@ -167,16 +169,16 @@ void gcolect<T>::triple(T a, T b, T c) {
 
 // ---- gvector ----
 
-namespace {
+namespace vect {
 template <class T>
 void check_counts(const gcolect<T>& a, const gcolect<T>& b) {
   if (a.imax() - a.imin() != b.imax() - b.imin()) nerror("Vecteurs de tailles differentes");
 }
-}  // namespace
+}  // namespace vect
 
 template <class T>
 gvector<T> gvector<T>::operator+(const gvector& a) const {
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   gvector r(this->nl, this->nh);
   T const* x = this->elem;
   T const* y = a.elem;
@@ -186,7 +188,7 @@ gvector<T> gvector<T>::operator+(const gvector& a) const {
 
 template <class T>
 gvector<T> gvector<T>::operator-(const gvector& a) const {
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   gvector r(this->nl, this->nh);
   T const* x = this->elem;
   T const* y = a.elem;
@@ -217,7 +219,7 @@ gvector<T> gvector<T>::operator/(T a) const {
 
 template <class T>
 void gvector<T>::operator+=(const gvector& a) {
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   for (int k = 0, n = this->nh - this->nl + 1; k < n; ++k) this->elem[k] += a.elem[k];
 }
 
@@ -228,7 +230,7 @@ void gvector<T>::operator+=(T a) {
 
 template <class T>
 void gvector<T>::operator-=(const gvector& a) {
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   for (int k = 0, n = this->nh - this->nl + 1; k < n; ++k) this->elem[k] -= a.elem[k];
 }
 
@@ -239,7 +241,7 @@ void gvector<T>::operator-=(T a) {
 
 template <class T>
 void gvector<T>::operator*=(const gvector& a) {
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   for (int k = 0, n = this->nh - this->nl + 1; k < n; ++k) this->elem[k] *= a.elem[k];
 }
 
@@ -250,7 +252,7 @@ void gvector<T>::operator*=(T a) {
 
 template <class T>
 void gvector<T>::operator/=(const gvector& a) {
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   for (int k = 0, n = this->nh - this->nl + 1; k < n; ++k)
     this->elem[k] = quot(this->elem[k], a.elem[k]);
 }
@@ -263,7 +265,7 @@ void gvector<T>::operator/=(T a) {
 template <class T>
 T gvector<T>::operator|(const gvector& a) const {
   // The counts must agree: reading past the shorter vector is never allowed.
-  check_counts(*this, a);
+  vect::check_counts(*this, a);
   T s = T();
   for (int k = 0, n = this->nh - this->nl + 1; k < n; ++k) s += this->elem[k] * a.elem[k];
   return s;
@@ -284,7 +286,7 @@ int gvector<T>::operator!=(const gvector& a) const {
 
 // ---- ovector ----
 
-namespace {
+namespace vect {
 // Compares position by position over `n` elements: -1, 0 or 1 at the first
 // difference (a pair that is neither smaller nor larger counts as equal).
 template <class T>
@@ -295,34 +297,34 @@ int lex_compare(const T* x, const T* y, int n) {
   }
   return 0;
 }
-}  // namespace
+}  // namespace vect
 
 template <class T>
 int ovector<T>::operator<(const ovector& a) const {
   int const n = this->nh - this->nl + 1, m = a.nh - a.nl + 1;
   if (n > m) return 0;
-  return lex_compare(this->elem, a.elem, n) < 0;
+  return vect::lex_compare(this->elem, a.elem, n) < 0;
 }
 
 template <class T>
 int ovector<T>::operator<=(const ovector& a) const {
   int const n = this->nh - this->nl + 1, m = a.nh - a.nl + 1;
   if (n > m) return 0;
-  return lex_compare(this->elem, a.elem, n) <= 0;
+  return vect::lex_compare(this->elem, a.elem, n) <= 0;
 }
 
 template <class T>
 int ovector<T>::operator>(const ovector& a) const {
   int const n = this->nh - this->nl + 1, m = a.nh - a.nl + 1;
   if (n < m) return 0;
-  return lex_compare(this->elem, a.elem, m) > 0;
+  return vect::lex_compare(this->elem, a.elem, m) > 0;
 }
 
 template <class T>
 int ovector<T>::operator>=(const ovector& a) const {
   int const n = this->nh - this->nl + 1, m = a.nh - a.nl + 1;
   if (n < m) return 0;
-  return lex_compare(this->elem, a.elem, m) >= 0;
+  return vect::lex_compare(this->elem, a.elem, m) >= 0;
 }
 
 template <class T>
@@ -343,3 +345,5 @@ double norm_inf(const gvector<T>& a) {
   }
   return m;
 }
+
+#endif

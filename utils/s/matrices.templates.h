@@ -1,4 +1,6 @@
-// Dense matrices (template definitions, compiled through matrices_ti.cpp).
+// Dense matrices (template definitions, included by matrices_ti.cpp).
+#ifndef MATRICES_TEMPLATES_H
+#define MATRICES_TEMPLATES_H
 #include "matrices.h"
 
 #include <algorithm>
@@ -162,13 +164,13 @@ void gmatrix<T>::same_shape(gmatrix const& a, char const* message) const {
   if (nrh - nrl != a.nrh - a.nrl || nch - ncl != a.nch - a.ncl) nerror(message);
 }
 
-namespace {
+namespace mat {
 char const* const different_sizes = "Matrices de tailles differentes";
-}
+}  // namespace mat
 
 template <class T>
 gmatrix<T> gmatrix<T>::operator+(gmatrix const& a) const {
-  same_shape(a, different_sizes);
+  same_shape(a, mat::different_sizes);
   gmatrix r(nrl, nrh, ncl, nch);
   for (long long k = 0, n = count(); k < n; ++k) r.elem[k] = elem[k] + a.elem[k];
   return r;
@@ -176,7 +178,7 @@ gmatrix<T> gmatrix<T>::operator+(gmatrix const& a) const {
 
 template <class T>
 gmatrix<T> gmatrix<T>::operator-(gmatrix const& a) const {
-  same_shape(a, different_sizes);
+  same_shape(a, mat::different_sizes);
   gmatrix r(nrl, nrh, ncl, nch);
   for (long long k = 0, n = count(); k < n; ++k) r.elem[k] = elem[k] - a.elem[k];
   return r;
@@ -261,7 +263,7 @@ gvector<T> gmatrix<T>::operator*(gvector<T> const& b) const {
 
 template <class T>
 void gmatrix<T>::operator+=(gmatrix const& a) {
-  same_shape(a, different_sizes);
+  same_shape(a, mat::different_sizes);
   for (long long k = 0, n = count(); k < n; ++k) elem[k] += a.elem[k];
 }
 
@@ -273,13 +275,13 @@ void gmatrix<T>::operator-=(gmatrix const& a) {
 
 template <class T>
 void gmatrix<T>::operator*=(gmatrix const& a) {
-  same_shape(a, different_sizes);
+  same_shape(a, mat::different_sizes);
   for (long long k = 0, n = count(); k < n; ++k) elem[k] *= a.elem[k];
 }
 
 template <class T>
 void gmatrix<T>::operator/=(gmatrix const& a) {
-  same_shape(a, different_sizes);
+  same_shape(a, mat::different_sizes);
   for (long long k = 0, n = count(); k < n; ++k) elem[k] = quot(elem[k], a.elem[k]);
 }
 
@@ -303,17 +305,17 @@ void gmatrix<T>::operator/=(T a) {
   for (long long k = 0, n = count(); k < n; ++k) elem[k] = quot(elem[k], a);
 }
 
-namespace {
-bool norm_refused(st status) {
+namespace mat {
+inline bool norm_refused(st status) {
   if (status == normal) return false;
   nmsg("Attention norme de matrice non valable\n");
   return true;
 }
-}  // namespace
+}  // namespace mat
 
 template <class T>
 double norm_inf(gmatrix<T> const& a) {
-  if (norm_refused(a.state())) return 0;
+  if (mat::norm_refused(a.state())) return 0;
   double m = 0;
   for (int i = a.imin(); i <= a.imax(); ++i) {
     T const* r = a.debut_ligne(i);
@@ -326,7 +328,7 @@ double norm_inf(gmatrix<T> const& a) {
 
 template <class T>
 double norm_1(gmatrix<T> const& a) {
-  if (norm_refused(a.state())) return 0;
+  if (mat::norm_refused(a.state())) return 0;
   int const n = a.jmax() - a.jmin() + 1;
   double m = 0;
   for (int j = 0; j < n; ++j) {
@@ -336,3 +338,5 @@ double norm_1(gmatrix<T> const& a) {
   }
   return m;
 }
+
+#endif

@@ -1,5 +1,7 @@
 // Profile (skyline) matrices: profile checks, element access, products,
 // factorizations and solves. Included by profil_ti.cpp only.
+#ifndef PROFIL_TEMPLATES_H
+#define PROFIL_TEMPLATES_H
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -1835,3 +1837,5 @@ void gmatrix<T>::solveLXC(skyvrectmatrix<T> const& B, skyvrectmatrix<T>& X) cons
     }
   }
 }
+
+#endif

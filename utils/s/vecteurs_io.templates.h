@@ -10,6 +10,8 @@
 //   count and then its values as 32-bit integers, ascending;
 // - record-framed: the raw binary header records, then one record holding
 //   every list as in the raw binary form.
+#ifndef VECTEURS_IO_TEMPLATES_H
+#define VECTEURS_IO_TEMPLATES_H
 #include <climits>
 #include <cstdio>
 #include <vector>
@@ -489,3 +491,5 @@ void gcolect<T>::f_load(void* zfp) {
   flux f(zfp, nullptr);
   vio::f_lit(f, *this);
 }
+
+#endif
