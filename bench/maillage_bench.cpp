@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#define REG_M_NO_MAIN
-#include "../reg_m/s/reg_m.cpp"
+#include "grille.h"
+#include "maillage.h"
+#include "runstat.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "grille.h"
 #include "llist.h"
 #include "maillage.h"
 #include "profil.h"
@@ -31,10 +32,6 @@ void nerror() {
 void nmsg(char const* st) { sst->msg(st); }
 
 void nmsg(int i) { sst->msg(i); }
-
-// Defined in reg_m's source: cells nx x ny, vertices half a step before
-// each cell's lower-left corner.
-maillage* gen_mb(float minx, float dx, int nx, float miny, float dy, int ny);
 
 namespace {
 
