@@ -24,7 +24,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "kernels.h"
+#include "kernels/lanes.h"
 
 namespace sky {
 namespace lanes {

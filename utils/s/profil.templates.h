@@ -10,7 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "kernels.h"
+#include "kernels/axpy.h"
+#include "kernels/lanes.h"
 #include "profil.h"
 
 namespace sky {

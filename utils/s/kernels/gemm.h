@@ -1,67 +1,16 @@
-// Dot-product kernels that keep every sum's order of operations.
-//
-// Each output entry owns one accumulator that receives its products in
-// ascending k as  s = a_k * b_k + s  (no fused multiply-add, no
-// reassociation), exactly as a plain loop would. Speed comes from running
-// many such independent sums side by side: a SIMD lane per entry and a tile
-// of MR x NR entries in registers.
-#ifndef KERNELS_H
-#define KERNELS_H
+// Dense products that keep every sum's order: a register tile of MR x NR
+// sums, packed panels, and the blocked product C (+)= A B built on them.
+#ifndef KERNELS_GEMM_H
+#define KERNELS_GEMM_H
 
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
 #include <vector>
 
-// The vector helpers below are always inlined: no vector value crosses a
-// call boundary, so the ABI note about 32-byte vectors does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
+#include "lanes.h"
 
 namespace kern {
-
-template <class T>
-struct simd {
-  static constexpr int width = 32 / sizeof(T);
-  typedef T v __attribute__((vector_size(32)));
-  static v load(const T* p) {
-    v r;
-    std::memcpy(&r, p, sizeof r);
-    return r;
-  }
-  static void store(T* p, v x) { std::memcpy(p, &x, sizeof x); }
-  static v splat(T x) { return x - v{}; }
-  // Lanes from p[0], p[stride], p[2 stride], ...
-  static v gather(const T* p, long stride) {
-    if constexpr (width == 4)
-      return v{p[0], p[stride], p[2 * stride], p[3 * stride]};
-    else
-      return v{p[0], p[stride], p[2 * stride], p[3 * stride],
-               p[4 * stride], p[5 * stride], p[6 * stride], p[7 * stride]};
-  }
-};
-
-// Lanes I0..I3 of the eight lanes of a then b (GCC and Clang spell it
-// differently).
-template <int I0, int I1, int I2, int I3>
-inline simd<double>::v shuffle(simd<double>::v a, simd<double>::v b) {
-#if defined(__clang__)
-  return __builtin_shufflevector(a, b, I0, I1, I2, I3);
-#else
-  typedef long long i4 __attribute__((vector_size(32)));
-  return __builtin_shuffle(a, b, i4{I0, I1, I2, I3});
-#endif
-}
-
-// x[t][u] <- x[u][t] for four vectors of four doubles.
-inline void transpose4(simd<double>::v (&x)[4]) {
-  typedef simd<double>::v v;
-  v const t0 = shuffle<0, 4, 2, 6>(x[0], x[1]), t1 = shuffle<1, 5, 3, 7>(x[0], x[1]);
-  v const t2 = shuffle<0, 4, 2, 6>(x[2], x[3]), t3 = shuffle<1, 5, 3, 7>(x[2], x[3]);
-  x[0] = shuffle<0, 1, 4, 5>(t0, t2);
-  x[1] = shuffle<0, 1, 4, 5>(t1, t3);
-  x[2] = shuffle<2, 3, 6, 7>(t0, t2);
-  x[3] = shuffle<2, 3, 6, 7>(t1, t3);
-}
 
 // A register tile is MR rows by two vectors: 12 accumulators, two B
 // vectors, a broadcast and a product fill the 16 AVX registers. With
@@ -210,39 +159,6 @@ void gemm_ordered(int rows, int cols, int K, const T* a, long lda, const T* b, l
       }
     }
   }
-}
-
-// y(j) = x * u(j) + y(j) for j in [0, n): one more ascending term for n sums.
-template <class T>
-inline void axpy_ordered(int n, T x, const T* u, T* y) {
-  int j = 0;
-  if constexpr (std::is_floating_point<T>::value) {
-    typedef simd<T> S;
-    constexpr int W = S::width;
-    typename S::v const xv = S::splat(x);
-    for (; j + 2 * W <= n; j += 2 * W) {
-      S::store(y + j, xv * S::load(u + j) + S::load(y + j));
-      S::store(y + j + W, xv * S::load(u + j + W) + S::load(y + j + W));
-    }
-  }
-  for (; j < n; ++j) y[j] = x * u[j] + y[j];
-}
-
-// y[j] = y[j] - u[j] x for j < n: each entry on its own, so any width gives
-// the same bits.
-template <class T>
-inline void sub_scaled(int n, T x, const T* u, T* y) {
-  int j = 0;
-  if constexpr (std::is_floating_point<T>::value) {
-    typedef simd<T> S;
-    constexpr int W = S::width;
-    typename S::v const xv = S::splat(x);
-    for (; j + 2 * W <= n; j += 2 * W) {
-      S::store(y + j, S::load(y + j) - S::load(u + j) * xv);
-      S::store(y + j + W, S::load(y + j + W) - S::load(u + j + W) * xv);
-    }
-  }
-  for (; j < n; ++j) y[j] = y[j] - u[j] * x;
 }
 
 }  // namespace kern
