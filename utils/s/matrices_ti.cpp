@@ -2,6 +2,7 @@
 #include "matrices.templates.h"
 #include "matrices_gauss.templates.h"
 #include "matrices_io.templates.h"
+#include "matrices_profil.templates.h"
 
 #define MATRICES_INSTANTIATE(T)                \
   template class gmatrix<T>;                   \

@@ -1,5 +1,6 @@
-// Symmetric profile factorizations of float and double, one SIMD lane per
-// line. Included by profil.templates.h only (needs its sym_line, quot, tsqrt).
+// Cholesky and Crout factorizations of a symmetric profile matrix of float
+// or double, one SIMD lane per line; the same bits as the line-by-line
+// method.
 //
 // The entries l(i, j) of R consecutive lines i0..i0+R-1 in one column
 // j < i0 are independent once the lines before i0 are final. Each line of
@@ -14,17 +15,21 @@
 // (0 * inf would bring a NaN the line-by-line method never sees), unless
 // every value that meets the padding is known to be finite. Blends are paid
 // only over the ragged start of a step; the common range runs without them.
-#ifndef LANE_KERNELS_H
-#define LANE_KERNELS_H
+#ifndef KERNELS_SKY_SYMMETRIC_LANES_H
+#define KERNELS_SKY_SYMMETRIC_LANES_H
 
 #include <algorithm>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
-#include "kernels/lanes.h"
+#include "lanes.h"
+#include "ptypes.h"
+#include "sky_layout.h"
 
 namespace sky {
 namespace lanes {

@@ -1,0 +1,467 @@
+// LU factorization of a general profile matrix of float or double, groups
+// of lines in SIMD lanes; the same bits as the line-by-line method.
+#ifndef KERNELS_SKY_GAUSS_LANES_H
+#define KERNELS_SKY_GAUSS_LANES_H
+
+#include <algorithm>
+#include <cfloat>
+#include <climits>
+#include <cstddef>
+#include <vector>
+
+#include "lanes.h"
+#include "ptypes.h"
+#include "sky_layout.h"
+
+namespace sky {
+
+// General-layout Gauss of float or double lines, R = two vectors of lines
+// at a time.
+//
+// Once the lines before i0 are final, the entries a(i, j) and a(j, i) of
+// the lines i of a group in one column j < i0 are independent sums, so each
+// line gets one SIMD lane and six columns are done per step, every lane
+// still subtracting its products in ascending k from the stored value.
+// The group's row parts a(i, k) and column parts a(k, i) are copied into a
+// packed buffer, worked there, and written back once the group's pivots are
+// done, or up to the line whose pivot fails, so that the lines after it are
+// left untouched. Where a term does not exist for a lane (ragged starts)
+// the lane keeps its accumulator through a blend: padded cells never enter
+// a kept sum, so an inf or NaN that a line does not reach cannot leak in.
+template <class T> struct lane_bits;
+template <> struct lane_bits<double> { typedef long long type; };
+template <> struct lane_bits<float> { typedef int type; };
+
+template <class T>
+struct gen_group {
+  typedef kern::simd<T> S;
+  typedef typename S::v v;
+  typedef typename lane_bits<T>::type I;
+  typedef I mask __attribute__((vector_size(32)));
+  static constexpr int W = S::width, R = 2 * W, C = 6;
+
+  // Packed rows: P + (k - jmin) * 2R holds a(i0 + r, k) in [0, R) and
+  // a(k, i0 + r) in [R, 2R).
+  T* P;
+  int jmin;
+  mask first[2];  // first column of each lane (past the end for absent lines)
+
+  T* row(int k) const { return P + static_cast<long>(k - jmin) * 2 * R; }
+  static mask msplat(int k) { return mask{} + static_cast<I>(k); }
+
+  // One column of a step: cl[k - fc] = a(j, k), cu[k - fc] = a(k, j) for k
+  // from fc = first(j).
+  struct col {
+    T const* cl;
+    T const* cu;
+    int fc;
+  };
+
+  // Masked terms of column c at k: only the lanes whose line reaches k.
+  static void masked_term(v (&a)[4], T const* pk, T xl, T xu, mask m0, mask m1) {
+    v const x = S::splat(xu), y = S::splat(xl);
+    a[0] = m0 ? a[0] - S::load(pk) * x : a[0];
+    a[1] = m1 ? a[1] - S::load(pk + W) * x : a[1];
+    a[2] = m0 ? a[2] - y * S::load(pk + R) : a[2];
+    a[3] = m1 ? a[3] - y * S::load(pk + R + W) : a[3];
+  }
+
+  // a[c] -= terms k in [kb, kend) of the step's columns; lanes are taken as
+  // present from K0 on (K0 is past every present lane's and column's start).
+  // With nfin > 0 the sums end at kend = j, the step's first column, and
+  // columns j .. j + nfin - 1 are then finished in place: the terms inside
+  // the step, as soon as the column they need is done, and the division by
+  // the pivot piv[c] for the row parts.
+  void sums(col const (&cs)[C], int nc, int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    switch (nc) {
+      case 1: return both<1>(cs, kb, K0, kend, a, nfin, piv);
+      case 2: return both<2>(cs, kb, K0, kend, a, nfin, piv);
+      case 3: return both<3>(cs, kb, K0, kend, a, nfin, piv);
+      case 4: return both<4>(cs, kb, K0, kend, a, nfin, piv);
+      case 5: return both<5>(cs, kb, K0, kend, a, nfin, piv);
+      default: return both<6>(cs, kb, K0, kend, a, nfin, piv);
+    }
+  }
+
+  template <int N>
+  void both(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    common<0, N>(cs, kb, K0, kend, a, nfin, piv);
+    common<1, N>(cs, kb, K0, kend, a, nfin, piv);
+  }
+
+  // Lanes m of s -= p x (Up = 0) or s -= x p (Up = 1).
+  template <int Up>
+  static void blend_term(v& s0, v& s1, v p0, v p1, T y, mask m0, mask m1) {
+    v const x = S::splat(y);
+    s0 = m0 ? s0 - mul<Up>(p0, x) : s0;
+    s1 = m1 ? s1 - mul<Up>(p1, x) : s1;
+  }
+
+  // The row parts (Up = 0: a(i, j) -= a(i, k) a(k, j)) or the column parts
+  // (Up = 1: a(j, i) -= a(j, k) a(k, i)) of the step's first N columns:
+  // up to twelve accumulators, the lane vectors of k and one broadcast fill
+  // the registers.
+  template <int Up, int N>
+  void common(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+    T const* b[C];
+    int f[C];
+    for (int c = 0; c < C; ++c) b[c] = Up ? cs[c].cl : cs[c].cu, f[c] = cs[c].fc;
+    v s00 = a[0][2 * Up], s01 = a[0][2 * Up + 1], s10 = a[1][2 * Up], s11 = a[1][2 * Up + 1];
+    v s20 = a[2][2 * Up], s21 = a[2][2 * Up + 1], s30 = a[3][2 * Up], s31 = a[3][2 * Up + 1];
+    v s40 = a[4][2 * Up], s41 = a[4][2 * Up + 1], s50 = a[5][2 * Up], s51 = a[5][2 * Up + 1];
+    T const* pk = row(kb) + Up * R;
+    for (int k = kb; k < K0; ++k, pk += 2 * R) {
+      mask const m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
+      v const p0 = S::load(pk), p1 = S::load(pk + W);
+      if constexpr (N > 0)
+        if (k >= f[0]) blend_term<Up>(s00, s01, p0, p1, b[0][k - f[0]], m0, m1);
+      if constexpr (N > 1)
+        if (k >= f[1]) blend_term<Up>(s10, s11, p0, p1, b[1][k - f[1]], m0, m1);
+      if constexpr (N > 2)
+        if (k >= f[2]) blend_term<Up>(s20, s21, p0, p1, b[2][k - f[2]], m0, m1);
+      if constexpr (N > 3)
+        if (k >= f[3]) blend_term<Up>(s30, s31, p0, p1, b[3][k - f[3]], m0, m1);
+      if constexpr (N > 4)
+        if (k >= f[4]) blend_term<Up>(s40, s41, p0, p1, b[4][k - f[4]], m0, m1);
+      if constexpr (N > 5)
+        if (k >= f[5]) blend_term<Up>(s50, s51, p0, p1, b[5][k - f[5]], m0, m1);
+    }
+    if (K0 < kend) {
+      T const *y0 = b[0] + (K0 - f[0]), *y1 = b[1] + (K0 - f[1]), *y2 = b[2] + (K0 - f[2]);
+      T const *y3 = b[3] + (K0 - f[3]), *y4 = b[4] + (K0 - f[4]), *y5 = b[5] + (K0 - f[5]);
+      for (int t = 0, len = kend - K0; t < len; ++t, pk += 2 * R) {
+        v const p0 = S::load(pk), p1 = S::load(pk + W);
+        if constexpr (N > 0) {
+          v const x = S::splat(y0[t]);
+          s00 = s00 - mul<Up>(p0, x);
+          s01 = s01 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 1) {
+          v const x = S::splat(y1[t]);
+          s10 = s10 - mul<Up>(p0, x);
+          s11 = s11 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 2) {
+          v const x = S::splat(y2[t]);
+          s20 = s20 - mul<Up>(p0, x);
+          s21 = s21 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 3) {
+          v const x = S::splat(y3[t]);
+          s30 = s30 - mul<Up>(p0, x);
+          s31 = s31 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 4) {
+          v const x = S::splat(y4[t]);
+          s40 = s40 - mul<Up>(p0, x);
+          s41 = s41 - mul<Up>(p1, x);
+        }
+        if constexpr (N > 5) {
+          v const x = S::splat(y5[t]);
+          s50 = s50 - mul<Up>(p0, x);
+          s51 = s51 - mul<Up>(p1, x);
+        }
+      }
+    }
+    if (!nfin) {
+      a[0][2 * Up] = s00, a[0][2 * Up + 1] = s01, a[1][2 * Up] = s10, a[1][2 * Up + 1] = s11;
+      a[2][2 * Up] = s20, a[2][2 * Up + 1] = s21, a[3][2 * Up] = s30, a[3][2 * Up + 1] = s31;
+      a[4][2 * Up] = s40, a[4][2 * Up + 1] = s41, a[5][2 * Up] = s50, a[5][2 * Up + 1] = s51;
+    } else {
+      // nfin == N: column kend + c1 is done (divided by its pivot for row
+      // parts, stored for the lanes it exists in), then gives its term to
+      // the later columns of the step. All in registers.
+      mask m0, m1;
+      auto done = [&](int c1, v& n0, v& n1) {
+        int const k = kend + c1;
+        m0 = first[0] <= msplat(k), m1 = first[1] <= msplat(k);
+        if (!Up) {
+          v const d = S::splat(piv[c1]);
+          n0 = n0 / d;
+          n1 = n1 / d;
+        }
+        T* pk = row(k) + Up * R;
+        S::store(pk, m0 ? n0 : S::load(pk));
+        S::store(pk + W, m1 ? n1 : S::load(pk + W));
+      };
+      auto term = [&](int c, int c1, v& s0, v& s1, v n0, v n1) {
+        int const k = kend + c1;
+        if (k >= f[c]) blend_term<Up>(s0, s1, n0, n1, b[c][k - f[c]], m0, m1);
+      };
+      done(0, s00, s01);
+      if constexpr (N > 1) term(1, 0, s10, s11, s00, s01);
+      if constexpr (N > 2) term(2, 0, s20, s21, s00, s01);
+      if constexpr (N > 3) term(3, 0, s30, s31, s00, s01);
+      if constexpr (N > 4) term(4, 0, s40, s41, s00, s01);
+      if constexpr (N > 5) term(5, 0, s50, s51, s00, s01);
+      if constexpr (N > 1) {
+        done(1, s10, s11);
+        if constexpr (N > 2) term(2, 1, s20, s21, s10, s11);
+        if constexpr (N > 3) term(3, 1, s30, s31, s10, s11);
+        if constexpr (N > 4) term(4, 1, s40, s41, s10, s11);
+        if constexpr (N > 5) term(5, 1, s50, s51, s10, s11);
+      }
+      if constexpr (N > 2) {
+        done(2, s20, s21);
+        if constexpr (N > 3) term(3, 2, s30, s31, s20, s21);
+        if constexpr (N > 4) term(4, 2, s40, s41, s20, s21);
+        if constexpr (N > 5) term(5, 2, s50, s51, s20, s21);
+      }
+      if constexpr (N > 3) {
+        done(3, s30, s31);
+        if constexpr (N > 4) term(4, 3, s40, s41, s30, s31);
+        if constexpr (N > 5) term(5, 3, s50, s51, s30, s31);
+      }
+      if constexpr (N > 4) {
+        done(4, s40, s41);
+        if constexpr (N > 5) term(5, 4, s50, s51, s40, s41);
+      }
+      if constexpr (N > 5) {
+        done(5, s50, s51);
+      }
+    }
+  }
+
+  // Lane factor first for row parts, broadcast factor first for column
+  // parts, as the sums are written.
+  template <int Up>
+  static v mul(v p, v x) {
+    return Up ? x * p : p * x;
+  }
+
+  // Start of the ragged and of the common k range of a step whose last
+  // column is jlast, for sums ending at kend.
+  void ranges(col const (&cs)[C], int const* pc, int jlast, int kend, int& kb, int& K0) const {
+    int lo = cs[0].fc, hi = cs[0].fc;
+    for (int c = 1; c < C; ++c) lo = std::min(lo, cs[c].fc), hi = std::max(hi, cs[c].fc);
+    for (int r = 0; r < R; ++r)
+      if (pc[r] <= jlast) hi = std::max(hi, pc[r]);
+    kb = std::max(jmin, lo);
+    K0 = std::max(kb, std::min(hi, kend));
+  }
+
+  // Loads the stored values of column j: the sums start from them.
+  void start(int j, v (&a)[4]) const {
+    T const* pj = row(j);
+    a[0] = S::load(pj), a[1] = S::load(pj + W), a[2] = S::load(pj + R), a[3] = S::load(pj + R + W);
+  }
+
+  // Stores lanes ml (row parts) and mu (column parts) of column j.
+  void put(int j, v const (&a)[4], mask const (&ml)[2], mask const (&mu)[2]) const {
+    T* pj = row(j);
+    S::store(pj, ml[0] ? a[0] : S::load(pj));
+    S::store(pj + W, ml[1] ? a[1] : S::load(pj + W));
+    S::store(pj + R, mu[0] ? a[2] : S::load(pj + R));
+    S::store(pj + R + W, mu[1] ? a[3] : S::load(pj + R + W));
+  }
+};
+
+template <class T>
+int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
+  typedef gen_group<T> G;
+  typedef typename G::S S;
+  typedef typename G::v v;
+  typedef typename G::mask mask;
+  typedef typename G::col col;
+  constexpr int W = G::W, R = G::R, C = G::C;
+  gen_line L{q};
+  int widest = 1;
+  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+  std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
+  std::vector<T> store(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
+  T* const P = store.data() + (64 - reinterpret_cast<std::size_t>(store.data()) % 64) % 64 / sizeof(T);
+  T* const own = P + prow;  // the group's lines as columns: row part then column part
+  mask lane[2];
+  for (int h = 0; h < 2; ++h)
+    for (int w = 0; w < W; ++w) lane[h][w] = static_cast<typename G::I>(h * W + w);
+  for (int i0 = 1; i0 <= n; i0 += R) {
+    int const nr = std::min(R, n - i0 + 1);
+    int pc[R];
+    G g;
+    g.P = P;
+    g.jmin = i0;
+    for (int r = 0; r < R; ++r) {
+      pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
+      g.jmin = std::min(g.jmin, pc[r]);
+      g.first[r / W][r % W] = static_cast<typename G::I>(pc[r]);
+    }
+    int const jmin = g.jmin;
+    // Only the cells no line fills are cleared: before a line's first
+    // column and after its diagonal (and the whole of absent lanes).
+    for (int r = 0; r < R; ++r) {
+      int const end = r < nr ? pc[r] : i0 + nr;
+      for (int k = jmin; k < end; ++k) g.row(k)[r] = g.row(k)[R + r] = T(0);
+      for (int k = r < nr ? i0 + r : i0 + nr; k < i0 + nr; ++k) {
+        if (k > i0 + r) g.row(k)[r] = T(0);
+        g.row(k)[R + r] = T(0);
+      }
+    }
+    // Quartets of lines are moved as 4 x 4 blocks over their common columns,
+    // the rest one entry at a time; [blo, bhi) is the block part of a line.
+    int blo[R], bhi[R];
+    for (int r = 0; r < R; ++r) blo[r] = bhi[r] = r < nr ? pc[r] : 0;
+    if constexpr (W == 4)
+      for (int r0 = 0; r0 + 4 <= nr; r0 += 4) {
+        int const lo = std::max(std::max(pc[r0], pc[r0 + 1]), std::max(pc[r0 + 2], pc[r0 + 3]));
+        int const nb = lo < i0 + r0 ? (i0 + r0 - lo) / 4 : 0;
+        for (int h = 0; h < 2; ++h) {
+          T const* src[4];
+          for (int t = 0; t < 4; ++t) {
+            int const i = i0 + r0 + t;
+            src[t] = e + (h ? L.col(i) : L.row(i)) + (lo - pc[r0 + t]);
+          }
+          for (int b = 0; b < nb; ++b) {
+            v x[4] = {S::load(src[0] + 4 * b), S::load(src[1] + 4 * b), S::load(src[2] + 4 * b),
+                      S::load(src[3] + 4 * b)};
+            kern::transpose4(x);
+            for (int t = 0; t < 4; ++t) S::store(g.row(lo + 4 * b + t) + h * R + r0, x[t]);
+          }
+        }
+        for (int t = 0; t < 4; ++t) blo[r0 + t] = lo, bhi[r0 + t] = lo + 4 * nb;
+      }
+    for (int r = 0; r < nr; ++r) {
+      int const i = i0 + r;
+      T const* li = e + L.row(i);
+      T const* ui = e + L.col(i);
+      for (int k = pc[r]; k < i; ++k) {
+        if (k == blo[r]) k = bhi[r];
+        if (k >= i) break;
+        g.row(k)[r] = li[k - pc[r]];
+        g.row(k)[R + r] = ui[k - pc[r]];
+      }
+      g.row(i)[r] = e[L.diag(i)];
+    }
+
+    // Columns before the group, six at a time. Meanwhile the next group's
+    // lines are fetched into the cache, a share per step.
+    char const* pf = reinterpret_cast<char const*>(e + q[std::min(n, i0 + R - 1)]);
+    char const* const pf_end = reinterpret_cast<char const*>(e + q[std::min(n, i0 + 2 * R - 1)]);
+    long const pf_step = ((pf_end - pf) / ((i0 - jmin) / C + 1) + 63) / 64 * 64;
+    for (int j = jmin; j < i0; j += C) {
+      int const nc = std::min(C, i0 - j);
+      for (char const* pe = pf + std::min(pf_step, static_cast<long>(pf_end - pf)); pf < pe; pf += 64) __builtin_prefetch(pf);
+      col cs[C];
+      for (int c = 0; c < C; ++c) {
+        int const jc = j + std::min(c, nc - 1);
+        cs[c].fc = L.first(jc);
+        cs[c].cl = e + L.row(jc);
+        cs[c].cu = e + L.col(jc);
+      }
+      int kb, K0;
+      g.ranges(cs, pc, j + nc - 1, j, kb, K0);
+      v a[C][4];
+      for (int c = 0; c < C; ++c) g.start(j + std::min(c, nc - 1), a[c]);
+      T piv[C];
+      for (int c = 0; c < nc; ++c) piv[c] = e[L.diag(j + c)];
+      g.sums(cs, nc, kb, K0, j, a, nc, piv);
+    }
+
+    // The group's own columns: the sums over k < i0, the diagonal's
+    // included, vectorized as above with the group's lines as columns.
+    for (int r = 0; r < R; ++r) blo[r] = bhi[r] = r < nr ? pc[r] : 0;
+    if constexpr (W == 4)
+      for (int r0 = 0; r0 + 4 <= nr; r0 += 4) {
+        int const lo = std::max(std::max(pc[r0], pc[r0 + 1]), std::max(pc[r0 + 2], pc[r0 + 3]));
+        int const nb = lo < i0 ? (i0 - lo) / 4 : 0;
+        for (int h = 0; h < 2; ++h) {
+          T* dst[4];
+          for (int t = 0; t < 4; ++t)
+            dst[t] = own + static_cast<std::size_t>(2 * (r0 + t) + h) * widest + (lo - pc[r0 + t]);
+          for (int b = 0; b < nb; ++b) {
+            T const* pk = g.row(lo + 4 * b) + h * R + r0;
+            v x[4] = {S::load(pk), S::load(pk + 2 * R), S::load(pk + 4 * R), S::load(pk + 6 * R)};
+            kern::transpose4(x);
+            for (int t = 0; t < 4; ++t) S::store(dst[t] + 4 * b, x[t]);
+          }
+        }
+        for (int t = 0; t < 4; ++t) blo[r0 + t] = lo, bhi[r0 + t] = lo + 4 * nb;
+      }
+    for (int c = 0; c < nr; ++c) {
+      T* ol = own + static_cast<std::size_t>(2 * c) * widest;
+      for (int k = pc[c]; k < i0; ++k) {
+        if (k == blo[c]) k = bhi[c];
+        if (k >= i0) break;
+        ol[k - pc[c]] = g.row(k)[c];
+        ol[widest + (k - pc[c])] = g.row(k)[R + c];
+      }
+    }
+    for (int c0 = 0; c0 < nr; c0 += C) {
+      int const nc = std::min(C, nr - c0);
+      col cs[C];
+      for (int c = 0; c < C; ++c) {
+        int const cc = c0 + std::min(c, nc - 1);
+        cs[c].fc = pc[cc];
+        cs[c].cl = own + static_cast<std::size_t>(2 * cc) * widest;
+        cs[c].cu = cs[c].cl + widest;
+      }
+      int kb, K0;
+      g.ranges(cs, pc, i0 + c0 + nc - 1, i0, kb, K0);
+      v a[C][4];
+      for (int c = 0; c < C; ++c) g.start(i0 + c0 + std::min(c, nc - 1), a[c]);
+      g.sums(cs, nc, kb, K0, i0, a, 0, nullptr);
+      for (int c = 0; c < nc; ++c) {
+        int const cc = c0 + c;
+        mask const in[2] = {g.first[0] <= G::msplat(i0 + cc), g.first[1] <= G::msplat(i0 + cc)};
+        mask const ml[2] = {in[0] & (lane[0] >= G::msplat(cc)), in[1] & (lane[1] >= G::msplat(cc))};
+        mask const mu[2] = {in[0] & (lane[0] > G::msplat(cc)), in[1] & (lane[1] > G::msplat(cc))};
+        g.put(i0 + cc, a[c], ml, mu);
+      }
+    }
+
+    // Then line after line: the terms k >= i0, the pivot, and the group's
+    // later lines in this column. The lines are written back once the
+    // group is done, or up to the line whose pivot fails.
+    auto write_back = [&](int last) {
+      for (int c = 0; c <= last; ++c) {
+        int const i = i0 + c;
+        T* li = e + L.row(i);
+        T* ui = e + L.col(i);
+        T const* ol = own + static_cast<std::size_t>(2 * c) * widest;
+        int const k1 = std::max(i0, pc[c]);
+        std::copy(ol, ol + (k1 - pc[c]), li);
+        std::copy(ol + widest, ol + widest + (k1 - pc[c]), ui);
+        for (int k = k1; k < i; ++k) {
+          li[k - pc[c]] = g.row(k)[c];
+          ui[k - pc[c]] = g.row(k)[R + c];
+        }
+        e[L.diag(i)] = g.row(i)[c];
+      }
+    };
+    for (int c = 0; c < nr; ++c) {
+      int const i = i0 + c;
+      int const k1 = std::max(i0, pc[c]);
+      T d = g.row(i)[c];
+      for (int k = k1; k < i; ++k) d -= g.row(k)[c] * g.row(k)[R + c];
+      g.row(i)[c] = d;
+      double const piv = absval(d);
+      if (piv <= DBL_MIN) {
+        write_back(c);
+        return i;
+      }
+      if (i == 1) {
+        maxpiv = minpiv = piv;
+      } else {
+        if (piv > maxpiv) maxpiv = piv;
+        if (piv < minpiv) minpiv = piv;
+      }
+      if (c + 1 == nr) break;
+      v a[4];
+      g.start(i, a);
+      for (int k = k1; k < i; ++k)
+        G::masked_term(a, g.row(k), g.row(k)[c], g.row(k)[R + c], g.first[0] <= G::msplat(k),
+                       g.first[1] <= G::msplat(k));
+      v const dv = S::splat(d);
+      a[0] = a[0] / dv;
+      a[1] = a[1] / dv;
+      mask const in[2] = {g.first[0] <= G::msplat(i), g.first[1] <= G::msplat(i)};
+      mask const mu[2] = {in[0] & (lane[0] > G::msplat(c)), in[1] & (lane[1] > G::msplat(c))};
+      g.put(i, a, mu, mu);
+    }
+    write_back(nr - 1);
+  }
+  return 0;
+}
+
+}  // namespace sky
+
+#endif
