@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "lanes.h"
+#include "pack.h"
 #include "ptypes.h"
 #include "sky_layout.h"
 
@@ -28,16 +29,12 @@ namespace sky {
 // left untouched. Where a term does not exist for a lane (ragged starts)
 // the lane keeps its accumulator through a blend: padded cells never enter
 // a kept sum, so an inf or NaN that a line does not reach cannot leak in.
-template <class T> struct lane_bits;
-template <> struct lane_bits<double> { typedef long long type; };
-template <> struct lane_bits<float> { typedef int type; };
-
 template <class T>
 struct gen_group {
   typedef kern::simd<T> S;
   typedef typename S::v v;
-  typedef typename lane_bits<T>::type I;
-  typedef I mask __attribute__((vector_size(32)));
+  typedef typename S::I I;
+  typedef typename S::m mask;
   static constexpr int W = S::width, R = 2 * W, C = 6;
 
   // Packed rows: P + (k - jmin) * 2R holds a(i0 + r, k) in [0, R) and
@@ -47,7 +44,7 @@ struct gen_group {
   mask first[2];  // first column of each lane (past the end for absent lines)
 
   T* row(int k) const { return P + static_cast<long>(k - jmin) * 2 * R; }
-  static mask msplat(int k) { return mask{} + static_cast<I>(k); }
+  static mask msplat(int k) { return S::isplat(static_cast<I>(k)); }
 
   // One column of a step: cl[k - fc] = a(j, k), cu[k - fc] = a(k, j) for k
   // from fc = first(j).
@@ -254,92 +251,69 @@ struct gen_group {
     S::store(pj + R, mu[0] ? a[2] : S::load(pj + R));
     S::store(pj + R + W, mu[1] ? a[3] : S::load(pj + R + W));
   }
-};
+  // The group being factorized: lines i0 .. i0 + nr - 1 of the matrix.
+  gen_line L;
+  T* e;
+  int n;
+  int widest;  // the longest line part, diagonal included
+  T* own;      // the group's parts as columns: line c's row part at own + 2 c widest, its column part after it
+  mask lane[2];  // lane numbers
+  int i0 = 0, nr = 0;
+  int pc[R];  // first column of each line (past the end for absent lines)
+  char const *pf = nullptr, *pf_end = nullptr;  // the next group's lines, fetched a share per step
+  long pf_step = 0;
 
-template <class T>
-int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
-  typedef gen_group<T> G;
-  typedef typename G::S S;
-  typedef typename G::v v;
-  typedef typename G::mask mask;
-  typedef typename G::col col;
-  constexpr int W = G::W, R = G::R, C = G::C;
-  gen_line L{q};
-  int widest = 1;
-  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
-  std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
-  std::vector<T> store(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
-  T* const P = store.data() + (64 - reinterpret_cast<std::size_t>(store.data()) % 64) % 64 / sizeof(T);
-  T* const own = P + prow;  // the group's lines as columns: row part then column part
-  mask lane[2];
-  for (int h = 0; h < 2; ++h)
-    for (int w = 0; w < W; ++w) lane[h][w] = static_cast<typename G::I>(h * W + w);
-  for (int i0 = 1; i0 <= n; i0 += R) {
-    int const nr = std::min(R, n - i0 + 1);
-    int pc[R];
-    G g;
-    g.P = P;
-    g.jmin = i0;
+  gen_group(int const* q, T* e_, int n_, int widest_, T* packed, T* own_)
+      : P(packed), jmin(0), L{q}, e(e_), n(n_), widest(widest_), own(own_) {
+    for (int h = 0; h < 2; ++h)
+      for (int w = 0; w < W; ++w) lane[h][w] = static_cast<I>(h * W + w);
+  }
+
+  T* own_row(int c) const { return own + static_cast<std::size_t>(2 * c) * widest; }
+
+  // Takes the lines from i0_ into the packed buffer. Only the cells no line
+  // fills are cleared: before a line's first column and after its diagonal
+  // (and the whole of absent lanes).
+  void begin_group(int i0_) {
+    i0 = i0_;
+    nr = std::min(R, n - i0 + 1);
+    jmin = i0;
     for (int r = 0; r < R; ++r) {
       pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
-      g.jmin = std::min(g.jmin, pc[r]);
-      g.first[r / W][r % W] = static_cast<typename G::I>(pc[r]);
+      jmin = std::min(jmin, pc[r]);
+      first[r / W][r % W] = static_cast<I>(pc[r]);
     }
-    int const jmin = g.jmin;
-    // Only the cells no line fills are cleared: before a line's first
-    // column and after its diagonal (and the whole of absent lanes).
     for (int r = 0; r < R; ++r) {
       int const end = r < nr ? pc[r] : i0 + nr;
-      for (int k = jmin; k < end; ++k) g.row(k)[r] = g.row(k)[R + r] = T(0);
+      for (int k = jmin; k < end; ++k) row(k)[r] = row(k)[R + r] = T(0);
       for (int k = r < nr ? i0 + r : i0 + nr; k < i0 + nr; ++k) {
-        if (k > i0 + r) g.row(k)[r] = T(0);
-        g.row(k)[R + r] = T(0);
+        if (k > i0 + r) row(k)[r] = T(0);
+        row(k)[R + r] = T(0);
       }
     }
-    // Quartets of lines are moved as 4 x 4 blocks over their common columns,
-    // the rest one entry at a time; [blo, bhi) is the block part of a line.
-    int blo[R], bhi[R];
-    for (int r = 0; r < R; ++r) blo[r] = bhi[r] = r < nr ? pc[r] : 0;
-    if constexpr (W == 4)
-      for (int r0 = 0; r0 + 4 <= nr; r0 += 4) {
-        int const lo = std::max(std::max(pc[r0], pc[r0 + 1]), std::max(pc[r0 + 2], pc[r0 + 3]));
-        int const nb = lo < i0 + r0 ? (i0 + r0 - lo) / 4 : 0;
-        for (int h = 0; h < 2; ++h) {
-          T const* src[4];
-          for (int t = 0; t < 4; ++t) {
-            int const i = i0 + r0 + t;
-            src[t] = e + (h ? L.col(i) : L.row(i)) + (lo - pc[r0 + t]);
-          }
-          for (int b = 0; b < nb; ++b) {
-            v x[4] = {S::load(src[0] + 4 * b), S::load(src[1] + 4 * b), S::load(src[2] + 4 * b),
-                      S::load(src[3] + 4 * b)};
-            kern::transpose4(x);
-            for (int t = 0; t < 4; ++t) S::store(g.row(lo + 4 * b + t) + h * R + r0, x[t]);
-          }
-        }
-        for (int t = 0; t < 4; ++t) blo[r0 + t] = lo, bhi[r0 + t] = lo + 4 * nb;
-      }
+    int to[R];
+    T* part[2][R];
     for (int r = 0; r < nr; ++r) {
-      int const i = i0 + r;
-      T const* li = e + L.row(i);
-      T const* ui = e + L.col(i);
-      for (int k = pc[r]; k < i; ++k) {
-        if (k == blo[r]) k = bhi[r];
-        if (k >= i) break;
-        g.row(k)[r] = li[k - pc[r]];
-        g.row(k)[R + r] = ui[k - pc[r]];
-      }
-      g.row(i)[r] = e[L.diag(i)];
+      to[r] = i0 + r;
+      part[0][r] = e + L.row(i0 + r);
+      part[1][r] = e + L.col(i0 + r);
     }
+    for (int h = 0; h < 2; ++h) kern::transfer<true>(nr, part[h], pc, to, jmin, P + h * R, 2 * R);
+    for (int r = 0; r < nr; ++r) row(i0 + r)[r] = e[L.diag(i0 + r)];
+    pf = reinterpret_cast<char const*>(e + L.q[std::min(n, i0 + R - 1)]);
+    pf_end = reinterpret_cast<char const*>(e + L.q[std::min(n, i0 + 2 * R - 1)]);
+    pf_step = ((pf_end - pf) / ((i0 - jmin) / C + 1) + 63) / 64 * 64;
+  }
 
-    // Columns before the group, six at a time. Meanwhile the next group's
-    // lines are fetched into the cache, a share per step.
-    char const* pf = reinterpret_cast<char const*>(e + q[std::min(n, i0 + R - 1)]);
-    char const* const pf_end = reinterpret_cast<char const*>(e + q[std::min(n, i0 + 2 * R - 1)]);
-    long const pf_step = ((pf_end - pf) / ((i0 - jmin) / C + 1) + 63) / 64 * 64;
-    for (int j = jmin; j < i0; j += C) {
-      int const nc = std::min(C, i0 - j);
-      for (char const* pe = pf + std::min(pf_step, static_cast<long>(pf_end - pf)); pf < pe; pf += 64) __builtin_prefetch(pf);
+  // The group's entries in the columns j in [jb, je), jmin <= jb <= je <=
+  // i0, six at a time. Reads the finished lines jb .. je - 1 and the
+  // group's entries in the columns before jb, which earlier calls finished:
+  // ranges taken in ascending order, however cut, give the same bits.
+  void columns(int jb, int je) {
+    for (int j = jb; j < je; j += C) {
+      int const nc = std::min(C, je - j);
+      for (char const* pe = pf + std::min(pf_step, static_cast<long>(pf_end - pf)); pf < pe; pf += 64)
+        __builtin_prefetch(pf);
       col cs[C];
       for (int c = 0; c < C; ++c) {
         int const jc = j + std::min(c, nc - 1);
@@ -348,91 +322,61 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
         cs[c].cu = e + L.col(jc);
       }
       int kb, K0;
-      g.ranges(cs, pc, j + nc - 1, j, kb, K0);
+      ranges(cs, pc, j + nc - 1, j, kb, K0);
       v a[C][4];
-      for (int c = 0; c < C; ++c) g.start(j + std::min(c, nc - 1), a[c]);
+      for (int c = 0; c < C; ++c) start(j + std::min(c, nc - 1), a[c]);
       T piv[C];
       for (int c = 0; c < nc; ++c) piv[c] = e[L.diag(j + c)];
-      g.sums(cs, nc, kb, K0, j, a, nc, piv);
+      sums(cs, nc, kb, K0, j, a, nc, piv);
     }
+  }
 
-    // The group's own columns: the sums over k < i0, the diagonal's
-    // included, vectorized as above with the group's lines as columns.
-    for (int r = 0; r < R; ++r) blo[r] = bhi[r] = r < nr ? pc[r] : 0;
-    if constexpr (W == 4)
-      for (int r0 = 0; r0 + 4 <= nr; r0 += 4) {
-        int const lo = std::max(std::max(pc[r0], pc[r0 + 1]), std::max(pc[r0 + 2], pc[r0 + 3]));
-        int const nb = lo < i0 ? (i0 - lo) / 4 : 0;
-        for (int h = 0; h < 2; ++h) {
-          T* dst[4];
-          for (int t = 0; t < 4; ++t)
-            dst[t] = own + static_cast<std::size_t>(2 * (r0 + t) + h) * widest + (lo - pc[r0 + t]);
-          for (int b = 0; b < nb; ++b) {
-            T const* pk = g.row(lo + 4 * b) + h * R + r0;
-            v x[4] = {S::load(pk), S::load(pk + 2 * R), S::load(pk + 4 * R), S::load(pk + 6 * R)};
-            kern::transpose4(x);
-            for (int t = 0; t < 4; ++t) S::store(dst[t] + 4 * b, x[t]);
-          }
-        }
-        for (int t = 0; t < 4; ++t) blo[r0 + t] = lo, bhi[r0 + t] = lo + 4 * nb;
-      }
+  // The sums over k < i0 of the group's own columns, the diagonal's
+  // included, vectorized as above with the group's lines as columns.
+  void own_columns() {
+    int to[R];
+    T* part[2][R];
     for (int c = 0; c < nr; ++c) {
-      T* ol = own + static_cast<std::size_t>(2 * c) * widest;
-      for (int k = pc[c]; k < i0; ++k) {
-        if (k == blo[c]) k = bhi[c];
-        if (k >= i0) break;
-        ol[k - pc[c]] = g.row(k)[c];
-        ol[widest + (k - pc[c])] = g.row(k)[R + c];
-      }
+      to[c] = i0;
+      part[0][c] = own_row(c);
+      part[1][c] = own_row(c) + widest;
     }
+    for (int h = 0; h < 2; ++h) kern::transfer<false>(nr, part[h], pc, to, jmin, P + h * R, 2 * R);
     for (int c0 = 0; c0 < nr; c0 += C) {
       int const nc = std::min(C, nr - c0);
       col cs[C];
       for (int c = 0; c < C; ++c) {
         int const cc = c0 + std::min(c, nc - 1);
         cs[c].fc = pc[cc];
-        cs[c].cl = own + static_cast<std::size_t>(2 * cc) * widest;
+        cs[c].cl = own_row(cc);
         cs[c].cu = cs[c].cl + widest;
       }
       int kb, K0;
-      g.ranges(cs, pc, i0 + c0 + nc - 1, i0, kb, K0);
+      ranges(cs, pc, i0 + c0 + nc - 1, i0, kb, K0);
       v a[C][4];
-      for (int c = 0; c < C; ++c) g.start(i0 + c0 + std::min(c, nc - 1), a[c]);
-      g.sums(cs, nc, kb, K0, i0, a, 0, nullptr);
+      for (int c = 0; c < C; ++c) start(i0 + c0 + std::min(c, nc - 1), a[c]);
+      sums(cs, nc, kb, K0, i0, a, 0, nullptr);
       for (int c = 0; c < nc; ++c) {
         int const cc = c0 + c;
-        mask const in[2] = {g.first[0] <= G::msplat(i0 + cc), g.first[1] <= G::msplat(i0 + cc)};
-        mask const ml[2] = {in[0] & (lane[0] >= G::msplat(cc)), in[1] & (lane[1] >= G::msplat(cc))};
-        mask const mu[2] = {in[0] & (lane[0] > G::msplat(cc)), in[1] & (lane[1] > G::msplat(cc))};
-        g.put(i0 + cc, a[c], ml, mu);
+        mask const in[2] = {first[0] <= msplat(i0 + cc), first[1] <= msplat(i0 + cc)};
+        mask const ml[2] = {in[0] & (lane[0] >= msplat(cc)), in[1] & (lane[1] >= msplat(cc))};
+        mask const mu[2] = {in[0] & (lane[0] > msplat(cc)), in[1] & (lane[1] > msplat(cc))};
+        put(i0 + cc, a[c], ml, mu);
       }
     }
+  }
 
-    // Then line after line: the terms k >= i0, the pivot, and the group's
-    // later lines in this column. The lines are written back once the
-    // group is done, or up to the line whose pivot fails.
-    auto write_back = [&](int last) {
-      for (int c = 0; c <= last; ++c) {
-        int const i = i0 + c;
-        T* li = e + L.row(i);
-        T* ui = e + L.col(i);
-        T const* ol = own + static_cast<std::size_t>(2 * c) * widest;
-        int const k1 = std::max(i0, pc[c]);
-        std::copy(ol, ol + (k1 - pc[c]), li);
-        std::copy(ol + widest, ol + widest + (k1 - pc[c]), ui);
-        for (int k = k1; k < i; ++k) {
-          li[k - pc[c]] = g.row(k)[c];
-          ui[k - pc[c]] = g.row(k)[R + c];
-        }
-        e[L.diag(i)] = g.row(i)[c];
-      }
-    };
+  // Then line after line: the terms k >= i0, the pivot, and the group's
+  // later lines in this column. The lines are written back once the group
+  // is done, or up to the line whose pivot fails, which is returned (0 when
+  // none fails).
+  int pivots(double& maxpiv, double& minpiv) {
     for (int c = 0; c < nr; ++c) {
       int const i = i0 + c;
       int const k1 = std::max(i0, pc[c]);
-      T d = g.row(i)[c];
-      for (int k = k1; k < i; ++k) d -= g.row(k)[c] * g.row(k)[R + c];
-      g.row(i)[c] = d;
+      T d = row(i)[c];
+      for (int k = k1; k < i; ++k) d -= row(k)[c] * row(k)[R + c];
+      row(i)[c] = d;
       double const piv = absval(d);
       if (piv <= DBL_MIN) {
         write_back(c);
@@ -446,18 +390,57 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv)
       }
       if (c + 1 == nr) break;
       v a[4];
-      g.start(i, a);
+      start(i, a);
       for (int k = k1; k < i; ++k)
-        G::masked_term(a, g.row(k), g.row(k)[c], g.row(k)[R + c], g.first[0] <= G::msplat(k),
-                       g.first[1] <= G::msplat(k));
+        masked_term(a, row(k), row(k)[c], row(k)[R + c], first[0] <= msplat(k), first[1] <= msplat(k));
       v const dv = S::splat(d);
       a[0] = a[0] / dv;
       a[1] = a[1] / dv;
-      mask const in[2] = {g.first[0] <= G::msplat(i), g.first[1] <= G::msplat(i)};
-      mask const mu[2] = {in[0] & (lane[0] > G::msplat(c)), in[1] & (lane[1] > G::msplat(c))};
-      g.put(i, a, mu, mu);
+      mask const in[2] = {first[0] <= msplat(i), first[1] <= msplat(i)};
+      mask const mu[2] = {in[0] & (lane[0] > msplat(c)), in[1] & (lane[1] > msplat(c))};
+      put(i, a, mu, mu);
     }
     write_back(nr - 1);
+    return 0;
+  }
+
+  // Lines i0 .. i0 + last back to their storage: the columns before i0
+  // from own, the group's own columns from the packed buffer.
+  void write_back(int last) {
+    for (int c = 0; c <= last; ++c) {
+      int const i = i0 + c;
+      T* li = e + L.row(i);
+      T* ui = e + L.col(i);
+      T const* ol = own_row(c);
+      int const k1 = std::max(i0, pc[c]);
+      std::copy(ol, ol + (k1 - pc[c]), li);
+      std::copy(ol + widest, ol + widest + (k1 - pc[c]), ui);
+      for (int k = k1; k < i; ++k) {
+        li[k - pc[c]] = row(k)[c];
+        ui[k - pc[c]] = row(k)[R + c];
+      }
+      e[L.diag(i)] = row(i)[c];
+    }
+  }
+};
+
+// Returns 0, or the line of a pivot of magnitude at most DBL_MIN; maxpiv
+// and minpiv take the extreme pivot magnitudes.
+template <class T>
+int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
+  constexpr int R = gen_group<T>::R;
+  gen_line L{q};
+  int widest = 1;
+  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+  std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
+  std::vector<T> store(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
+  T* const P = store.data() + (64 - reinterpret_cast<std::size_t>(store.data()) % 64) % 64 / sizeof(T);
+  gen_group<T> g(q, e, n, widest, P, P + prow);
+  for (int i0 = 1; i0 <= n; i0 += R) {
+    g.begin_group(i0);
+    g.columns(g.jmin, i0);
+    g.own_columns();
+    if (int const failed = g.pivots(maxpiv, minpiv)) return failed;
   }
   return 0;
 }
