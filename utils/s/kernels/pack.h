@@ -20,13 +20,17 @@ namespace kern {
 // the order in which the values move does not matter.
 template <bool ToPacked, class T>
 KERN_INLINE void transfer(int nr, T* const* line, int const* from, int const* to, int base, T* P, long ld) {
-  auto one = [&](int r, int k) {
-    T& packed = P[(k - base) * ld + r];
-    T& stored = line[r][k - from[r]];
-    if (ToPacked)
-      packed = stored;
-    else
-      stored = packed;
+  // Entries k0 .. k1 - 1 of line r, one at a time.
+  auto run = [&](int r, int k0, int k1) {
+    if (k0 >= k1) return;
+    T* stored = line[r] + (k0 - from[r]);
+    T* packed = P + (k0 - base) * ld + r;
+    for (int k = k0; k < k1; ++k, ++stored, packed += ld) {
+      if (ToPacked)
+        *packed = *stored;
+      else
+        *stored = *packed;
+    }
   };
   int r = 0;
   if constexpr (std::is_same<T, double>::value) {
@@ -35,8 +39,7 @@ KERN_INLINE void transfer(int nr, T* const* line, int const* from, int const* to
     for (; r + 4 <= nr; r += 4) {
       int ks = base, ke = to[r];  // the columns the four lines all have
       for (int t = 0; t < 4; ++t) ks = std::max(ks, from[r + t]), ke = std::min(ke, to[r + t]);
-      for (int t = 0; t < 4; ++t)
-        for (int k = from[r + t]; k < std::min(ks, to[r + t]); ++k) one(r + t, k);
+      for (int t = 0; t < 4; ++t) run(r + t, from[r + t], std::min(ks, to[r + t]));
       int k = ks;
       if (ks + 4 <= ke) {
         T *a0 = line[r] + (ks - from[r]), *a1 = line[r + 1] + (ks - from[r + 1]);
@@ -54,12 +57,10 @@ KERN_INLINE void transfer(int nr, T* const* line, int const* from, int const* to
           }
         }
       }
-      for (int t = 0; t < 4; ++t)
-        for (int kk = std::max(k, from[r + t]); kk < to[r + t]; ++kk) one(r + t, kk);
+      for (int t = 0; t < 4; ++t) run(r + t, std::max(k, from[r + t]), to[r + t]);
     }
   }
-  for (; r < nr; ++r)
-    for (int k = from[r]; k < to[r]; ++k) one(r, k);
+  for (; r < nr; ++r) run(r, from[r], to[r]);
 }
 
 }  // namespace kern

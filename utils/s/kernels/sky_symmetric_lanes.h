@@ -28,36 +28,19 @@
 #include <vector>
 
 #include "lanes.h"
+#include "pack.h"
 #include "ptypes.h"
 #include "sky_layout.h"
 
 namespace sky {
 namespace lanes {
 
-#define LANES_INLINE inline __attribute__((always_inline))
-
-template <class T>
-struct vec {
-  typedef kern::simd<T> S;
-  typedef typename S::v v;
-  // Lane masks and lane column numbers: integers of T's width.
-  typedef std::conditional_t<sizeof(T) == 8, std::int64_t, std::int32_t> I;
-  typedef I m __attribute__((vector_size(32)));
-  static constexpr int W = S::width;
-  static LANES_INLINE m isplat(I x) { return x + m{}; }
-  static LANES_INLINE m iload(I const* p) {
-    m r;
-    std::memcpy(&r, p, sizeof r);
-    return r;
-  }
-};
-
 // acc[c][q] = p[k][q] * x[c][k] + acc[c][q] for `len` steps of k. p walks
 // the packed rows (R values per row, of which NV vectors are taken), x[c]
 // the column values with stride XS.
 template <class T, int NV, int C, int XS, int R>
-LANES_INLINE void dots(T const* p, T const* const* x, int len, typename vec<T>::v (&acc)[C][NV]) {
-  typedef vec<T> V;
+KERN_INLINE void dots(T const* p, T const* const* x, int len, typename kern::simd<T>::v (&acc)[C][NV]) {
+  typedef kern::simd<T> V;
   T const* xc[C];
   typename V::v a[C][NV];  // acc may alias p or x; a local cannot, so it stays in registers
 #pragma GCC unroll 8
@@ -69,10 +52,10 @@ LANES_INLINE void dots(T const* p, T const* const* x, int len, typename vec<T>::
   for (int t = 0; t < len; ++t, p += R) {
     typename V::v pv[NV];
 #pragma GCC unroll 8
-    for (int q = 0; q < NV; ++q) pv[q] = V::S::load(p + q * V::W);
+    for (int q = 0; q < NV; ++q) pv[q] = V::load(p + q * V::width);
 #pragma GCC unroll 8
     for (int c = 0; c < C; ++c) {
-      typename V::v const xv = V::S::splat(xc[c][t * XS]);
+      typename V::v const xv = V::splat(xc[c][t * XS]);
 #pragma GCC unroll 8
       for (int q = 0; q < NV; ++q) a[c][q] = pv[q] * xv + a[c][q];
     }
@@ -88,24 +71,24 @@ LANES_INLINE void dots(T const* p, T const* const* x, int len, typename vec<T>::
 // register through the loop and, one register short, reads a lane vector
 // from memory at every multiply: 13 loads per k instead of 8.
 template <class T, int NV, int C, int XS, int R>
-__attribute__((noinline)) void dots_apart(T const* p, T const* const* x, int len, typename vec<T>::v (&acc)[C][NV]) {
+__attribute__((noinline)) void dots_apart(T const* p, T const* const* x, int len, typename kern::simd<T>::v (&acc)[C][NV]) {
   dots<T, NV, C, XS, R>(p, x, len, acc);
 }
 
 // The same for k = k0 .. k0+len-1, where only lanes with k >= st[c][q]
 // receive the term.
 template <class T, int NV, int C, int XS, int R>
-LANES_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0, typename vec<T>::m const (&st)[C][NV],
-                              typename vec<T>::v (&acc)[C][NV]) {
-  typedef vec<T> V;
+KERN_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0, typename kern::simd<T>::m const (&st)[C][NV],
+                              typename kern::simd<T>::v (&acc)[C][NV]) {
+  typedef kern::simd<T> V;
   for (int t = 0; t < len; ++t, p += R) {
     typename V::m const kv = V::isplat(k0 + t);
     typename V::v pv[NV];
 #pragma GCC unroll 8
-    for (int q = 0; q < NV; ++q) pv[q] = V::S::load(p + q * V::W);
+    for (int q = 0; q < NV; ++q) pv[q] = V::load(p + q * V::width);
 #pragma GCC unroll 8
     for (int c = 0; c < C; ++c) {
-      typename V::v const xv = V::S::splat(x[c][t * XS]);
+      typename V::v const xv = V::splat(x[c][t * XS]);
 #pragma GCC unroll 8
       for (int q = 0; q < NV; ++q) acc[c][q] = kv >= st[c][q] ? pv[q] * xv + acc[c][q] : acc[c][q];
     }
@@ -124,10 +107,10 @@ LANES_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0, ty
 // then all together. Otherwise the ragged part below `common` (the last
 // start of a lane or column that matters) is blended.
 template <class T, int NV, int C, int XS, int R>
-LANES_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int const* pcx,
-                                   typename vec<T>::I const* start, int lo, int common, int hi, bool finite, int from,
-                                   int to, typename vec<T>::v (&acc)[C][NV]) {
-  typedef vec<T> V;
+KERN_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int const* pcx,
+                                   typename kern::simd<T>::I const* start, int lo, int common, int hi, bool finite, int from,
+                                   int to, typename kern::simd<T>::v (&acc)[C][NV]) {
+  typedef kern::simd<T> V;
   hi = std::min(hi, to);
   if (finite) {
     common = lo;
@@ -153,7 +136,7 @@ LANES_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int 
         xs[c] = x[c] + static_cast<long>(k0) * XS;
 #pragma GCC unroll 8
         for (int q = 0; q < NV; ++q) {
-          typename V::m const s = V::iload(start + q * V::W), cs = V::isplat(pcx[c]);
+          typename V::m const s = V::iload(start + q * V::width), cs = V::isplat(pcx[c]);
           st[c][q] = s > cs ? s : cs;
         }
       }
@@ -171,11 +154,11 @@ LANES_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int 
 
 // The same over all the lanes, NP vectors per pass.
 template <class T, int NV, int C, int XS>
-LANES_INLINE void column_sums(T const* P, int base, T const* const* x, int const* pcx, typename vec<T>::I const* start,
+KERN_INLINE void column_sums(T const* P, int base, T const* const* x, int const* pcx, typename kern::simd<T>::I const* start,
                               int lo, int common, int hi, bool finite, int from, int to,
-                              typename vec<T>::v (&acc)[C][NV]) {
-  typedef vec<T> V;
-  constexpr int W = V::W, R = NV * W, NP = NV < 2 ? NV : 2;
+                              typename kern::simd<T>::v (&acc)[C][NV]) {
+  typedef kern::simd<T> V;
+  constexpr int W = V::width, R = NV * W, NP = NV < 2 ? NV : 2;
 #pragma GCC unroll 4
   for (int h = 0; h < NV / NP; ++h) {
     typename V::v a[C][NP];
@@ -193,72 +176,23 @@ LANES_INLINE void column_sums(T const* P, int base, T const* const* x, int const
 }
 
 template <class T, int NV, int C>
-LANES_INLINE void zero(typename vec<T>::v (&acc)[C][NV]) {
+KERN_INLINE void zero(typename kern::simd<T>::v (&acc)[C][NV]) {
 #pragma GCC unroll 8
   for (int c = 0; c < C; ++c)
 #pragma GCC unroll 8
-    for (int q = 0; q < NV; ++q) acc[c][q] = typename vec<T>::v{};
-}
-
-// Moves lines i0 .. i0+nr-1 between their storage and the packed buffer,
-// P[(k - jmin) * R + r] = l(i0 + r, k): into the buffer (ToPacked) or back.
-// Four lines of double at a time through 4 x 4 transposes over the columns
-// they all have; the ragged ends one value at a time.
-template <class T, int R, bool ToPacked, class Line>
-inline void transfer(Line L, T* e, int i0, int nr, int const* pc, int jmin, T* P) {
-  auto one = [&](T* line, int r, int k) {
-    if (ToPacked)
-      P[(k - jmin) * R + r] = line[k];
-    else
-      line[k] = P[(k - jmin) * R + r];
-  };
-  int r = 0;
-  if constexpr (sizeof(T) == 8 && vec<T>::W == 4) {
-    typedef typename vec<T>::S S;
-    typedef typename vec<T>::v v;
-    for (; r + 4 <= nr; r += 4) {
-      T* line[4];
-      int ks = jmin;
-      for (int t = 0; t < 4; ++t) {
-        line[t] = e + L.row(i0 + r + t) - pc[r + t];  // line[t][k] = l(i0 + r + t, k)
-        ks = std::max(ks, pc[r + t]);
-      }
-      int const ke = i0 + r + 1;  // the first line's end; later lines go further
-      for (int t = 0; t < 4; ++t)
-        for (int k = pc[r + t]; k < std::min(ks, i0 + r + t + 1); ++k) one(line[t], r + t, k);
-      int k = ks;
-      for (; k + 4 <= ke; k += 4) {
-        T* row = P + (k - jmin) * R + r;
-        if (ToPacked) {
-          v x[4] = {S::load(line[0] + k), S::load(line[1] + k), S::load(line[2] + k), S::load(line[3] + k)};
-          kern::transpose4(x);
-          for (int t = 0; t < 4; ++t) S::store(row + t * R, x[t]);
-        } else {
-          v x[4] = {S::load(row), S::load(row + R), S::load(row + 2 * R), S::load(row + 3 * R)};
-          kern::transpose4(x);
-          for (int t = 0; t < 4; ++t) S::store(line[t] + k, x[t]);
-        }
-      }
-      for (int t = 0; t < 4; ++t)
-        for (int kk = std::max(k, pc[r + t]); kk <= i0 + r + t; ++kk) one(line[t], r + t, kk);
-    }
-  }
-  for (; r < nr; ++r) {
-    T* line = e + L.row(i0 + r) - pc[r];
-    for (int k = pc[r]; k <= i0 + r; ++k) one(line, r, k);
-  }
+    for (int q = 0; q < NV; ++q) acc[c][q] = typename kern::simd<T>::v{};
 }
 
 // One vector of lanes of a column: l = (a - acc) / d where the column is in
 // the lane's line (`in`), w = l d for Crout, and the term of l to the sum
 // sd of the lane's diagonal.
 template <class T, bool Crout>
-LANES_INLINE void quotient(T* pl, T* pw, T* sd, typename vec<T>::v acc, typename vec<T>::v d, typename vec<T>::m in) {
-  typedef typename vec<T>::S S;
-  typename vec<T>::v const a = S::load(pl), l = (a - acc) / d, s = S::load(sd);
+KERN_INLINE void quotient(T* pl, T* pw, T* sd, typename kern::simd<T>::v acc, typename kern::simd<T>::v d, typename kern::simd<T>::m in) {
+  typedef kern::simd<T> S;
+  typename kern::simd<T>::v const a = S::load(pl), l = (a - acc) / d, s = S::load(sd);
   S::store(pl, in ? l : a);
   if constexpr (Crout) {
-    typename vec<T>::v const w = l * d;
+    typename kern::simd<T>::v const w = l * d;
     S::store(pw, in ? w : S::load(pw));
     S::store(sd, in ? w * l + s : s);
   } else {
@@ -281,39 +215,52 @@ struct shape {
 };
 
 // Symmetric Cholesky (Crout = false) or Crout L D L^T (Crout = true) of
-// float or double lines. For Crout the lanes carry w = l(i, k) d(k), each
-// product formed once, in a second buffer. The group's lines are worked in
-// the packed buffers and written back when the group is done, or up to the
-// failing line when a pivot fails, so that the later lines are left
-// untouched as the line-by-line method leaves them. Returns the failing
-// line, or 0.
+// float or double lines, R lines at a time. For Crout the lanes carry
+// w = l(i, k) d(k), each product formed once, in a second buffer. The
+// group's lines are worked in the packed buffers and written back when the
+// group is done, or up to the failing line when a pivot fails, so that the
+// later lines are left untouched as the line-by-line method leaves them.
 template <class T, bool Crout, int R = shape<T>::R>
-int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
-  typedef vec<T> V;
+struct sym_group {
+  typedef kern::simd<T> V;
   typedef typename V::v v;
   typedef typename V::m m;
   typedef typename V::I I;
   typedef kern::simd<T> S;
-  constexpr int W = V::W, NV = R / W, C = shape<T>::C;
-  constexpr I never = INT_MAX;  // start of a lane past the last line
-  sym_line L{q};
-  int widest = 0;
-  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
-  std::size_t const cells = static_cast<std::size_t>(widest + R) * R;
-  std::vector<T> bl(cells), bw(Crout ? cells : 0);
-  T* const Pl = bl.data();  // Pl[(k - jmin) * R + r] = l(i0 + r, k)
-  T* const Pw = Crout ? bw.data() : Pl;
-  alignas(32) I start[R];
-  alignas(32) T sd[R];
-  alignas(32) T sg[R][R];  // sums over k < i0 between the group's lines
-  double maxpiv = 0, minpiv = DBL_MAX;
-  // finite[j]: every l(j, k), k < j, is finite (set when line j is done).
-  std::vector<char> finite(static_cast<std::size_t>(n) + 1);
+  static constexpr int W = V::width, NV = R / W, C = shape<T>::C;
+  static constexpr I never = INT_MAX;  // start of a lane past the last line
 
-  for (int i0 = 1; i0 <= n; i0 += R) {
-    int const nr = std::min(R, n - i0 + 1);
-    int pc[R];
-    int jmin = i0;
+  sym_line L;
+  T* e;
+  int n;
+  T* Pl;  // Pl[(k - jmin) * R + r] = l(i0 + r, k)
+  T* Pw;  // w(i0 + r, k) for Crout, else Pl
+  char* finite;  // finite[j]: every l(j, k), k < j, is finite (set when line j is done)
+  double maxpiv = 0, minpiv = DBL_MAX;
+  int i0 = 0, nr = 0, jmin = 0;
+  int pc[R];  // first column of each line (past the end for absent lines)
+  alignas(32) I start[R];  // the same, as lanes
+  alignas(32) T sd[R];     // sum of the diagonal's terms
+  alignas(32) T sg[R][R];  // sums over k < i0 between the group's lines
+  bool early_finite[R];    // only finite values before the group
+
+  sym_group(int const* q, T* e_, int n_, T* pl, T* pw, char* fin)
+      : L{q}, e(e_), n(n_), Pl(pl), Pw(pw), finite(fin) {}
+
+  // The first `count` lines of the group into the packed buffer or back.
+  template <bool ToPacked>
+  void move_lines(int count) {
+    int to[R];
+    T* line[R];
+    for (int r = 0; r < count; ++r) to[r] = i0 + r + 1, line[r] = e + L.row(i0 + r);
+    kern::transfer<ToPacked>(count, line, pc, to, jmin, Pl, R);
+  }
+
+  // Takes the lines from i0_ into the packed buffer, cleared around them.
+  void begin_group(int i0_) {
+    i0 = i0_;
+    nr = std::min(R, n - i0 + 1);
+    jmin = i0;
     for (int r = 0; r < R; ++r) {
       pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
       start[r] = r < nr ? pc[r] : never;
@@ -322,12 +269,17 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
     int const rows = i0 + nr - jmin;
     std::fill(Pl, Pl + static_cast<std::size_t>(rows) * R, T());
     if (Crout) std::fill(Pw, Pw + static_cast<std::size_t>(rows) * R, T());
-    transfer<T, R, true>(L, e, i0, nr, pc, jmin, Pl);
+    move_lines<true>(nr);
     std::fill(sd, sd + R, T());
+  }
 
-    // Columns before the group, C at a time.
-    for (int j = jmin; j < i0; j += C) {
-      int const ce = std::min(C, i0 - j);
+  // The group's entries in the columns j in [jb, je), jmin <= jb <= je <=
+  // i0, C at a time. Reads the finished lines jb .. je - 1 and the group's
+  // entries in the columns before jb, which earlier calls finished: ranges
+  // taken in ascending order, however cut, give the same bits.
+  void columns(int jb, int je) {
+    for (int j = jb; j < je; j += C) {
+      int const ce = std::min(C, je - j);
       int pcj[C];
       T const* x[C];
       int lo = INT_MAX, common = jmin;
@@ -366,24 +318,25 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
         }
       }
     }
+  }
 
-    // Which lines have only finite values before the group: x - x is 0
-    // for a finite x and NaN otherwise, and a NaN stays in its lane.
+  // Which lines have only finite values before the group: x - x is 0 for a
+  // finite x and NaN otherwise, and a NaN stays in its lane.
+  void find_early_finite() {
     alignas(32) T nonfinite[R];
-    {
-      v z[NV] = {};
-      for (int k = jmin; k < i0; ++k)
-        for (int qv = 0; qv < NV; ++qv) {
-          v const l = S::load(Pl + (k - jmin) * R + qv * W);
-          z[qv] = z[qv] + (l - l);
-        }
-      for (int qv = 0; qv < NV; ++qv) S::store(nonfinite + qv * W, z[qv]);
-    }
-    bool early_finite[R];
+    v z[NV] = {};
+    for (int k = jmin; k < i0; ++k)
+      for (int qv = 0; qv < NV; ++qv) {
+        v const l = S::load(Pl + (k - jmin) * R + qv * W);
+        z[qv] = z[qv] + (l - l);
+      }
+    for (int qv = 0; qv < NV; ++qv) S::store(nonfinite + qv * W, z[qv]);
     for (int r = 0; r < R; ++r) early_finite[r] = nonfinite[r] == T(0);
+  }
 
-    // Sums over k < i0 between the group's lines: the group's own lines as
-    // columns, C at a time.
+  // Sums over k < i0 between the group's lines: the group's own lines as
+  // columns, C at a time.
+  void group_sums() {
     for (int c0 = 0; c0 + 1 < nr; c0 += C) {
       int const ce = std::min(C, nr - 1 - c0);
       int pcx[C];
@@ -406,43 +359,41 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
       for (int c = 0; c < ce; ++c)
         for (int qv = 0; qv < NV; ++qv) S::store(sg[c0 + c] + qv * W, acc[c][qv]);
     }
+  }
 
-    // The group's own columns, line after line. The lines go back to their
-    // storage when the group is done; when a pivot fails, only the lines up
-    // to the failing one do, as the line-by-line method leaves them.
+  // The pivot of line i0 + c0, or false when it fails (Cholesky: no real
+  // square root, or a zero root; Crout: a zero d).
+  bool pivot(int c0, T& value) {
+    T& pii = Pl[(i0 + c0 - jmin) * R + c0];
+    if constexpr (Crout) {
+      value = pii - sd[c0];
+      pii = value;
+      return !iszero(value);
+    } else {
+      T const t = pii - sd[c0];
+      if (!rsqrt_dom(t)) return false;
+      value = tsqrt(t);
+      pii = value;
+      return !iszero(value);
+    }
+  }
+
+  // The group's own columns, line after line: the pivot, then column i of
+  // the later lines, whose sums over k < i0 continue with the columns of
+  // the group before i. Returns the line whose pivot fails, after writing
+  // back the lines up to it, or 0.
+  int pivots() {
     for (int c0 = 0; c0 < nr; ++c0) {
       int const i = i0 + c0;
-      auto write_back = [&] { transfer<T, R, false>(L, e, i0, c0 + 1, pc, jmin, Pl); };
-      T& pii = Pl[(i - jmin) * R + c0];
       T piv_value;
-      if constexpr (Crout) {
-        T const d = pii - sd[c0];
-        pii = d;
-        if (iszero(d)) {
-          write_back();
-          return i;
-        }
-        piv_value = d;
-      } else {
-        T const t = pii - sd[c0];
-        if (!rsqrt_dom(t)) {
-          write_back();
-          return i;
-        }
-        T const lii = tsqrt(t);
-        pii = lii;
-        if (iszero(lii)) {
-          write_back();
-          return i;
-        }
-        piv_value = lii;
+      if (!pivot(c0, piv_value)) {
+        move_lines<false>(c0 + 1);
+        return i;
       }
       double const piv = absval(piv_value);
       if (piv > maxpiv) maxpiv = piv;
       if (piv < minpiv) minpiv = piv;
       if (c0 + 1 == nr) break;
-      // Column i of the later lines: the sums over k < i0 continue with
-      // the columns of the group before i.
       alignas(32) I later[R];
       for (int r = 0; r < R; ++r) later[r] = r > c0 && r < nr && pc[r] <= i ? std::max(pc[r], pc[c0]) : never;
       v const dv = S::splat(piv_value);
@@ -459,18 +410,42 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
         quotient<T, Crout>(pl + qv * W, pw + qv * W, sd + qv * W, acc, dv, iv >= st);
       }
     }
-    transfer<T, R, false>(L, e, i0, nr, pc, jmin, Pl);
+    return 0;
+  }
+
+  // The finished group back to its storage; notes which lines are finite.
+  void end_group() {
+    move_lines<false>(nr);
     for (int r = 0; r < nr; ++r) {
       bool fin = early_finite[r];
       for (int k = std::max(i0, pc[r]); k < i0 + r; ++k) fin = fin && std::isfinite(Pl[(k - jmin) * R + r]);
       finite[i0 + r] = fin;
     }
   }
-  rap = maxpiv / minpiv;
+};
+
+// Returns the failing line, or 0 and rap = largest / smallest pivot
+// magnitude.
+template <class T, bool Crout, int R = shape<T>::R>
+int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
+  sym_line L{q};
+  int widest = 0;
+  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+  std::size_t const cells = static_cast<std::size_t>(widest + R) * R;
+  std::vector<T> bl(cells), bw(Crout ? cells : 0);
+  std::vector<char> finite(static_cast<std::size_t>(n) + 1);
+  sym_group<T, Crout, R> g(q, e, n, bl.data(), Crout ? bw.data() : bl.data(), finite.data());
+  for (int i0 = 1; i0 <= n; i0 += R) {
+    g.begin_group(i0);
+    g.columns(g.jmin, i0);
+    g.find_early_finite();
+    g.group_sums();
+    if (int const failed = g.pivots()) return failed;
+    g.end_group();
+  }
+  rap = g.maxpiv / g.minpiv;
   return 0;
 }
-
-#undef LANES_INLINE
 
 }  // namespace lanes
 }  // namespace sky
