@@ -97,7 +97,10 @@ struct gen_group {
   // The row parts (Up = 0: a(i, j) -= a(i, k) a(k, j)) or the column parts
   // (Up = 1: a(j, i) -= a(j, k) a(k, i)) of the step's first N columns:
   // up to twelve accumulators, the lane vectors of k and one broadcast fill
-  // the registers.
+  // the registers. One function of some 120 lines on purpose: the twelve
+  // accumulators are named locals that stay in registers through the ragged
+  // terms, the common run and the finish of the step; handed from function
+  // to function they would go through memory.
   template <int Up, int N>
   void common(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
     T const* b[C];
@@ -263,11 +266,20 @@ struct gen_group {
   char const *pf = nullptr, *pf_end = nullptr;  // the next group's lines, fetched a share per step
   long pf_step = 0;
 
-  gen_group(int const* q, T* e_, int n_, int widest_, T* packed, T* own_)
-      : P(packed), jmin(0), L{q}, e(e_), n(n_), widest(widest_), own(own_) {
+  std::vector<T> store;  // the packed rows, then own
+
+  // A group object owns its buffers and works the groups of lines of one
+  // matrix (q, e, n) in turn.
+  gen_group(int const* q, T* e_, int n_) : P(nullptr), jmin(0), L{q}, e(e_), n(n_), widest(1), own(nullptr) {
+    for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+    std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
+    store.resize(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
+    P = store.data() + (64 - reinterpret_cast<std::size_t>(store.data()) % 64) % 64 / sizeof(T);
+    own = P + prow;
     for (int h = 0; h < 2; ++h)
       for (int w = 0; w < W; ++w) lane[h][w] = static_cast<I>(h * W + w);
   }
+  gen_group(gen_group const&) = delete;  // the buffer pointers point into its own storage
 
   T* own_row(int c) const { return own + static_cast<std::size_t>(2 * c) * widest; }
 
@@ -428,15 +440,8 @@ struct gen_group {
 // and minpiv take the extreme pivot magnitudes.
 template <class T>
 int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
-  constexpr int R = gen_group<T>::R;
-  gen_line L{q};
-  int widest = 1;
-  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
-  std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
-  std::vector<T> store(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
-  T* const P = store.data() + (64 - reinterpret_cast<std::size_t>(store.data()) % 64) % 64 / sizeof(T);
-  gen_group<T> g(q, e, n, widest, P, P + prow);
-  for (int i0 = 1; i0 <= n; i0 += R) {
+  gen_group<T> g(q, e, n);
+  for (int i0 = 1; i0 <= n; i0 += g.R) {
     g.begin_group(i0);
     g.columns(g.jmin, i0);
     g.own_columns();

@@ -244,8 +244,23 @@ struct sym_group {
   alignas(32) T sg[R][R];  // sums over k < i0 between the group's lines
   bool early_finite[R];    // only finite values before the group
 
-  sym_group(int const* q, T* e_, int n_, T* pl, T* pw, char* fin)
-      : L{q}, e(e_), n(n_), Pl(pl), Pw(pw), finite(fin) {}
+  std::vector<T> bl, bw;
+  std::vector<char> fin;
+
+  // A group object owns its buffers and works the groups of lines of one
+  // matrix (q, e, n) in turn.
+  sym_group(int const* q, T* e_, int n_) : L{q}, e(e_), n(n_) {
+    int widest = 0;
+    for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
+    std::size_t const cells = static_cast<std::size_t>(widest + R) * R;
+    bl.resize(cells);
+    bw.resize(Crout ? cells : 0);
+    fin.resize(static_cast<std::size_t>(n) + 1);
+    Pl = bl.data();
+    Pw = Crout ? bw.data() : Pl;
+    finite = fin.data();
+  }
+  sym_group(sym_group const&) = delete;  // the buffer pointers point into its own storage
 
   // The first `count` lines of the group into the packed buffer or back.
   template <bool ToPacked>
@@ -428,13 +443,7 @@ struct sym_group {
 // magnitude.
 template <class T, bool Crout, int R = shape<T>::R>
 int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
-  sym_line L{q};
-  int widest = 0;
-  for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
-  std::size_t const cells = static_cast<std::size_t>(widest + R) * R;
-  std::vector<T> bl(cells), bw(Crout ? cells : 0);
-  std::vector<char> finite(static_cast<std::size_t>(n) + 1);
-  sym_group<T, Crout, R> g(q, e, n, bl.data(), Crout ? bw.data() : bl.data(), finite.data());
+  sym_group<T, Crout, R> g(q, e, n);
   for (int i0 = 1; i0 <= n; i0 += R) {
     g.begin_group(i0);
     g.columns(g.jmin, i0);
