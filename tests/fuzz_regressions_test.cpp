@@ -1,8 +1,9 @@
-// Hostile files kept from fuzzing and from the limits review: each one now
-// ends the run at once with a clear message and a documented status,
-// without reading out of bounds and without allocating what the file only
-// announces (the children run under a 1 GB address-space limit when no
-// sanitizer reserves its own shadow memory).
+// Hostile files (found by fuzzing, or written to announce counts and sizes
+// beyond the int range or the bytes present): each must end the run at once
+// with a clear message and its documented status, without reading out of
+// bounds and without allocating what the file only announces (the children
+// run under a 1 GB address-space limit when no sanitizer reserves its own
+// shadow memory).
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 

@@ -29,6 +29,13 @@ namespace sky {
 // left untouched. Where a term does not exist for a lane (ragged starts)
 // the lane keeps its accumulator through a blend: padded cells never enter
 // a kept sum, so an inf or NaN that a line does not reach cannot leak in.
+//
+// Units of work of a group: begin_group packs its lines; columns(jb, je)
+// does the bulk of the products and needs only lines jb .. je - 1 to be
+// final, so the columns below a group's first line may be taken while the
+// group before it is still finishing; own_columns and pivots then finish
+// the group's own columns line after line. Within a step the lanes are
+// independent sums; a step needs the columns before it in the same lines.
 template <class T>
 struct gen_group {
   typedef kern::simd<T> S;

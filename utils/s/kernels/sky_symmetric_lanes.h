@@ -220,6 +220,12 @@ struct shape {
 // group's lines are worked in the packed buffers and written back when the
 // group is done, or up to the failing line when a pivot fails, so that the
 // later lines are left untouched as the line-by-line method leaves them.
+//
+// Units of work of a group, as for the general matrix: begin_group packs
+// the lines; columns(jb, je) does the bulk of the products and needs only
+// lines jb .. je - 1 to be final (and their finite flags, set by
+// end_group); find_early_finite, group_sums, pivots and end_group finish
+// the group's own columns line after line.
 template <class T, bool Crout, int R = shape<T>::R>
 struct sym_group {
   typedef kern::simd<T> V;
