@@ -65,6 +65,16 @@ TYPED_TEST(TransferTest, MovesEveryEntryToItsCellAndBackAndNothingElse) {
 
 // ---- column ranges
 
+// The columns before the group of line i0 in ranges of 1 to 9 columns.
+template <class Group>
+void columns_in_ranges(Group& grp, int i0, std::mt19937& g) {
+  for (int j = grp.jmin; j < i0;) {
+    int const je = std::min(i0, j + draw(g, 1, 9));
+    grp.columns(j, je);
+    j = je;
+  }
+}
+
 // The general factorization, group by group, the columns before each group
 // in random ranges.
 template <class T>
@@ -72,11 +82,7 @@ int gauss_in_ranges(int const* q, T* e, int n, std::mt19937& g, double& maxpiv, 
   sky::gen_group<T> grp(q, e, n);
   for (int i0 = 1; i0 <= n; i0 += grp.R) {
     grp.begin_group(i0);
-    for (int j = grp.jmin; j < i0;) {
-      int const je = std::min(i0, j + draw(g, 1, 9));
-      grp.columns(j, je);
-      j = je;
-    }
+    columns_in_ranges(grp, i0, g);
     grp.own_columns();
     if (int const failed = grp.pivots(maxpiv, minpiv)) return failed;
   }
@@ -89,11 +95,7 @@ int sym_in_ranges(int const* q, T* e, int n, std::mt19937& g, double& rap) {
   sky::lanes::sym_group<T, Crout> grp(q, e, n);
   for (int i0 = 1; i0 <= n; i0 += sky::lanes::shape<T>::R) {
     grp.begin_group(i0);
-    for (int j = grp.jmin; j < i0;) {
-      int const je = std::min(i0, j + draw(g, 1, 9));
-      grp.columns(j, je);
-      j = je;
-    }
+    columns_in_ranges(grp, i0, g);
     grp.find_early_finite();
     grp.group_sums();
     if (int const failed = grp.pivots()) return failed;

@@ -5,17 +5,10 @@
 #include "llist.h"
 
 #include "gzutils.h"
+#include "llist_check.h"
 #include "runstat.h"
 
 namespace liste {
-[[noreturn]] inline void liste_format() {
-  sst->msg("Format incorrecte dans load d'une liste ordonee\n");
-  sst->kill(801);
-}
-[[noreturn]] inline void liste_type() {
-  sst->msg("Type incorrecte dans load d'une liste ordonee\n");
-  sst->kill(802);
-}
 inline FILE* liste_ouvre(const char* fname, const char* mode) {
   FILE* fp = std::fopen(fname, mode);
   if (fp == nullptr) {

@@ -202,12 +202,7 @@ int skygmatrix<T>::gauss_lower_only() {
       status = erreur;
       return i;
     }
-    if (i == 1) {
-      maxpiv = minpiv = piv;
-    } else {
-      if (piv > maxpiv) maxpiv = piv;
-      if (piv < minpiv) minpiv = piv;
-    }
+    sky::note_pivot(i, piv, maxpiv, minpiv);
   }
   rap_piv = maxpiv / minpiv;
   return 0;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "gzutils.h"
+#include "llist_check.h"
 #include "vecteurs.h"
 
 template <class T> class llist;
@@ -205,15 +206,6 @@ void a_dump(flux& f, const gcolect<llist<U>>& v) {
   f.termine();
 }
 
-[[noreturn]] inline void liste_format() {
-  sst->msg("Format incorrecte dans load d'une liste ordonee\n");
-  sst->kill(801);
-}
-[[noreturn]] inline void liste_type() {
-  sst->msg("Type incorrecte dans load d'une liste ordonee\n");
-  sst->kill(802);
-}
-
 inline int ligne_vide(char const* s) {
   for (; *s != '\0'; ++s)
     if (*s != ' ' && *s != '\t' && *s != '\r' && *s != '\n') return 0;
@@ -225,8 +217,8 @@ template <class U>
 void liste_lit_texte(flux& f, llist<U>& l, char* buf, int len) {
   buf[0] = buf[1] = '\0';
   if (f.ligne(buf, len) == nullptr) io_fin_prematuree(f.nom());
-  if (buf[0] != 'L') liste_format();
-  if (buf[1] != code<U>()) liste_type();
+  if (buf[0] != 'L') liste::liste_format();
+  if (buf[1] != code<U>()) liste::liste_type();
   decltype(l.tete()) der = nullptr;
   for (;;) {
     if (f.ligne(buf, len) == nullptr) io_fin_prematuree(f.nom());

@@ -96,12 +96,7 @@ int gen_gauss(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
     e[L.diag(i)] = aii;
     double const piv = absval(aii);
     if (piv <= DBL_MIN) return i;
-    if (i == 1) {
-      maxpiv = minpiv = piv;
-    } else {
-      if (piv > maxpiv) maxpiv = piv;
-      if (piv < minpiv) minpiv = piv;
-    }
+    note_pivot(i, piv, maxpiv, minpiv);
   }
   return 0;
 }

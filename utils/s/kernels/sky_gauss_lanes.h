@@ -296,12 +296,8 @@ struct gen_group {
   void begin_group(int i0_) {
     i0 = i0_;
     nr = std::min(R, n - i0 + 1);
-    jmin = i0;
-    for (int r = 0; r < R; ++r) {
-      pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
-      jmin = std::min(jmin, pc[r]);
-      first[r / W][r % W] = static_cast<I>(pc[r]);
-    }
+    jmin = group_firsts<R>(L, i0, nr, pc);
+    for (int r = 0; r < R; ++r) first[r / W][r % W] = static_cast<I>(pc[r]);
     for (int r = 0; r < R; ++r) {
       int const end = r < nr ? pc[r] : i0 + nr;
       for (int k = jmin; k < end; ++k) row(k)[r] = row(k)[R + r] = T(0);
@@ -401,12 +397,7 @@ struct gen_group {
         write_back(c);
         return i;
       }
-      if (i == 1) {
-        maxpiv = minpiv = piv;
-      } else {
-        if (piv > maxpiv) maxpiv = piv;
-        if (piv < minpiv) minpiv = piv;
-      }
+      note_pivot(i, piv, maxpiv, minpiv);
       if (c + 1 == nr) break;
       v a[4];
       start(i, a);

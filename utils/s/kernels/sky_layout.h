@@ -4,6 +4,8 @@
 #ifndef KERNELS_SKY_LAYOUT_H
 #define KERNELS_SKY_LAYOUT_H
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <complex>
 
@@ -23,6 +25,30 @@ struct conjugate {
 // Raw kernels. q is the cumulative profile (q[0] = 0), e the element store
 // from position 1, vectors are indexed from their first element. Each sum
 // keeps the element-by-element order of the algorithm it implements.
+
+// The extreme pivot magnitudes of a Gauss factorization, the pivot of line
+// 1 setting both.
+inline void note_pivot(int i, double piv, double& maxpiv, double& minpiv) {
+  if (i == 1) {
+    maxpiv = minpiv = piv;
+  } else {
+    if (piv > maxpiv) maxpiv = piv;
+    if (piv < minpiv) minpiv = piv;
+  }
+}
+
+// The first column of each line of a group of R lanes from line i0, nr of
+// them present (INT_MAX for the absent lanes); returns the group's first
+// column.
+template <int R, class Line>
+int group_firsts(Line L, int i0, int nr, int* pc) {
+  int jmin = i0;
+  for (int r = 0; r < R; ++r) {
+    pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
+    jmin = std::min(jmin, pc[r]);
+  }
+  return jmin;
+}
 
 // General layout of line i: row part e[q[i-1]..], column part right after,
 // diagonal at e[q[i]-1]; both parts start at index i - m(i).

@@ -281,12 +281,8 @@ struct sym_group {
   void begin_group(int i0_) {
     i0 = i0_;
     nr = std::min(R, n - i0 + 1);
-    jmin = i0;
-    for (int r = 0; r < R; ++r) {
-      pc[r] = r < nr ? L.first(i0 + r) : INT_MAX;
-      start[r] = r < nr ? pc[r] : never;
-      if (r < nr) jmin = std::min(jmin, pc[r]);
-    }
+    jmin = group_firsts<R>(L, i0, nr, pc);
+    for (int r = 0; r < R; ++r) start[r] = pc[r];  // INT_MAX, never, for the absent lanes
     int const rows = i0 + nr - jmin;
     std::fill(Pl, Pl + static_cast<std::size_t>(rows) * R, T());
     if (Crout) std::fill(Pw, Pw + static_cast<std::size_t>(rows) * R, T());
