@@ -1,5 +1,7 @@
 // LU factorization without pivoting of a general profile matrix, line by
-// line (Doolittle by bordering), for every element type.
+// line (Doolittle by bordering), for every element type; the matrix class
+// takes it for int and complex<double>, and the grouped version
+// (sky_gauss_lanes.h), which gives the same bits, for float and double.
 #ifndef KERNELS_SKY_GAUSS_H
 #define KERNELS_SKY_GAUSS_H
 

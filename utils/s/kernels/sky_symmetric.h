@@ -1,6 +1,7 @@
 // Cholesky (L L^T) and Crout (L D L^T) factorizations of a symmetric
 // profile matrix, or of a Hermitian one with conjugation, line by line, for
-// every element type.
+// every element type; the symmetric matrix of float or double takes the
+// grouped version (sky_symmetric_lanes.h), which gives the same bits.
 #ifndef KERNELS_SKY_SYMMETRIC_H
 #define KERNELS_SKY_SYMMETRIC_H
 
