@@ -8,11 +8,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "llist.h"
 #include "maillage.h"
 #include "profil.h"
+#include "renum.h"
 #include "runstat.h"
 #include "vecteurs.h"
 
@@ -71,17 +73,8 @@ struct result {
 // Profile of the stiffness matrix from the vertex neighbour lists: line i
 // starts at its smallest neighbour.
 gvector<int> stiffness_profile(maillage const& m) {
-  int const n = m.npt();
-  gcolect<llist<int>>& voisins = m.list_voisins();
-  gvector<int> p(0, n);
-  p[0] = 0;
-  for (int i = 1; i <= n; ++i) {
-    llist<int> const& l = voisins[i];
-    int const first = l.ne() > 0 ? l[1] : i;
-    p[i] = p[i - 1] + (i - first + 1);
-  }
-  delete &voisins;
-  return p;
+  std::unique_ptr<gcolect<llist<int>>> voisins(&m.list_voisins());
+  return profil_voisins(*voisins);
 }
 
 result solve_on_grid(int n) {
