@@ -1,0 +1,504 @@
+// Tests of the renumbering module: the orders, the profile of a numbering,
+// the renumbered mesh, the adjacency file and the permutation file.
+#include "renum.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "kadro_bytes.h"
+#include "llist.h"
+#include "maillage.h"
+#include "profil.h"
+#include "test_util.h"
+
+namespace {
+
+using lists = std::unique_ptr<licolect>;
+
+// Lists 1..n as list_voisins makes them: each vertex of an edge in its own
+// list and in the other's.
+lists graphe(int n, std::vector<std::pair<int, int>> const& aretes) {
+  lists l(new licolect(1, n));
+  for (auto const& e : aretes)
+    for (int v : {e.first, e.second}) {
+      (*l)[v].insert(e.first);
+      (*l)[v].insert(e.second);
+    }
+  return l;
+}
+
+// Lists 1..size taken as they are.
+lists listes(std::vector<std::vector<int>> const& l) {
+  lists c(new licolect(1, static_cast<int>(l.size())));
+  for (std::size_t v = 0; v < l.size(); ++v)
+    for (int x : l[v]) (*c)[static_cast<int>(v) + 1].insert(x);
+  return c;
+}
+
+gvector<int> vec(std::vector<int> const& v) {
+  gvector<int> p(1, static_cast<int>(v.size()));
+  for (std::size_t k = 0; k < v.size(); ++k) p[static_cast<int>(k) + 1] = v[k];
+  return p;
+}
+
+std::vector<int> values(gvector<int> const& p) {
+  std::vector<int> v;
+  for (int i = p.imin(); i <= p.imax(); ++i) v.push_back(p[i]);
+  return v;
+}
+
+bool is_permutation(gvector<int> const& p, int n) {
+  if (p.imax() - p.imin() + 1 != n || (n > 0 && p.imin() != 1)) return false;
+  std::vector<int> v = values(p);
+  std::sort(v.begin(), v.end());
+  for (int i = 0; i < n; ++i)
+    if (v[i] != i + 1) return false;
+  return true;
+}
+
+gvector<int> reversed(gvector<int> p) {
+  int const n = p.imax();
+  for (int i = 1; i <= n; ++i) p[i] = n + 1 - p[i];
+  return p;
+}
+
+// Profile size straight from the lists: line p[v] starts at the smallest
+// p[u] of the vertices u listed with v.
+long long profile_of(licolect const& l, gvector<int> const& p) {
+  long long s = 0;
+  for (int v = l.imin(); v <= l.imax(); ++v) {
+    int first = p[v];
+    for (lnode<int>* q = l[v].tete(); q != nullptr; q = q->suivant())
+      first = std::min(first, p[q->el()]);
+    s += p[v] - first + 1;
+  }
+  return s;
+}
+
+gvector<int> identity(int n) {
+  gvector<int> p(1, n);
+  for (int i = 1; i <= n; ++i) p[i] = i;
+  return p;
+}
+
+struct probe : maillage {
+  using maillage::maillage;
+  explicit probe(maillage const& m) : maillage(m) {}
+  using maillage::s_dom;
+  using maillage::titre;
+};
+
+// nx x ny vertices numbered along x, quadrilaterals as reg_m makes them;
+// vertex tags 100 + number, coordinates (i, 10 j).
+probe grid(int nx, int ny) {
+  int const nv = nx * ny;
+  gmatrix<float> som(1, nv, 1, 2);
+  gvector<int> refs(1, nv);
+  for (int v = 1; v <= nv; ++v) {
+    som(v, 1) = static_cast<float>((v - 1) % nx);
+    som(v, 2) = 10.0f * ((v - 1) / nx);
+    refs[v] = 100 + v;
+  }
+  int const ne = (nx - 1) * (ny - 1);
+  gmatrix<int> el(1, ne, 1, 4);
+  int e = 1;
+  for (int j = 0; j + 1 < ny; ++j)
+    for (int i = 0; i + 1 < nx; ++i, ++e) {
+      int const a = j * nx + i + 1;
+      el(e, 1) = a;
+      el(e, 2) = a + 1;
+      el(e, 3) = a + nx + 1;
+      el(e, 4) = a + nx;
+    }
+  return probe(std::move(som), std::move(el), std::move(refs), "grille");
+}
+
+lists voisins(maillage const& m) { return lists(&m.list_voisins()); }
+
+// Profile of the grid numbered along x: a line starts at the diagonal
+// neighbour one row down, or straight down on the left edge.
+long long grid_profile(long long nx, long long ny) {
+  return (ny - 1) * ((nx - 1) * (nx + 2) + (nx + 1)) + 1 + 2 * (nx - 1);
+}
+
+// A triangulated grid with random diagonals, a share of the cells left out
+// (several components, isolated vertices) and the vertices shuffled: the
+// numbering of an unstructured mesher, roughly.
+lists unstructured(int nx, int ny, unsigned seed, int holes_percent) {
+  std::mt19937 rng(seed);
+  int const nv = nx * ny;
+  std::vector<int> lab(nv);
+  for (int i = 0; i < nv; ++i) lab[i] = i + 1;
+  std::shuffle(lab.begin(), lab.end(), rng);
+  std::vector<std::pair<int, int>> e;
+  for (int j = 0; j + 1 < ny; ++j)
+    for (int i = 0; i + 1 < nx; ++i) {
+      if (static_cast<int>(rng() % 100) < holes_percent) continue;
+      int const a = lab[j * nx + i], b = lab[j * nx + i + 1];
+      int const c = lab[(j + 1) * nx + i + 1], d = lab[(j + 1) * nx + i];
+      e.insert(e.end(), {{a, b}, {b, c}, {c, d}, {d, a}});
+      e.push_back(rng() % 2 ? std::make_pair(a, c) : std::make_pair(b, d));
+    }
+  lists l = graphe(nv, e);
+  for (int v = 1; v <= nv; ++v)
+    if ((*l)[v].ne() > 0) (*l)[v].insert(v);
+  return l;
+}
+
+std::string kadro_of(maillage const& m) {
+  TempDir d;
+  std::string const f = d.path("m.kadro2D");
+  m.ecrit_kadro(f.c_str());
+  return read_file(f);
+}
+
+struct order {
+  char const* name;
+  gvector<int> (*f)(gcolect<llist<int>> const&);
+};
+
+void PrintTo(order const& o, std::ostream* os) { *os << o.name; }
+
+order const kRcm{"Rcm", static_cast<gvector<int> (*)(gcolect<llist<int>> const&)>(renum_rcm)};
+order const kSloan{"Sloan", static_cast<gvector<int> (*)(gcolect<llist<int>> const&)>(renum_sloan)};
+
+}  // namespace
+
+// --- Both orders ----------------------------------------------------------
+
+class OrderTest : public ::testing::TestWithParam<order> {};
+INSTANTIATE_TEST_SUITE_P(Renum, OrderTest, ::testing::Values(kRcm, kSloan),
+                         [](::testing::TestParamInfo<order> const& i) {
+                           return std::string(i.param.name);
+                         });
+
+TEST_P(OrderTest, GivesAPermutationOnEveryGraph) {
+  auto f = GetParam().f;
+  EXPECT_TRUE(is_permutation(f(licolect()), 0));
+  EXPECT_TRUE(is_permutation(f(licolect(1, 0)), 0));
+  EXPECT_TRUE(is_permutation(f(licolect(1, 3)), 3));  // three empty lists
+  EXPECT_TRUE(is_permutation(f(*voisins(grid(7, 5))), 35));
+  for (unsigned s = 1; s <= 20; ++s) {
+    lists l = unstructured(3 + s % 9, 2 + s % 7, s, static_cast<int>(s % 4) * 15);
+    EXPECT_TRUE(is_permutation(f(*l), l->imax())) << "seed " << s;
+  }
+}
+
+TEST_P(OrderTest, NumbersComponentsInBlocksBySmallestVertex) {
+  // {1}, {2, 5}, {3, 6, 7}, {4}.
+  gvector<int> p = GetParam().f(*graphe(7, {{2, 5}, {3, 6}, {6, 7}, {3, 7}}));
+  EXPECT_EQ(p[1], 1);
+  EXPECT_EQ(std::min(p[2], p[5]), 2);
+  EXPECT_EQ(std::max(p[2], p[5]), 3);
+  EXPECT_EQ(std::min({p[3], p[6], p[7]}), 4);
+  EXPECT_EQ(std::max({p[3], p[6], p[7]}), 6);
+  EXPECT_EQ(p[4], 7);
+}
+
+TEST_P(OrderTest, IgnoresWhetherAVertexIsInItsOwnList) {
+  lists with = unstructured(9, 7, 3, 10);
+  lists without(new licolect(*with));
+  for (int v = 1; v <= without->imax(); ++v) {
+    llist<int> rest;
+    for (lnode<int>* q = (*with)[v].tete(); q != nullptr; q = q->suivant())
+      if (q->el() != v) rest.insert(q->el());
+    (*without)[v] = rest;
+  }
+  EXPECT_EQ(values(GetParam().f(*with)), values(GetParam().f(*without)));
+}
+
+TEST_P(OrderTest, NumbersABadlyNumberedPathAlongThePath) {
+  // 1 - 5 - 2 - 4 - 3
+  gvector<int> p = GetParam().f(*graphe(5, {{1, 5}, {5, 2}, {2, 4}, {4, 3}}));
+  EXPECT_EQ(values(p), (std::vector<int>{1, 3, 5, 4, 2}));
+}
+
+TEST_P(OrderTest, RecoversASmallProfileFromAShuffledGrid) {
+  // The grid 40 x 12 with its vertices shuffled; numbered along its short
+  // side its profile is grid_profile(12, 40).
+  lists l = unstructured(40, 12, 11, 0);
+  gvector<int> p = GetParam().f(*l);
+  long long const best = grid_profile(12, 40);
+  EXPECT_GT(profile_of(*l, identity(480)), 10 * best);
+  EXPECT_LE(profile_of(*l, p), best + best / 10);
+}
+
+// --- Reverse Cuthill-McKee --------------------------------------------------
+
+TEST(RcmTest, NumbersAStarFromALeafWithItsCentreNextToLast) {
+  // Centre 1, leaves 2..6: from leaf 3, the centre, then the other leaves;
+  // reversed.
+  gvector<int> p = renum_rcm(*graphe(6, {{1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}}));
+  EXPECT_EQ(values(p), (std::vector<int>{5, 4, 6, 3, 2, 1}));
+  lists l = graphe(6, {{1, 2}, {1, 3}, {1, 4}, {1, 5}, {1, 6}});
+  EXPECT_EQ(profile_of(*l, p), 11);
+  EXPECT_EQ(profile_of(*l, identity(6)), 21);
+}
+
+TEST(RcmTest, NumbersEachComponentFromItsPeripheralVertex) {
+  gvector<int> p = renum_rcm(*graphe(7, {{2, 5}, {3, 6}, {6, 7}, {3, 7}}));
+  EXPECT_EQ(values(p), (std::vector<int>{1, 2, 5, 7, 3, 6, 4}));
+}
+
+TEST(RcmTest, KeepsThinGridsWithinTwoColumns) {
+  for (auto s : {std::make_pair(10, 3), {20, 5}, {50, 10}, {100, 4}}) {
+    probe g = grid(s.first, s.second);
+    adjacence const a(*voisins(g));
+    mesure_profil const m = mesure(a, renum_rcm(a));
+    EXPECT_EQ(m.demi_bande, 2 * s.second) << s.first << " x " << s.second;
+    long long const columns = grid_profile(s.second, s.first);
+    EXPECT_LE(m.profil, columns + columns / 20) << s.first << " x " << s.second;
+  }
+}
+
+TEST(RcmTest, IsNeverWorseThanCuthillMcKee) {
+  for (unsigned s = 1; s <= 30; ++s) {
+    lists l = unstructured(4 + s % 13, 3 + s % 11, s, static_cast<int>(s % 3) * 10);
+    gvector<int> p = renum_rcm(*l);
+    EXPECT_LE(profile_of(*l, p), profile_of(*l, reversed(p))) << "seed " << s;
+  }
+}
+
+// --- Sloan ----------------------------------------------------------------
+
+TEST(SloanTest, ProfileNoLargerThanRcmOrItsOwnReverse) {
+  std::vector<lists> cases;
+  for (auto s : {std::make_pair(10, 3), {20, 5}, {50, 10}, {10, 10}, {7, 7}})
+    cases.push_back(voisins(grid(s.first, s.second)));
+  for (unsigned s = 1; s <= 30; ++s)
+    cases.push_back(unstructured(5 + s % 17, 3 + (s * 7) % 13, s, static_cast<int>(s % 3) * 5));
+  for (std::size_t k = 0; k < cases.size(); ++k) {
+    licolect const& l = *cases[k];
+    gvector<int> const s = renum_sloan(l);
+    long long const ps = profile_of(l, s);
+    EXPECT_LE(ps, profile_of(l, renum_rcm(l))) << "case " << k;
+    EXPECT_LE(ps, profile_of(l, reversed(s))) << "case " << k;
+  }
+}
+
+TEST(SloanTest, WeighsTheCurrentDegreeTwiceTheDistance) {
+  adjacence const a(*unstructured(12, 9, 8, 0));
+  EXPECT_EQ(values(renum_sloan(a)), values(renum_sloan(a, 1, 2)));
+  EXPECT_NE(values(renum_sloan(a)), values(renum_sloan(a, 2, 1)));
+}
+
+TEST(SloanDeathTest, RefusesWeightsOutOfRange) {
+  adjacence const a(*graphe(2, {{1, 2}}));
+  EXPECT_FATAL(renum_sloan(a, -1, 2), 1, "Poids de Sloan hors de 0..1000: -1, 2\n");
+  EXPECT_FATAL(renum_sloan(a, 1, 1001), 1, "Poids de Sloan hors de 0..1000: 1, 1001\n");
+}
+
+// --- Profile of a numbering -----------------------------------------------
+
+TEST(ProfilVoisinsTest, GivesHandValuesOnSmallMeshes) {
+  // Triangles (1, 2, 3) and (1, 3, 4): every line starts at 1.
+  EXPECT_EQ(values(profil_voisins(*graphe(4, {{1, 2}, {2, 3}, {1, 3}, {3, 4}, {1, 4}}))),
+            (std::vector<int>{0, 1, 3, 6, 10}));
+  // Vertex 1 alone, triangle (2, 3, 4).
+  EXPECT_EQ(values(profil_voisins(*graphe(4, {{2, 3}, {3, 4}, {2, 4}}))),
+            (std::vector<int>{0, 1, 2, 4, 7}));
+  EXPECT_EQ(values(profil_voisins(licolect(1, 0))), (std::vector<int>{0}));
+}
+
+TEST(ProfilVoisinsTest, MatchesTheHandFormulaOfThePoissonExample) {
+  for (auto s : {std::make_pair(2, 2), {5, 3}, {9, 9}, {17, 4}}) {
+    probe g = grid(s.first, s.second);
+    lists l = voisins(g);
+    gvector<int> const p = profil_voisins(*l);
+    ASSERT_EQ(p.imin(), 0);
+    ASSERT_EQ(p.imax(), g.npt());
+    EXPECT_EQ(p[0], 0);
+    for (int i = 1; i <= g.npt(); ++i) {
+      llist<int> const& li = (*l)[i];
+      int const first = li.ne() > 0 ? li[1] : i;
+      EXPECT_EQ(p[i], p[i - 1] + (i - first + 1)) << "line " << i;
+    }
+    EXPECT_EQ(p[g.npt()], grid_profile(s.first, s.second));
+  }
+}
+
+TEST(ProfilVoisinsTest, HoldsEveryEntryOfAFiniteElementMatrix) {
+  lists l = unstructured(8, 6, 5, 10);
+  gvector<int> const p = renum_sloan(*l);
+  // The lists of the renumbered vertices.
+  lists r(new licolect(1, l->imax()));
+  for (int v = 1; v <= l->imax(); ++v)
+    for (lnode<int>* q = (*l)[v].tete(); q != nullptr; q = q->suivant())
+      (*r)[p[v]].insert(p[q->el()]);
+  skysmatrix<double> a(profil_voisins(*r));
+  a = 0.0;
+  for (int i = 1; i <= r->imax(); ++i)
+    for (lnode<int>* q = (*r)[i].tete(); q != nullptr; q = q->suivant())
+      if (q->el() <= i) a(i, q->el()) += 1.0;
+  EXPECT_EQ(a.size(), profile_of(*l, p));
+}
+
+TEST(MesureTest, AgreesWithTheListsForAnyPermutation) {
+  std::mt19937 rng(4);
+  for (unsigned s = 1; s <= 20; ++s) {
+    lists l = unstructured(3 + s % 7, 2 + s % 5, s, 20);
+    int const n = l->imax();
+    std::vector<int> q(n);
+    for (int i = 0; i < n; ++i) q[i] = i + 1;
+    std::shuffle(q.begin(), q.end(), rng);
+    gvector<int> const p = vec(q);
+    adjacence const a(*l);
+    mesure_profil const m = mesure(a, p);
+    EXPECT_EQ(m.profil, profile_of(*l, p));
+    int band = 0;
+    for (int v = 1; v <= n; ++v)
+      for (lnode<int>* x = (*l)[v].tete(); x != nullptr; x = x->suivant())
+        band = std::max(band, p[v] - p[x->el()]);
+    EXPECT_EQ(m.demi_bande, band);
+    EXPECT_EQ(mesure(a).profil, profil_voisins(*l)[n]);
+  }
+}
+
+TEST(ProfilVoisinsDeathTest, RefusesAProfileBeyondAnInt) {
+  // A star of 70000 leaves around vertex 1: line i starts at 1.
+  int const n = 70001;
+  lists l(new licolect(1, n));
+  for (int v = 1; v <= n; ++v) (*l)[v].insert(v);
+  lnode<int>* last = (*l)[1].tete();
+  for (int v = 2; v <= n; ++v) {
+    (*l)[v].insert(1);
+    last = (*l)[1].insert(v, last);
+  }
+  EXPECT_FATAL(profil_voisins(*l), 1, "Profil trop grand: 2450105001 termes\n");
+}
+
+// --- Checks of the lists --------------------------------------------------
+
+TEST(AdjacenceTest, KeepsNeighboursAscendingWithoutTheVertexItself) {
+  adjacence const a(*graphe(4, {{1, 3}, {3, 2}, {1, 4}}));
+  ASSERT_EQ(a.n(), 4);
+  EXPECT_EQ(std::vector<int>(a.debut(), a.debut() + 5), (std::vector<int>{0, 2, 3, 5, 6}));
+  EXPECT_EQ(std::vector<int>(a.liste(), a.liste() + 6), (std::vector<int>{2, 3, 2, 0, 1, 0}));
+  EXPECT_EQ(a.degre(2), 2);
+}
+
+TEST(AdjacenceDeathTest, RefusesListsThatAreNotSymmetric) {
+  EXPECT_FATAL(adjacence(*listes({{}, {}, {7}, {}, {}, {}, {}})), 1,
+               "Voisins non symetriques: 3 voit 7, 7 ne voit pas 3\n");
+  // Found while checking list 2: list 3 names 1, which does not name 3.
+  EXPECT_FATAL(adjacence(*listes({{}, {3}, {1, 2}})), 1,
+               "Voisins non symetriques: 3 voit 1, 1 ne voit pas 3\n");
+  EXPECT_FATAL(renum_rcm(*listes({{2}, {}})), 1,
+               "Voisins non symetriques: 1 voit 2, 2 ne voit pas 1\n");
+}
+
+TEST(AdjacenceDeathTest, RefusesVerticesOutsideTheCollection) {
+  EXPECT_FATAL(renum_sloan(*listes({{1}, {2, 5}, {3}})), 1,
+               "Voisins: la liste de 2 nomme 5, hors de 1..3\n");
+  EXPECT_FATAL(profil_voisins(*listes({{0, 1}})), 1,
+               "Voisins: la liste de 1 nomme 0, hors de 1..1\n");
+  licolect from0(0, 2);
+  EXPECT_FATAL(renum_rcm(from0), 1, "Voisins: indices 0..2 au lieu de 1..n\n");
+}
+
+TEST(AdjacenceDeathTest, RefusesInconsistentCompactRows) {
+  char const* m = "Adjacence compacte incoherente: ";
+  EXPECT_FATAL(adjacence(2, {0, 0}, {}, nullptr), 1,
+               std::string(m) + "nombre de debuts de listes\n");
+  EXPECT_FATAL(adjacence(2, {0, 2, 1}, {1}, nullptr), 1,
+               std::string(m) + "debuts de listes\n");
+  EXPECT_FATAL(adjacence(2, {0, 1, 1}, {0}, nullptr), 1,
+               std::string(m) + "sommet dans sa propre liste\n");
+  EXPECT_FATAL(adjacence(3, {0, 2, 3, 4}, {2, 1, 0, 0}, nullptr), 1,
+               std::string(m) + "liste non strictement croissante\n");
+  EXPECT_FATAL(adjacence(2, {0, 1, 1}, {1}, "adj.txt"), 1,
+               "Erreur de format dans la lecture de adj.txt\n"
+               "Voisins non symetriques: 1 voit 2, 2 ne voit pas 1\n");
+}
+
+// --- Renumbered mesh ------------------------------------------------------
+
+TEST(RenumeroteTest, MovesCoordinatesTagsAndConnectivity) {
+  probe g = grid(4, 3);
+  gvector<int> const p = renum_rcm(*voisins(g));
+  probe r(renumerote(g, p));
+  ASSERT_EQ(r.npt(), 12);
+  ASSERT_EQ(r.nelem(), 6);
+  for (int i = 1; i <= 12; ++i) {
+    EXPECT_EQ(r.x(p[i]), g.x(i));
+    EXPECT_EQ(r.y(p[i]), g.y(i));
+    EXPECT_EQ(r.ref(p[i]), g.ref(i));
+  }
+  for (int e = 1; e <= 6; ++e)
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(r.lg(e, k), p[g.lg(e, k)]);
+  EXPECT_STREQ(r.titre, g.titre);
+}
+
+TEST(RenumeroteTest, KeepsElementOrderSubdomainsAndTitle) {
+  probe g = grid(5, 4);
+  gvector<int> s_dom(0, 3);
+  s_dom[0] = 0;
+  s_dom[1] = 5;
+  s_dom[2] = 5;
+  s_dom[3] = 12;
+  g.s_dom = s_dom;
+  probe r(renumerote(g, renum_sloan(*voisins(g))));
+  EXPECT_EQ(values(r.s_dom), values(s_dom));
+  EXPECT_STREQ(r.titre, "grille");
+}
+
+TEST(RenumeroteTest, InversePermutationGivesBackTheMesh) {
+  probe g = grid(6, 5);
+  gvector<int> const p = renum_sloan(*voisins(g));
+  gvector<int> inv(1, g.npt());
+  for (int i = 1; i <= g.npt(); ++i) inv[p[i]] = i;
+  maillage const r = renumerote(g, p);
+  EXPECT_NE(kadro_of(r), kadro_of(g));
+  EXPECT_EQ(kadro_of(renumerote(r, inv)), kadro_of(g));
+}
+
+TEST(RenumeroteTest, RenumberedMeshHasTheMeasuredProfile) {
+  probe g = grid(9, 4);
+  adjacence const a(*voisins(g));
+  gvector<int> const p = renum_rcm(a);
+  maillage const r = renumerote(g, p);
+  EXPECT_EQ(profil_voisins(*voisins(r))[r.npt()], mesure(a, p).profil);
+}
+
+TEST(RenumeroteTest, LeavesAnEmptyMeshEmpty) {
+  maillage const r = renumerote(maillage(), gvector<int>());
+  EXPECT_NE(r.empty(), 0);
+}
+
+TEST(RenumeroteDeathTest, RefusesWhatIsNotAPermutation) {
+  probe g = grid(3, 2);
+  EXPECT_FATAL(renumerote(g, vec({1, 2, 3, 4, 5})), 1,
+               "Permutation non valide: indices 1..5 au lieu de 1..6\n");
+  gvector<int> from0(0, 5);
+  from0 = 1;
+  EXPECT_FATAL(renumerote(g, from0), 1,
+               "Permutation non valide: indices 0..5 au lieu de 1..6\n");
+  EXPECT_FATAL(renumerote(g, vec({1, 2, 7, 4, 5, 6})), 1,
+               "Permutation non valide: p[3] = 7 hors de 1..6\n");
+  EXPECT_FATAL(renumerote(g, vec({1, 2, 3, 2, 5, 6})), 1,
+               "Permutation non valide: p[2] = p[4] = 2\n");
+  adjacence const a(*voisins(g));
+  EXPECT_FATAL(mesure(a, vec({0, 2, 3, 4, 5, 6})), 1,
+               "Permutation non valide: p[1] = 0 hors de 1..6\n");
+}
+
+TEST(RenumeroteDeathTest, RefusesElementsOutsideTheVertices) {
+  gmatrix<float> som(1, 3, 1, 2);
+  som = 0.0f;
+  gmatrix<int> el(1, 1, 1, 3);
+  el(1, 1) = 1;
+  el(1, 2) = 2;
+  el(1, 3) = 9;
+  gvector<int> refs(1, 3);
+  refs = 0;
+  maillage m(std::move(som), std::move(el), std::move(refs), "t");
+  EXPECT_FATAL(renumerote(m, identity(3)), 1,
+               "Maillage invalide: sommet 9 de l'element 1 hors de 1..3\n");
+}
