@@ -3,9 +3,14 @@
 #include "renum.h"
 
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <random>
 #include <string>
@@ -501,4 +506,182 @@ TEST(RenumeroteDeathTest, RefusesElementsOutsideTheVertices) {
   maillage m(std::move(som), std::move(el), std::move(refs), "t");
   EXPECT_FATAL(renumerote(m, identity(3)), 1,
                "Maillage invalide: sommet 9 de l'element 1 hors de 1..3\n");
+}
+
+// --- Adjacency file -------------------------------------------------------
+
+namespace {
+
+// Death tests run again in a child process: the names in their messages
+// must not depend on the process.
+fixed_dir test_dir() {
+  auto const* t = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string tag = std::string("renum_") + t->test_suite_name() + "_" + t->name();
+  for (char& c : tag)
+    if (c == '/') c = '_';
+  return fixed_dir(tag);
+}
+
+std::vector<int> rows(adjacence const& a) {
+  std::vector<int> r(a.debut(), a.debut() + a.n() + 1);
+  r.insert(r.end(), a.liste(), a.liste() + a.debut()[a.n()]);
+  return r;
+}
+
+// Two triangles (1, 2, 3) and (1, 3, 4), as gen_data_renum writes them.
+std::string const kTwoTriangles =
+    "4\n3\n2\n3\n2\n1\n4\n6\n9\n1 2 3 4 \n1 2 3 \n1 2 3 4 \n1 3 4 \n";
+
+}  // namespace
+
+TEST(LectAdjacenceTest, ReadsWhatGenDataRenumWrites) {
+  TempDir d;
+  std::string const f = d.path("adj");
+  probe g = grid(5, 4);
+  // The same mesh with a vertex that no element uses.
+  gmatrix<float> som(1, 4, 1, 2);
+  som = 0.0f;
+  gmatrix<int> el(1, 1, 1, 3);
+  el(1, 1) = 4, el(1, 2) = 1, el(1, 3) = 3;
+  gvector<int> refs(1, 4);
+  refs = 0;
+  maillage const iso(std::move(som), std::move(el), std::move(refs), "iso");
+  for (maillage const* m : {static_cast<maillage const*>(&g), &iso}) {
+    m->gen_data_renum(f.c_str());
+    EXPECT_EQ(rows(lect_adjacence(f.c_str())), rows(adjacence(*voisins(*m))));
+  }
+  write_file(f, kTwoTriangles);
+  EXPECT_EQ(rows(lect_adjacence(f.c_str())),
+            rows(adjacence(*graphe(4, {{1, 2}, {2, 3}, {1, 3}, {3, 4}, {1, 4}}))));
+  write_file(f, "0\n");
+  EXPECT_EQ(lect_adjacence(f.c_str()).n(), 0);
+  write_file(f, "1\n-1\n1\n\n\n");  // one isolated vertex, a trailing blank line
+  EXPECT_EQ(rows(lect_adjacence(f.c_str())), (std::vector<int>{0, 0}));
+}
+
+TEST(LectAdjacenceDeathTest, RefusesFilesItCannotRead) {
+  fixed_dir d = test_dir();
+  std::string const missing = d.path("absent");
+  EXPECT_FATAL(lect_adjacence(missing.c_str()), 1,
+               "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\n");
+  EXPECT_FATAL(lect_adjacence(d.dir.c_str()), 1,
+               "Erreur de format dans la lecture de " + d.dir +
+                   "\nCe n'est pas un fichier ordinaire\n");
+}
+
+TEST(LectAdjacenceDeathTest, RefusesBadCountsStartsAndNumbers) {
+  fixed_dir d = test_dir();
+  std::string const f = d.path("adj");
+  std::string const head = "Erreur de format dans la lecture de " + f + "\n";
+  auto refuses = [&](std::string const& text, std::string const& why) {
+    write_file(f, text);
+    EXPECT_FATAL(lect_adjacence(f.c_str()), 1, head + why) << text;
+  };
+  refuses("", "Fin de fichier inattendue\n");
+  refuses("2\n   0\n   0\n1\n1\n", "Fin de fichier inattendue\n");
+  refuses("abc\n", "Ligne 1: nombre entier attendu\n");
+  refuses("4x\n", "Ligne 1: nombre entier attendu\n");
+  refuses("2 3\n", "Ligne 1: un seul nombre attendu\n");
+  refuses("1234567890123456789\n", "Ligne 1: nombre hors limites\n");
+  refuses("-2\n", "Nombre de sommets non valide: -2\n");
+  refuses("3000000000\n", "Nombre de sommets non valide: 3000000000\n");
+  refuses("1000\n1\n2\n", "Fichier trop court pour 1000 sommets\n");
+  refuses("2\n5\n0\n1\n6\n1 2 \n2 \n", "Nombre de voisins non valide pour le sommet 1: 5\n");
+  refuses("2\n1\n-2\n1\n2\n1 2 \n1 2 \n", "Nombre de voisins non valide pour le sommet 2: -2\n");
+  refuses("3\n2\n2\n2\n1\n3\n5\n1 2 3 \n", "Fichier trop court pour les listes annoncees\n");
+  std::string bad_start = kTwoTriangles;
+  bad_start.replace(bad_start.find("\n4\n6\n"), 3, "\n5\n");
+  refuses(bad_start, "Debut de liste non valide pour le sommet 2: lu 5, attendu 4\n");
+  refuses(kTwoTriangles + "5\n", "Donnees en trop apres la derniere liste\n");
+}
+
+TEST(LectAdjacenceDeathTest, RefusesBadLists) {
+  fixed_dir d = test_dir();
+  std::string const f = d.path("adj");
+  std::string const head = "Erreur de format dans la lecture de " + f + "\n";
+  auto refuses = [&](std::string const& text, std::string const& why) {
+    write_file(f, text);
+    EXPECT_FATAL(lect_adjacence(f.c_str()), 1, head + why) << text;
+  };
+  refuses("2\n1\n1\n1\n2\n1 3 \n1 2 \n", "Liste du sommet 1: valeur 3 hors de 1..2\n");
+  refuses("2\n1\n1\n1\n2\n1 -2 \n1 2 \n", "Liste du sommet 1: valeur -2 hors de 1..2\n");
+  refuses("2\n1\n1\n1\n2\n2 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
+  refuses("2\n1\n1\n1\n2\n1 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
+  refuses("2\n0\n1\n1\n1\n1 2 \n1 2 \n", "Liste du sommet 1: plus de 1 valeurs\n");
+  refuses("1\n-1\n1\n1 \n", "Liste du sommet 1: plus de 0 valeurs\n");
+  refuses("2\n1\n1\n1\n2\n1 \n1 2 \n", "Liste du sommet 1: 1 valeurs au lieu de 2\n");
+  refuses("3\n1\n0\n0\n1\n2\n2\n2 3 \n2 \n3 \n", "Liste du sommet 1: 1 absent\n");
+  refuses("2\n1\n0\n1\n2\n1 2 \n2 \n",
+          "Voisins non symetriques: 1 voit 2, 2 ne voit pas 1\n");
+}
+
+// --- Permutation file -----------------------------------------------------
+
+namespace {
+
+// Names in the directory other than `keep`: temporary files left behind.
+std::vector<std::string> others(std::string const& dir, std::string const& keep) {
+  std::vector<std::string> r;
+  DIR* dp = opendir(dir.c_str());
+  if (dp == nullptr) return {"opendir failed"};
+  while (dirent* e = readdir(dp)) {
+    std::string const n = e->d_name;
+    if (n != "." && n != ".." && n != keep) r.push_back(n);
+  }
+  closedir(dp);
+  std::sort(r.begin(), r.end());
+  return r;
+}
+
+}  // namespace
+
+TEST(EcritPermutationTest, WritesOneNumberPerLineAndReplacesTheFile) {
+  TempDir d;
+  std::string const f = d.path("p");
+  write_file(f, "ancien contenu plus long que le nouveau\n");
+  chmod(f.c_str(), 0640);
+  ecrit_permutation(f.c_str(), vec({3, 1, 2}));
+  EXPECT_EQ(read_file(f), "3\n1\n2\n");
+  struct stat st;
+  ASSERT_EQ(stat(f.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_TRUE(others(d.dir(), "p").empty());
+  ecrit_permutation(f.c_str(), gvector<int>());
+  EXPECT_EQ(read_file(f), "");
+}
+
+TEST(EcritPermutationTest, ReplacesTheTargetOfALink) {
+  TempDir d;
+  std::string const f = d.path("p"), link = d.path("q");
+  write_file(f, "1\n");
+  ASSERT_EQ(symlink(f.c_str(), link.c_str()), 0);
+  ecrit_permutation(link.c_str(), vec({2, 1}));
+  EXPECT_EQ(read_file(f), "2\n1\n");
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
+TEST(EcritPermutationDeathTest, FailuresStopAndLeaveTheOldFile) {
+  fixed_dir d = test_dir();
+  EXPECT_FATAL(ecrit_permutation("/nonexistent_utils_dir/p", vec({1})), 1,
+               "Erreur d'ouverture de /nonexistent_utils_dir/p\nNo such file or directory\n");
+  std::string const full = d.path("q");
+  // Made again by the child that runs the death test.
+  if (symlink("/dev/full", full.c_str()) != 0 && errno != EEXIST) std::abort();
+  EXPECT_FATAL(ecrit_permutation(full.c_str(), vec({1})), 1,
+               "Erreur d'ecriture de " + full + "\nNo space left on device\n");
+  std::string const f = d.path("p");
+  write_file(f, "ancien\n");
+  std::vector<int> many(400000, 1);
+  auto limited = [&] {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit rl{1 << 16, 1 << 16};
+    setrlimit(RLIMIT_FSIZE, &rl);
+    ecrit_permutation(f.c_str(), vec(many));
+    std::exit(0);
+  };
+  EXPECT_FATAL(limited(), 1, "Erreur d'ecriture de " + f + "\nFile too large\n");
+  EXPECT_EQ(read_file(f), "ancien\n");
+  EXPECT_EQ(others(d.dir, "p"), (std::vector<std::string>{"q"}));
 }
