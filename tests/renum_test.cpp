@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,23 +20,10 @@
 #include "llist.h"
 #include "maillage.h"
 #include "profil.h"
+#include "renum_meshes.h"
 #include "test_util.h"
 
 namespace {
-
-using lists = std::unique_ptr<licolect>;
-
-// Lists 1..n as list_voisins makes them: each vertex of an edge in its own
-// list and in the other's.
-lists graphe(int n, std::vector<std::pair<int, int>> const& aretes) {
-  lists l(new licolect(1, n));
-  for (auto const& e : aretes)
-    for (int v : {e.first, e.second}) {
-      (*l)[v].insert(e.first);
-      (*l)[v].insert(e.second);
-    }
-  return l;
-}
 
 // Lists 1..size taken as they are.
 lists listes(std::vector<std::vector<int>> const& l) {
@@ -100,62 +86,7 @@ struct probe : maillage {
   using maillage::titre;
 };
 
-// nx x ny vertices numbered along x, quadrilaterals as reg_m makes them;
-// vertex tags 100 + number, coordinates (i, 10 j).
-probe grid(int nx, int ny) {
-  int const nv = nx * ny;
-  gmatrix<float> som(1, nv, 1, 2);
-  gvector<int> refs(1, nv);
-  for (int v = 1; v <= nv; ++v) {
-    som(v, 1) = static_cast<float>((v - 1) % nx);
-    som(v, 2) = 10.0f * ((v - 1) / nx);
-    refs[v] = 100 + v;
-  }
-  int const ne = (nx - 1) * (ny - 1);
-  gmatrix<int> el(1, ne, 1, 4);
-  int e = 1;
-  for (int j = 0; j + 1 < ny; ++j)
-    for (int i = 0; i + 1 < nx; ++i, ++e) {
-      int const a = j * nx + i + 1;
-      el(e, 1) = a;
-      el(e, 2) = a + 1;
-      el(e, 3) = a + nx + 1;
-      el(e, 4) = a + nx;
-    }
-  return probe(std::move(som), std::move(el), std::move(refs), "grille");
-}
-
 lists voisins(maillage const& m) { return lists(&m.list_voisins()); }
-
-// Profile of the grid numbered along x: a line starts at the diagonal
-// neighbour one row down, or straight down on the left edge.
-long long grid_profile(long long nx, long long ny) {
-  return (ny - 1) * ((nx - 1) * (nx + 2) + (nx + 1)) + 1 + 2 * (nx - 1);
-}
-
-// A triangulated grid with random diagonals, a share of the cells left out
-// (several components, isolated vertices) and the vertices shuffled: the
-// numbering of an unstructured mesher, roughly.
-lists unstructured(int nx, int ny, unsigned seed, int holes_percent) {
-  std::mt19937 rng(seed);
-  int const nv = nx * ny;
-  std::vector<int> lab(nv);
-  for (int i = 0; i < nv; ++i) lab[i] = i + 1;
-  std::shuffle(lab.begin(), lab.end(), rng);
-  std::vector<std::pair<int, int>> e;
-  for (int j = 0; j + 1 < ny; ++j)
-    for (int i = 0; i + 1 < nx; ++i) {
-      if (static_cast<int>(rng() % 100) < holes_percent) continue;
-      int const a = lab[j * nx + i], b = lab[j * nx + i + 1];
-      int const c = lab[(j + 1) * nx + i + 1], d = lab[(j + 1) * nx + i];
-      e.insert(e.end(), {{a, b}, {b, c}, {c, d}, {d, a}});
-      e.push_back(rng() % 2 ? std::make_pair(a, c) : std::make_pair(b, d));
-    }
-  lists l = graphe(nv, e);
-  for (int v = 1; v <= nv; ++v)
-    if ((*l)[v].ne() > 0) (*l)[v].insert(v);
-  return l;
-}
 
 std::string kadro_of(maillage const& m) {
   TempDir d;
@@ -254,7 +185,7 @@ TEST(RcmTest, NumbersEachComponentFromItsPeripheralVertex) {
 
 TEST(RcmTest, KeepsThinGridsWithinTwoColumns) {
   for (auto s : {std::make_pair(10, 3), {20, 5}, {50, 10}, {100, 4}}) {
-    probe g = grid(s.first, s.second);
+    probe g(grid(s.first, s.second));
     adjacence const a(*voisins(g));
     mesure_profil const m = mesure(a, renum_rcm(a));
     EXPECT_EQ(m.demi_bande, 2 * s.second) << s.first << " x " << s.second;
@@ -314,7 +245,7 @@ TEST(ProfilVoisinsTest, GivesHandValuesOnSmallMeshes) {
 
 TEST(ProfilVoisinsTest, MatchesTheHandFormulaOfThePoissonExample) {
   for (auto s : {std::make_pair(2, 2), {5, 3}, {9, 9}, {17, 4}}) {
-    probe g = grid(s.first, s.second);
+    probe g(grid(s.first, s.second));
     lists l = voisins(g);
     gvector<int> const p = profil_voisins(*l);
     ASSERT_EQ(p.imin(), 0);
@@ -426,7 +357,7 @@ TEST(AdjacenceDeathTest, RefusesInconsistentCompactRows) {
 // --- Renumbered mesh ------------------------------------------------------
 
 TEST(RenumeroteTest, MovesCoordinatesTagsAndConnectivity) {
-  probe g = grid(4, 3);
+  probe g(grid(4, 3));
   gvector<int> const p = renum_rcm(*voisins(g));
   probe r(renumerote(g, p));
   ASSERT_EQ(r.npt(), 12);
@@ -442,7 +373,7 @@ TEST(RenumeroteTest, MovesCoordinatesTagsAndConnectivity) {
 }
 
 TEST(RenumeroteTest, KeepsElementOrderSubdomainsAndTitle) {
-  probe g = grid(5, 4);
+  probe g(grid(5, 4));
   gvector<int> s_dom(0, 3);
   s_dom[0] = 0;
   s_dom[1] = 5;
@@ -455,7 +386,7 @@ TEST(RenumeroteTest, KeepsElementOrderSubdomainsAndTitle) {
 }
 
 TEST(RenumeroteTest, InversePermutationGivesBackTheMesh) {
-  probe g = grid(6, 5);
+  probe g(grid(6, 5));
   gvector<int> const p = renum_sloan(*voisins(g));
   gvector<int> inv(1, g.npt());
   for (int i = 1; i <= g.npt(); ++i) inv[p[i]] = i;
@@ -465,7 +396,7 @@ TEST(RenumeroteTest, InversePermutationGivesBackTheMesh) {
 }
 
 TEST(RenumeroteTest, RenumberedMeshHasTheMeasuredProfile) {
-  probe g = grid(9, 4);
+  probe g(grid(9, 4));
   adjacence const a(*voisins(g));
   gvector<int> const p = renum_rcm(a);
   maillage const r = renumerote(g, p);
@@ -478,7 +409,7 @@ TEST(RenumeroteTest, LeavesAnEmptyMeshEmpty) {
 }
 
 TEST(RenumeroteDeathTest, RefusesWhatIsNotAPermutation) {
-  probe g = grid(3, 2);
+  probe g(grid(3, 2));
   EXPECT_FATAL(renumerote(g, vec({1, 2, 3, 4, 5})), 1,
                "Permutation non valide: indices 1..5 au lieu de 1..6\n");
   gvector<int> from0(0, 5);
@@ -537,7 +468,7 @@ std::string const kTwoTriangles =
 TEST(LectAdjacenceTest, ReadsWhatGenDataRenumWrites) {
   TempDir d;
   std::string const f = d.path("adj");
-  probe g = grid(5, 4);
+  probe g(grid(5, 4));
   // The same mesh with a vertex that no element uses.
   gmatrix<float> som(1, 4, 1, 2);
   som = 0.0f;
