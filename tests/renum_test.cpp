@@ -443,16 +443,6 @@ TEST(RenumeroteDeathTest, RefusesElementsOutsideTheVertices) {
 
 namespace {
 
-// Death tests run again in a child process: the names in their messages
-// must not depend on the process.
-fixed_dir test_dir() {
-  auto const* t = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string tag = std::string("renum_") + t->test_suite_name() + "_" + t->name();
-  for (char& c : tag)
-    if (c == '/') c = '_';
-  return fixed_dir(tag);
-}
-
 std::vector<int> rows(adjacence const& a) {
   std::vector<int> r(a.debut(), a.debut() + a.n() + 1);
   r.insert(r.end(), a.liste(), a.liste() + a.debut()[a.n()]);
@@ -462,6 +452,14 @@ std::vector<int> rows(adjacence const& a) {
 // Two triangles (1, 2, 3) and (1, 3, 4), as gen_data_renum writes them.
 std::string const kTwoTriangles =
     "4\n3\n2\n3\n2\n1\n4\n6\n9\n1 2 3 4 \n1 2 3 \n1 2 3 4 \n1 3 4 \n";
+
+// The file f holding `text` stops the reader with `why` after the file's name.
+void expect_refused(std::string const& f, std::string const& text, std::string const& why) {
+  write_file(f, text);
+  EXPECT_FATAL(lect_adjacence(f.c_str()), 1,
+               "Erreur de format dans la lecture de " + f + "\n" + why)
+      << text;
+}
 
 }  // namespace
 
@@ -491,7 +489,7 @@ TEST(LectAdjacenceTest, ReadsWhatGenDataRenumWrites) {
 }
 
 TEST(LectAdjacenceDeathTest, RefusesFilesItCannotRead) {
-  fixed_dir d = test_dir();
+  fixed_dir d("renum_RefusesFilesItCannotRead");
   std::string const missing = d.path("absent");
   EXPECT_FATAL(lect_adjacence(missing.c_str()), 1,
                "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\n");
@@ -501,49 +499,39 @@ TEST(LectAdjacenceDeathTest, RefusesFilesItCannotRead) {
 }
 
 TEST(LectAdjacenceDeathTest, RefusesBadCountsStartsAndNumbers) {
-  fixed_dir d = test_dir();
+  fixed_dir d("renum_RefusesBadCountsStartsAndNumbers");
   std::string const f = d.path("adj");
-  std::string const head = "Erreur de format dans la lecture de " + f + "\n";
-  auto refuses = [&](std::string const& text, std::string const& why) {
-    write_file(f, text);
-    EXPECT_FATAL(lect_adjacence(f.c_str()), 1, head + why) << text;
-  };
-  refuses("", "Fin de fichier inattendue\n");
-  refuses("2\n   0\n   0\n1\n1\n", "Fin de fichier inattendue\n");
-  refuses("abc\n", "Ligne 1: nombre entier attendu\n");
-  refuses("4x\n", "Ligne 1: nombre entier attendu\n");
-  refuses("2 3\n", "Ligne 1: un seul nombre attendu\n");
-  refuses("1234567890123456789\n", "Ligne 1: nombre hors limites\n");
-  refuses("-2\n", "Nombre de sommets non valide: -2\n");
-  refuses("3000000000\n", "Nombre de sommets non valide: 3000000000\n");
-  refuses("1000\n1\n2\n", "Fichier trop court pour 1000 sommets\n");
-  refuses("2\n5\n0\n1\n6\n1 2 \n2 \n", "Nombre de voisins non valide pour le sommet 1: 5\n");
-  refuses("2\n1\n-2\n1\n2\n1 2 \n1 2 \n", "Nombre de voisins non valide pour le sommet 2: -2\n");
-  refuses("3\n2\n2\n2\n1\n3\n5\n1 2 3 \n", "Fichier trop court pour les listes annoncees\n");
+  expect_refused(f, "", "Fin de fichier inattendue\n");
+  expect_refused(f, "2\n   0\n   0\n1\n1\n", "Fin de fichier inattendue\n");
+  expect_refused(f, "abc\n", "Ligne 1: nombre entier attendu\n");
+  expect_refused(f, "4x\n", "Ligne 1: nombre entier attendu\n");
+  expect_refused(f, "2 3\n", "Ligne 1: un seul nombre attendu\n");
+  expect_refused(f, "1234567890123456789\n", "Ligne 1: nombre hors limites\n");
+  expect_refused(f, "-2\n", "Nombre de sommets non valide: -2\n");
+  expect_refused(f, "3000000000\n", "Nombre de sommets non valide: 3000000000\n");
+  expect_refused(f, "1000\n1\n2\n", "Fichier trop court pour 1000 sommets\n");
+  expect_refused(f, "2\n5\n0\n1\n6\n1 2 \n2 \n", "Nombre de voisins non valide pour le sommet 1: 5\n");
+  expect_refused(f, "2\n1\n-2\n1\n2\n1 2 \n1 2 \n", "Nombre de voisins non valide pour le sommet 2: -2\n");
+  expect_refused(f, "3\n2\n2\n2\n1\n3\n5\n1 2 3 \n", "Fichier trop court pour les listes annoncees\n");
   std::string bad_start = kTwoTriangles;
   bad_start.replace(bad_start.find("\n4\n6\n"), 3, "\n5\n");
-  refuses(bad_start, "Debut de liste non valide pour le sommet 2: lu 5, attendu 4\n");
-  refuses(kTwoTriangles + "5\n", "Donnees en trop apres la derniere liste\n");
+  expect_refused(f, bad_start, "Debut de liste non valide pour le sommet 2: lu 5, attendu 4\n");
+  expect_refused(f, kTwoTriangles + "5\n", "Donnees en trop apres la derniere liste\n");
 }
 
 TEST(LectAdjacenceDeathTest, RefusesBadLists) {
-  fixed_dir d = test_dir();
+  fixed_dir d("renum_RefusesBadLists");
   std::string const f = d.path("adj");
-  std::string const head = "Erreur de format dans la lecture de " + f + "\n";
-  auto refuses = [&](std::string const& text, std::string const& why) {
-    write_file(f, text);
-    EXPECT_FATAL(lect_adjacence(f.c_str()), 1, head + why) << text;
-  };
-  refuses("2\n1\n1\n1\n2\n1 3 \n1 2 \n", "Liste du sommet 1: valeur 3 hors de 1..2\n");
-  refuses("2\n1\n1\n1\n2\n1 -2 \n1 2 \n", "Liste du sommet 1: valeur -2 hors de 1..2\n");
-  refuses("2\n1\n1\n1\n2\n2 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
-  refuses("2\n1\n1\n1\n2\n1 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
-  refuses("2\n0\n1\n1\n1\n1 2 \n1 2 \n", "Liste du sommet 1: plus de 1 valeurs\n");
-  refuses("1\n-1\n1\n1 \n", "Liste du sommet 1: plus de 0 valeurs\n");
-  refuses("2\n1\n1\n1\n2\n1 \n1 2 \n", "Liste du sommet 1: 1 valeurs au lieu de 2\n");
-  refuses("3\n1\n0\n0\n1\n2\n2\n2 3 \n2 \n3 \n", "Liste du sommet 1: 1 absent\n");
-  refuses("2\n1\n0\n1\n2\n1 2 \n2 \n",
-          "Voisins non symetriques: 1 voit 2, 2 ne voit pas 1\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n1 3 \n1 2 \n", "Liste du sommet 1: valeur 3 hors de 1..2\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n1 -2 \n1 2 \n", "Liste du sommet 1: valeur -2 hors de 1..2\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n2 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n1 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
+  expect_refused(f, "2\n0\n1\n1\n1\n1 2 \n1 2 \n", "Liste du sommet 1: plus de 1 valeurs\n");
+  expect_refused(f, "1\n-1\n1\n1 \n", "Liste du sommet 1: plus de 0 valeurs\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n1 \n1 2 \n", "Liste du sommet 1: 1 valeurs au lieu de 2\n");
+  expect_refused(f, "3\n1\n0\n0\n1\n2\n2\n2 3 \n2 \n3 \n", "Liste du sommet 1: 1 absent\n");
+  expect_refused(f, "2\n1\n0\n1\n2\n1 2 \n2 \n",
+                 "Voisins non symetriques: 1 voit 2, 2 ne voit pas 1\n");
 }
 
 // --- Permutation file -----------------------------------------------------
@@ -594,7 +582,7 @@ TEST(EcritPermutationTest, ReplacesTheTargetOfALink) {
 }
 
 TEST(EcritPermutationDeathTest, FailuresStopAndLeaveTheOldFile) {
-  fixed_dir d = test_dir();
+  fixed_dir d("renum_FailuresStopAndLeaveTheOldFile");
   EXPECT_FATAL(ecrit_permutation("/nonexistent_utils_dir/p", vec({1})), 1,
                "Erreur d'ouverture de /nonexistent_utils_dir/p\nNo such file or directory\n");
   std::string const full = d.path("q");
