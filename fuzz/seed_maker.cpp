@@ -200,6 +200,9 @@ int main(int argc, char** argv) {
     seed("kadro", "quad2", 0, b);
     seed("kadro", "quad3", 1, b);
     seed("kadro", "quad2_swapped", 0, swapped(b));
+    std::string a = tmp_dir + "/adj";
+    m.gen_data_renum(a.c_str());
+    seed("renum", "quad2", -1, slurp(a));
   }
   {
     gmatrix<float> s = mat<float>(1, 3, 1, 3);
@@ -208,6 +211,9 @@ int main(int argc, char** argv) {
     maillage m(s, e, vec<int>(1, 3), "triangle");
     m.ecrit_kadro(k.c_str());
     seed("kadro", "tri", 0, slurp(k));
+    std::string a = tmp_dir + "/adj";
+    maillage(mat<float>(1, 5, 1, 2), e, vec<int>(1, 5), "isoles").gen_data_renum(a.c_str());
+    seed("renum", "isolated", -1, slurp(a));
     maillage v(mat<float>(1, 2, 1, 2), gmatrix<int>(), vec<int>(1, 2),
                gvector<int>(), "sans elements");
     v.ecrit_kadro(k.c_str());

@@ -5,8 +5,8 @@
 #
 #   tools/fuzz.sh [seconds-per-target] [target...]
 #
-# Targets: kadro nopo colect gmatrix profil llist (all of them when none is
-# named).
+# Targets: kadro nopo colect gmatrix profil llist renum (all of them when
+# none is named).
 # Findings go to build-fuzz/out/<target>/default/{crashes,hangs}. A refused
 # input that ends the run with a status is a normal end; the script fails
 # when a target saved a crash (set FUZZ_FAIL_ON_HANG=1 to fail on hangs too:
@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 secs=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(kadro nopo colect gmatrix profil llist)
+[ ${#targets[@]} -gt 0 ] || targets=(kadro nopo colect gmatrix profil llist renum)
 
 command -v afl-fuzz >/dev/null || bash tools/deps.sh afl++ clang
 root=$PWD

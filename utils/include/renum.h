@@ -50,12 +50,12 @@ gvector<int> renum_rcm(gcolect<llist<int>> const& voisins);
 gvector<int> renum_rcm(adjacence const& a);
 
 // Sloan's profile and wavefront reduction, per component as above: from the
-// start of a pseudo-peripheral pair, the next vertex is the one of highest
-// priority 2 (distance to the end vertex) - (current degree). Not reversed:
-// see renum_sloan.cpp.
+// start of a pseudo-peripheral pair, the next vertex is a waiting one of
+// highest priority (distance to the end vertex) - 2 (current degree),
+// ties to the smaller vertex. The order is not reversed.
 gvector<int> renum_sloan(gcolect<llist<int>> const& voisins);
 gvector<int> renum_sloan(adjacence const& a);
-// The same with other weights, for comparisons.
+// The same with other weights (0..1000, else fatal), for comparisons.
 gvector<int> renum_sloan(adjacence const& a, int poids_distance,
                          int poids_degre);
 

@@ -20,6 +20,12 @@ using mesh_io::stop;
 
 namespace {
 
+// runstat prints ints only.
+char const* en_texte(char (&t)[24], long long x) {
+  std::snprintf(t, sizeof t, "%lld", x);
+  return t;
+}
+
 // The adjacency text, line by line, every number range-checked. Every
 // complaint names the file and, where it helps, the line.
 class lecteur {
@@ -87,14 +93,15 @@ class lecteur {
     return moins ? -v : v;
   }
   [[noreturn]] void ligne_fautive(char const* pourquoi) {
-    plainte().msg("Ligne ").msg(ligne_).msg(": ").msg(pourquoi).nl();
+    char t[24];
+    plainte().msg("Ligne ").msg(en_texte(t, ligne_)).msg(": ").msg(pourquoi).nl();
     stop(1);
   }
 
   char const* nom_;
   char const* p_;
   char const* fin_;
-  int ligne_ = 1;
+  long long ligne_ = 1;
 };
 
 std::string contenu(char const* fname) {
@@ -105,12 +112,6 @@ std::string contenu(char const* fname) {
   std::fclose(fp);
   if (lu != texte.size()) mesh_io::truncated(fname);
   return texte;
-}
-
-// runstat prints ints only.
-char const* en_texte(char (&t)[24], long long x) {
-  std::snprintf(t, sizeof t, "%lld", x);
-  return t;
 }
 
 [[noreturn]] void mauvais_nombre(lecteur& in, char const* quoi, long long x) {
