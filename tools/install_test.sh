@@ -19,7 +19,7 @@ prefix=$tmp/prefix
 
 fail() { echo "install test: $*" >&2; exit 1; }
 
-for f in include/runstat.h include/maillage.h bin/reg_m bin/mesh2vtk; do
+for f in include/runstat.h include/maillage.h bin/reg_m bin/mesh2vtk bin/renum; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
 lib=$(find "$prefix" -name libutils.a | head -n 1)
@@ -65,4 +65,6 @@ mkdir "$tmp/run"
   "$prefix/bin/mesh2vtk" reg_m.kadro2D m.vtk m.svg 2>/dev/null) ||
   fail "installed reg_m or mesh2vtk failed"
 grep -q '^CELLS 2 10$' "$tmp/run/m.vtk" || fail "installed mesh2vtk wrote a wrong file"
+(cd "$tmp/run" && "$prefix/bin/renum" reg_m.kadro2D r.kadro2D 2>/dev/null) |
+  grep -qx 'retenue   rcm' || fail "installed renum failed"
 echo "install test: passed"
