@@ -236,7 +236,8 @@ std::vector<double> numbers(std::string s) {
 
 std::string usage() {
   return std::string("Usage: ") + MESH2VTK_EXE +
-         " maillage sortie.vtk|sortie.svg [sortie.vtk|sortie.svg]\n";
+         " [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
+         "[sortie.vtk|sortie.vtu|sortie.svg]\n";
 }
 
 // Two triangles in two subdomains, tags on vertices 2 and 4.
