@@ -19,21 +19,9 @@ void ensure_report() {
   if (sst == nullptr) sst = new runstat(stderr, "vtk_bench");
 }
 
-char scratch_dir[] = "/tmp/vtk_bench_XXXXXX";
-
-void remove_scratch() {
-  std::string cmd = std::string("rm -rf '") + scratch_dir + "'";
-  if (std::system(cmd.c_str()) != 0) std::perror("rm");
-}
-
+// A file of this run under /tmp; each benchmark removes its own.
 std::string scratch(char const* name) {
-  static bool made = [] {
-    if (mkdtemp(scratch_dir) == nullptr) std::abort();
-    std::atexit(remove_scratch);
-    return true;
-  }();
-  (void)made;
-  return std::string(scratch_dir) + "/" + name;
+  return "/tmp/vtk_bench_" + std::to_string(getpid()) + "_" + name;
 }
 
 constexpr int kSide = 1000;  // vertices per side

@@ -334,15 +334,9 @@ std::string run_on_terminal(char const* exe, std::string const& dir,
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(120);
     int fd = open("/dev/null", O_WRONLY);
     if (fd < 0 || dup2(fd, 1) < 0) _exit(121);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe));
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    execv(exe, argv.data());
-    _exit(122);
+    exec_in(exe, dir, args);
   }
   std::string shown;
   if (pid < 0) return shown;

@@ -16,6 +16,19 @@ struct run_result {
   std::string out, err;
 };
 
+// In a child process: runs `exe` in `dir` with the given arguments (argv[0]
+// is `exe`); never returns.
+[[noreturn]] inline void exec_in(char const* exe, std::string const& dir,
+                                 std::vector<std::string>& args) {
+  if (chdir(dir.c_str()) != 0) _exit(120);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(exe));
+  for (auto& a : args) argv.push_back(&a[0]);
+  argv.push_back(nullptr);
+  execv(exe, argv.data());
+  _exit(122);
+}
+
 // Runs `exe` in `dir` with the given arguments (argv[0] is `exe`); stdout
 // and stderr are captured through files of `dir`, removed afterwards.
 inline run_result run(char const* exe, std::string const& dir,
@@ -23,16 +36,10 @@ inline run_result run(char const* exe, std::string const& dir,
   std::string const outfile = dir + "/stdout.txt", errfile = dir + "/stderr.txt";
   pid_t pid = fork();
   if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(120);
     int const o = open(outfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int const e = open(errfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(121);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe));
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    execv(exe, argv.data());
-    _exit(122);
+    exec_in(exe, dir, args);
   }
   int st = 0;
   waitpid(pid, &st, 0);
