@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -63,7 +64,9 @@ class vue : public maillage {
   std::vector<int> dom;  // subdomain of each element, 0 when in none
 
   void prepare() {
-    int const nv = npt(), nd = ndim(), ne = nelem(), te = telem();
+    // A mesh without an element matrix reports -1 elements: it has none.
+    int const nv = std::max(npt(), 0), nd = ndim(), ne = std::max(nelem(), 0);
+    int const te = telem();
     xyz.assign(static_cast<std::size_t>(nv) * 3, 0.0);
     tags.assign(static_cast<std::size_t>(nv), 0);
     for (int i = 1; i <= nv; ++i) {

@@ -192,6 +192,7 @@ out_file::~out_file() {
 void out_file::text(char const* s) { bytes(s, std::strlen(s)); }
 
 void out_file::bytes(void const* p, std::size_t n) {
+  if (n == 0) return;  // p may be null then
   if (cap_ - len_ >= n) {
     std::memcpy(buf_.get() + len_, p, n);
     len_ += n;
@@ -199,7 +200,7 @@ void out_file::bytes(void const* p, std::size_t n) {
   }
   // Large blocks go straight from the caller's storage.
   flush();
-  if (n != 0 && std::fwrite(p, 1, n, fp_) != n) fail();
+  if (std::fwrite(p, 1, n, fp_) != n) fail();
 }
 
 void out_file::flush() {

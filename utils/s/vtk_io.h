@@ -67,7 +67,7 @@ class out_file {
   out_file& operator=(out_file const&) = delete;
 
   // Room for up to n bytes at the returned place; advance(k) keeps the
-  // first k of them. n must not exceed kChunk.
+  // first k of them. For single values: n is far below the buffer's size.
   char* room(std::size_t n) {
     if (cap_ - len_ < n) flush();
     return buf_.get() + len_;
@@ -79,8 +79,6 @@ class out_file {
   void bytes(void const* p, std::size_t n);
   // Flushes and closes; failures are fatal.
   void close();
-
-  static constexpr std::size_t kChunk = 1 << 16;
 
  private:
   void flush();
