@@ -133,8 +133,8 @@ std::string const kGoldenText =
     "SCALARS tag int 1\n"
     "LOOKUP_TABLE default\n"
     "0\n3\n0\n-7\n"
-    "SCALARS u double 1\n"
-    "LOOKUP_TABLE default\n"
+    "FIELD FieldData 1\n"
+    "u 1 4 double\n"
     "0.10000000000000001\n"
     "-2.5\n"
     "1.0000000000000001e+300\n"
@@ -143,8 +143,8 @@ std::string const kGoldenText =
     "SCALARS subdomain int 1\n"
     "LOOKUP_TABLE default\n"
     "1\n2\n"
-    "SCALARS p double 1\n"
-    "LOOKUP_TABLE default\n"
+    "FIELD FieldData 1\n"
+    "p 1 2 double\n"
     "4.9406564584124654e-324\n"
     "-0\n";
 
@@ -173,10 +173,10 @@ TEST_F(VtkTest, LegacyBinaryHoldsBigEndianValues) {
   e += "\nCELL_TYPES 2\n" + be(5) + be(5);
   e += "\nPOINT_DATA 4\nSCALARS tag int 1\nLOOKUP_TABLE default\n";
   for (int t : {0, 3, 0, -7}) e += be(t);
-  e += "\nSCALARS u double 1\nLOOKUP_TABLE default\n";
+  e += "\nFIELD FieldData 1\nu 1 4 double\n";
   for (double x : {0.1, -2.5, 1e300, 1.0 / 3}) e += be(x);
   e += "\nCELL_DATA 2\nSCALARS subdomain int 1\nLOOKUP_TABLE default\n" + be(1) + be(2);
-  e += "\nSCALARS p double 1\nLOOKUP_TABLE default\n" + be(5e-324) + be(-0.0) + "\n";
+  e += "\nFIELD FieldData 1\np 1 2 double\n" + be(5e-324) + be(-0.0) + "\n";
   EXPECT_EQ(read_file(d.path("b.vtk")), e);
 }
 
@@ -241,14 +241,15 @@ TEST_F(VtkTest, FieldsGoByStoragePositionWhateverTheirBounds) {
   EXPECT_EQ(read_file(d.path("t.vtk")), kGoldenText);
 }
 
-TEST_F(VtkTest, NonFiniteValuesAreWrittenAsTheyAre) {
-  gvector<double> w = values({kNan, kInf, -kInf, 1});
-  ecrit_vtk(m, d.path("t.vtk").c_str(), vtk_champs().sommets("w", w));
+TEST_F(VtkTest, BinaryFormsKeepNonFiniteValues) {
+  gvector<double> w = values({kNan, kInf, -kInf, 1}), v = values({2, 3, 4, 5});
+  vtk_champs const two = vtk_champs().sommets("w", w).sommets("v", v);
+  ecrit_vtk(m, d.path("t.vtk").c_str(), two, vtk_format::binaire);
   std::string const t = read_file(d.path("t.vtk"));
-  EXPECT_NE(t.find("SCALARS w double 1\nLOOKUP_TABLE default\nnan\ninf\n-inf\n1\n"),
-            std::string::npos)
-      << t;
-  ecrit_vtk(m, d.path("t.vtu").c_str(), vtk_champs().sommets("w", w));
+  std::string const block = "FIELD FieldData 2\nw 1 4 double\n" + be(kNan) + be(kInf) +
+                            be(-kInf) + be(1.0) + "\nv 1 4 double\n" + be(2.0);
+  EXPECT_NE(t.find(block), std::string::npos);
+  ecrit_vtk(m, d.path("t.vtu").c_str(), two);
   vtu_file f(read_file(d.path("t.vtu")));
   ASSERT_EQ(f.error, "");
   EXPECT_EQ(f.blocks.at("w"), host(kNan) + host(kInf) + host(-kInf) + host(1.0));
@@ -285,8 +286,7 @@ TEST_F(VtkTest, TextNumbersAreThoseOfPrintf) {
     std::snprintf(buf, sizeof buf, "%.9g %.9g %.9g", c[0], c[1], c[2]);
     ASSERT_EQ(line, buf) << "vertex " << i + 1;
   }
-  while (std::getline(in, line) && line != "SCALARS w double 1") {}
-  std::getline(in, line);
+  while (std::getline(in, line) && line != "w 1 3000 double") {}
   for (int i = 1; i <= nv; ++i) {
     std::getline(in, line);
     std::snprintf(buf, sizeof buf, "%.17g", w[i]);
@@ -440,7 +440,7 @@ std::ostream& operator<<(std::ostream& o, mesh_kind const& k) {
 // Random coordinates, nodes, tags and fields: every value has all its bits.
 struct random_mesh {
   maillage m;
-  gvector<double> u, v, p, q;
+  gvector<double> u, v, w, p, q;  // w: not finite, binary forms only
 
   random_mesh(int nd, int te, int nv, int ne) {
     std::mt19937_64 rng(static_cast<std::uint64_t>(nd * 100 + te));
@@ -458,8 +458,10 @@ struct random_mesh {
     q = p;
     for (int i = 1; i <= nv; ++i) u[i] = val(rng), v[i] = 1 / val(rng);
     for (int e = 1; e <= ne; ++e) p[e] = val(rng), q[e] = std::ldexp(val(rng), -1060);
+    v[4] = -0.0, q[1] = 1e308;
     // Values no solver should give, but which must survive.
-    v[1] = kNan, v[2] = kInf, v[3] = -kInf, v[4] = -0.0, q[1] = 1e308;
+    w = u;
+    w[1] = kNan, w[2] = kInf, w[3] = -kInf;
   }
 };
 
@@ -469,11 +471,12 @@ TEST_P(VtkMeshioTest, ReadsBackWhatWasWritten) {
   mesh_kind const k = GetParam();
   int const nv = 40, ne = 25;
   random_mesh r(k.nd, k.te, nv, ne);
-  vtk_champs const ch = vtk_champs().sommets("u", r.u).sommets("v", r.v)
-                            .elements("p", r.p).elements("q", r.q);
+  vtk_champs ch = vtk_champs().sommets("u", r.u).sommets("v", r.v)
+                      .elements("p", r.p).elements("q", r.q);
   TempDir d;
   std::vector<std::string> const names = {"a.vtk", "b.vtk", "c.vtu"};
   ecrit_vtk(r.m, d.path(names[0]).c_str(), ch, vtk_format::ascii);
+  ch.sommets("w", r.w);
   ecrit_vtk(r.m, d.path(names[1]).c_str(), ch, vtk_format::binaire);
   ecrit_vtk(r.m, d.path(names[2]).c_str(), ch, vtk_format::xml);
   run_result const res = run(MESHIO_PYTHON, d.dir(), {MESHIO_CHECK, names[0], names[1], names[2]});
@@ -494,7 +497,8 @@ TEST_P(VtkMeshioTest, ReadsBackWhatWasWritten) {
       for (int j = 1; j <= k.te; ++j)
         ASSERT_EQ(f.cells[static_cast<std::size_t>(e - 1)].at(static_cast<std::size_t>(j - 1)),
                   r.m.lg(e, k.order.empty() ? j : 1 + k.order[static_cast<std::size_t>(j - 1)]) - 1);
-    ASSERT_EQ(f.point_data.size(), 3u);
+    bool const text = name == names[0];
+    ASSERT_EQ(f.point_data.size(), text ? 3u : 4u);
     bool const cell_data = k.legacy_cell_data || name == names[2];
     ASSERT_EQ(f.cell_data.size(), cell_data ? 3u : 0u);
     auto const expect = [](std::vector<double> const& got, int n, auto want) {
@@ -505,6 +509,7 @@ TEST_P(VtkMeshioTest, ReadsBackWhatWasWritten) {
     expect(f.point_data.at("tag"), nv, [&](int i) { return r.m.ref(i); });
     expect(f.point_data.at("u"), nv, [&](int i) { return r.u[i]; });
     expect(f.point_data.at("v"), nv, [&](int i) { return r.v[i]; });
+    if (!text) expect(f.point_data.at("w"), nv, [&](int i) { return r.w[i]; });
     if (!cell_data) continue;
     expect(f.cell_data.at("subdomain"), ne, [&](int e) { return r.m.sd(e); });
     expect(f.cell_data.at("p"), ne, [&](int e) { return r.p[e]; });
@@ -612,6 +617,15 @@ TEST_F(VtkDeathTest, RefusesBadFieldNames) {
                impossible("nom de champ en double \"tag\""));
   EXPECT_FATAL(ecrit_vtk(m, f.c_str(), vtk_champs().sommets("subdomain", u)), 1,
                impossible("nom de champ en double \"subdomain\""));
+}
+
+TEST_F(VtkDeathTest, TextFormRefusesNonFiniteValues) {
+  maillage const m = two_triangles();
+  gvector<double> u = values({1, 2, kInf, 4}), p = values({0, kNan});
+  EXPECT_FATAL(ecrit_vtk(m, f.c_str(), vtk_champs().sommets("u", u)), 1,
+               impossible("champ \"u\" non fini au sommet 3"));
+  EXPECT_FATAL(ecrit_vtk(m, f.c_str(), vtk_champs().elements("p", p)), 1,
+               impossible("champ \"p\" non fini a l'element 2"));
 }
 
 TEST_F(VtkDeathTest, OpenAndWriteFailuresNameTheFile) {

@@ -43,15 +43,17 @@ enum class vtk_format { selon_nom, ascii, binaire, xml };
 // Writes the mesh and the fields; the file is replaced. Along with the
 // fields go the vertex tags as the int field "tag" (at vertices) and the
 // subdomain of each element as the int field "subdomain" (0 for an element
-// in none). Coordinates are written as floats, 3 per vertex (missing ones
-// 0); field values as doubles, "%.17g" in text so that reading gives back
-// the same bits. Non-finite field values are written as they are ("nan",
-// "inf", "-inf" in text).
+// in none); these two are the active scalars of legacy files, the fields
+// follow them in a FIELD block. Coordinates are written as floats, 3 per
+// vertex (missing ones 0); field values as doubles, "%.17g" in text so
+// that reading gives back the same bits. The binary forms keep non-finite
+// values as they are; the text form refuses them, as VTK's text reader
+// cannot read them back.
 // Fatal: a mesh vtk_refus() refuses, elements without a VTK cell type,
 // a field of the wrong size, a field name that is empty, holds anything
 // but printable ASCII without spaces or is used twice (including "tag" and
-// "subdomain"): "Ecriture de <fname> impossible: ...", status 1. Open or
-// write failures: status 209.
+// "subdomain"), a non-finite value in text: "Ecriture de <fname>
+// impossible: ...", status 1. Open or write failures: status 209.
 void ecrit_vtk(maillage const& m, char const* fname,
                vtk_champs const& champs = vtk_champs(),
                vtk_format format = vtk_format::selon_nom);

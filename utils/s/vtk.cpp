@@ -163,6 +163,22 @@ std::vector<field_view> fields(std::vector<vtk_champs::champ> const& list,
 
 }  // namespace
 
+void check_finite(grid_view const& g, char const* fname) {
+  auto check = [fname](std::vector<field_view> const& list, int n,
+                       char const* where) {
+    for (field_view const& f : list)
+      for (int i = 0; i < n; ++i)
+        if (!std::isfinite(f.values[i])) {
+          sst->msg("Ecriture de ").msg(fname).msg(" impossible: champ \"");
+          sst->msg(shown(f.name).c_str()).msg("\" non fini ").msg(where);
+          sst->msg(i + 1).nl();
+          stop(1);
+        }
+  };
+  check(g.point_fields, g.nv, "au sommet ");
+  check(g.cell_fields, g.ne, "a l'element ");
+}
+
 grid_view checked_view(maillage const& m, vtk_champs const& champs,
                        char const* fname) {
   if (char const* why = vtk_refus(m)) refuse(fname, why);
@@ -239,6 +255,7 @@ void ecrit_vtk(maillage const& m, char const* fname, vtk_champs const& champs,
   if (format == vtk_format::selon_nom)
     format = ends_with(fname, ".vtu") ? vtk_format::xml : vtk_format::ascii;
   vtk_io::grid_view const g = vtk_io::checked_view(m, champs, fname);
+  if (format == vtk_format::ascii) vtk_io::check_finite(g, fname);
   vtk_io::out_file out(fname);
   if (format == vtk_format::xml)
     vtk_io::write_vtu(g, out);

@@ -100,6 +100,8 @@ class out_file {
 // The view of a mesh and its fields, after every check of ecrit_vtk.
 grid_view checked_view(maillage const& m, vtk_champs const& champs,
                        char const* fname);
+// VTK's text reader takes no "nan" or "inf": the text form refuses them.
+void check_finite(grid_view const& g, char const* fname);
 // The field names of ecrit_vtk's rules, checked; refusals name fname.
 void check_names(vtk_champs const& champs, char const* fname);
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "vtk_io.h"
 
@@ -74,11 +75,17 @@ std::string scalars(std::string const& name, char const* type) {
   return "SCALARS " + name + " " + type + " 1\nLOOKUP_TABLE default\n";
 }
 
-void double_field(field_view const& f, int n, legacy_values& put,
-                  out_file& out) {
-  out.text(scalars(f.name, "double"));
-  for (int i = 0; i < n; ++i) put.f64(f.values[i], '\n');
-  put.end_section();
+// The fields go as one FIELD block after the int scalars: readers take
+// every array of such a block, where some take only the first SCALARS.
+void double_fields(std::vector<field_view> const& fields, int n,
+                   legacy_values& put, out_file& out) {
+  if (fields.empty()) return;
+  out.text("FIELD FieldData " + std::to_string(fields.size()) + "\n");
+  for (field_view const& f : fields) {
+    out.text(f.name + " 1 " + std::to_string(n) + " double\n");
+    for (int i = 0; i < n; ++i) put.f64(f.values[i], '\n');
+    put.end_section();
+  }
 }
 
 void points(grid_view const& g, legacy_values& put, out_file& out) {
@@ -116,14 +123,14 @@ void write_legacy(grid_view const& g, out_file& out, bool binary) {
   out.text("POINT_DATA " + std::to_string(g.nv) + "\n" + scalars("tag", "int"));
   for (int i = 0; i < g.nv; ++i) put.i32(g.tags[i], '\n');
   put.end_section();
-  for (field_view const& f : g.point_fields) double_field(f, g.nv, put, out);
+  double_fields(g.point_fields, g.nv, put, out);
 
   out.text("CELL_DATA " + std::to_string(g.ne) + "\n" +
            scalars("subdomain", "int"));
   subdomain_walk sd(g);
   for (int e = 0; e < g.ne; ++e) put.i32(sd.next(), '\n');
   put.end_section();
-  for (field_view const& f : g.cell_fields) double_field(f, g.ne, put, out);
+  double_fields(g.cell_fields, g.ne, put, out);
 }
 
 }  // namespace vtk_io
