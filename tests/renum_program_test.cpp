@@ -10,15 +10,15 @@
 #include "kadro_bytes.h"
 #include "llist.h"
 #include "maillage.h"
-#include "program_run.h"
+#include "run_program.h"
 #include "renum.h"
 #include "renum_meshes.h"
 #include "test_util.h"
 
 namespace {
 
-program_result renum(std::string const& dir, std::vector<std::string> args) {
-  return run_program(RENUM_EXE, dir, std::move(args));
+run_result renum(std::string const& dir, std::vector<std::string> args) {
+  return run(RENUM_EXE, dir, std::move(args));
 }
 
 std::string line(char const* name, mesure_profil m) {
@@ -72,7 +72,7 @@ std::string kadro_of(maillage const& m, std::string const& path) {
 TEST(RenumProgramTest, MeshFormKeepsTheSmallestProfileAndSaysWhich) {
   TempDir d;
   grid(15, 6, 3).ecrit_kadro(d.path("in.kadro2D").c_str());
-  program_result r = renum(d.dir(), {"in.kadro2D", "out.kadro2D"});
+  run_result r = renum(d.dir(), {"in.kadro2D", "out.kadro2D"});
   ASSERT_EQ(r.status, 0) << r.err;
 
   maillage const in(d.path("in.kadro2D").c_str());
@@ -92,7 +92,7 @@ TEST(RenumProgramTest, NeverMakesANumberingWorse) {
   // A square grid numbered row by row: both orders give larger profiles.
   TempDir d;
   grid(10, 10).ecrit_kadro(d.path("in.kadro3D").c_str());
-  program_result r = renum(d.dir(), {"in.kadro3D", "out.kadro3D"});
+  run_result r = renum(d.dir(), {"in.kadro3D", "out.kadro3D"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, line("initiale", {grid_profile(10, 10), 11}) +
                        line("rcm", {1222, 19}) + line("sloan", {1094, 30}) +
@@ -112,7 +112,7 @@ TEST(RenumProgramTest, AnOptionChoosesTheOrderEvenWhenItIsWorse) {
     gvector<int> p;
   } const cases[] = {{"-rcm", "rcm", renum_rcm(a)}, {"-sloan", "sloan", renum_sloan(a)}};
   for (auto const& c : cases) {
-    program_result r = renum(d.dir(), {c.option, "in.kadro2D", "out.kadro2D"});
+    run_result r = renum(d.dir(), {c.option, "in.kadro2D", "out.kadro2D"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, line("initiale", mesure(a)) + line(c.name, mesure(a, c.p)) +
                          "retenue   " + c.name + "\n");
@@ -134,7 +134,7 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
 
   for (std::vector<std::string> args : {std::vector<std::string>{"-a", "adj", "perm"},
                                         {"adj", "perm", "-a"}}) {
-    program_result r = renum(d.dir(), args);
+    run_result r = renum(d.dir(), args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
               "initiale  profil 11 demi-bande 4\n"
@@ -143,7 +143,7 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
               "retenue   rcm\n");
     EXPECT_EQ(read_all(d.path("perm")), "1\n3\n5\n4\n2\n");
   }
-  program_result r = renum(d.dir(), {"-sloan", "-a", "adj", "perm2"});
+  run_result r = renum(d.dir(), {"-sloan", "-a", "adj", "perm2"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "initiale  profil 11 demi-bande 4\nsloan     profil 9 demi-bande 1\nretenue   sloan\n");
   EXPECT_EQ(read_all(d.path("perm2")), "1\n3\n5\n4\n2\n");
@@ -154,8 +154,8 @@ TEST(RenumProgramTest, AdjacencyFormAgreesWithTheMeshForm) {
   maillage const g = grid(13, 7, 9);
   g.gen_data_renum(d.path("adj").c_str());
   g.ecrit_kadro(d.path("in.kadro2D").c_str());
-  program_result ra = renum(d.dir(), {"-a", "adj", "perm"});
-  program_result rm = renum(d.dir(), {"in.kadro2D", "out.kadro2D"});
+  run_result ra = renum(d.dir(), {"-a", "adj", "perm"});
+  run_result rm = renum(d.dir(), {"in.kadro2D", "out.kadro2D"});
   ASSERT_EQ(ra.status, 0) << ra.err;
   ASSERT_EQ(rm.status, 0) << rm.err;
   EXPECT_EQ(ra.out, rm.out);
@@ -182,7 +182,7 @@ TEST(RenumProgramTest, UsageErrorsWriteNothing) {
       {"in.kadro2D", ".kadro2D"},
   };
   for (auto const& args : bad) {
-    program_result r = renum(d.dir(), args);
+    run_result r = renum(d.dir(), args);
     std::string const what = args.empty() ? "(none)" : args.back();
     EXPECT_EQ(r.status, 1) << what;
     EXPECT_NE(r.err.find(usage()), std::string::npos) << what << "\n" << r.err;
@@ -197,7 +197,7 @@ TEST(RenumProgramTest, BadInputsLeaveTheOutputAsItWas) {
   write_file(d.path("out.kadro2D"), "ancien");
   write_file(d.path("perm"), "ancien");
   write_file(d.path("adj"), "2\n1\n0\n1\n2\n1 2 \n2 \n");  // 1 sees 2 only
-  program_result r = renum(d.dir(), {"-a", "adj", "perm"});
+  run_result r = renum(d.dir(), {"-a", "adj", "perm"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Erreur de format dans la lecture de adj\n"
                        "Voisins non symetriques: 1 voit 2, 2 ne voit pas 1\n"),
