@@ -130,7 +130,8 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
   for (int e = 0; e < 4; ++e) el(e + 1, 1) = seg[e][0], el(e + 1, 2) = seg[e][1];
   gvector<int> refs(1, 5);
   refs = 0;
-  maillage(std::move(som), std::move(el), std::move(refs), "chemin").gen_data_renum(d.path("adj").c_str());
+  maillage const path(std::move(som), std::move(el), std::move(refs), "chemin");
+  path.gen_data_renum(d.path("adj").c_str());
 
   for (std::vector<std::string> args : {std::vector<std::string>{"-a", "adj", "perm"},
                                         {"adj", "perm", "-a"}}) {
@@ -145,7 +146,10 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
   }
   run_result r = renum(d.dir(), {"-sloan", "-a", "adj", "perm2"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, "initiale  profil 11 demi-bande 4\nsloan     profil 9 demi-bande 1\nretenue   sloan\n");
+  EXPECT_EQ(r.out,
+            "initiale  profil 11 demi-bande 4\n"
+            "sloan     profil 9 demi-bande 1\n"
+            "retenue   sloan\n");
   EXPECT_EQ(read_all(d.path("perm2")), "1\n3\n5\n4\n2\n");
 }
 

@@ -510,9 +510,12 @@ TEST(LectAdjacenceDeathTest, RefusesBadCountsStartsAndNumbers) {
   expect_refused(f, "-2\n", "Nombre de sommets non valide: -2\n");
   expect_refused(f, "3000000000\n", "Nombre de sommets non valide: 3000000000\n");
   expect_refused(f, "1000\n1\n2\n", "Fichier trop court pour 1000 sommets\n");
-  expect_refused(f, "2\n5\n0\n1\n6\n1 2 \n2 \n", "Nombre de voisins non valide pour le sommet 1: 5\n");
-  expect_refused(f, "2\n1\n-2\n1\n2\n1 2 \n1 2 \n", "Nombre de voisins non valide pour le sommet 2: -2\n");
-  expect_refused(f, "3\n2\n2\n2\n1\n3\n5\n1 2 3 \n", "Fichier trop court pour les listes annoncees\n");
+  expect_refused(f, "2\n5\n0\n1\n6\n1 2 \n2 \n",
+                 "Nombre de voisins non valide pour le sommet 1: 5\n");
+  expect_refused(f, "2\n1\n-2\n1\n2\n1 2 \n1 2 \n",
+                 "Nombre de voisins non valide pour le sommet 2: -2\n");
+  expect_refused(f, "3\n2\n2\n2\n1\n3\n5\n1 2 3 \n",
+                 "Fichier trop court pour les listes annoncees\n");
   std::string bad_start = kTwoTriangles;
   bad_start.replace(bad_start.find("\n4\n6\n"), 3, "\n5\n");
   expect_refused(f, bad_start, "Debut de liste non valide pour le sommet 2: lu 5, attendu 4\n");
@@ -524,8 +527,10 @@ TEST(LectAdjacenceDeathTest, RefusesBadLists) {
   std::string const f = d.path("adj");
   expect_refused(f, "2\n1\n1\n1\n2\n1 3 \n1 2 \n", "Liste du sommet 1: valeur 3 hors de 1..2\n");
   expect_refused(f, "2\n1\n1\n1\n2\n1 -2 \n1 2 \n", "Liste du sommet 1: valeur -2 hors de 1..2\n");
-  expect_refused(f, "2\n1\n1\n1\n2\n2 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
-  expect_refused(f, "2\n1\n1\n1\n2\n1 1 \n1 2 \n", "Liste du sommet 1: valeurs non strictement croissantes\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n2 1 \n1 2 \n",
+                 "Liste du sommet 1: valeurs non strictement croissantes\n");
+  expect_refused(f, "2\n1\n1\n1\n2\n1 1 \n1 2 \n",
+                 "Liste du sommet 1: valeurs non strictement croissantes\n");
   expect_refused(f, "2\n0\n1\n1\n1\n1 2 \n1 2 \n", "Liste du sommet 1: plus de 1 valeurs\n");
   expect_refused(f, "1\n-1\n1\n1 \n", "Liste du sommet 1: plus de 0 valeurs\n");
   expect_refused(f, "2\n1\n1\n1\n2\n1 \n1 2 \n", "Liste du sommet 1: 1 valeurs au lieu de 2\n");
