@@ -69,7 +69,8 @@ class maillage {
   void lect_nopo(char const* fname);
   // Replaces the geometry and the title by the contents of a mesh viewer
   // file; 3 coordinates are kept when the name ends in "3D", else 2. Files
-  // of the other byte order are converted. Bad or truncated files are fatal.
+  // of the other byte order are converted. Bad or truncated files, and
+  // elements naming vertices outside 1..npt, are fatal (1).
   void lect_kadro(char const* fname);
   // Text dump: vertex count, coordinates ("%20.10f ") and tag ("%6d") per
   // vertex, element count, vertex numbers per element. Open or write
