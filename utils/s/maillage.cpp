@@ -171,6 +171,10 @@ maillage::maillage(char const* fname) : stat_status(0) {
     lect_kadro(fname);
     return;
   }
+  if (std::strcmp(ext, ".msh") == 0) {
+    lect_gmsh(fname);
+    return;
+  }
   bad_name(fname);
 }
 
