@@ -87,7 +87,7 @@ void elements_v2_binary(input& in, contents& c, std::uint64_t n) {
     if (count < 1) bad_value(in, "Nombre d'elements", count);
     if (ntags < 0) bad_value(in, "Nombre d'etiquettes", ntags);
     if (static_cast<std::uint64_t>(count) > n - done)
-      count_mismatch(in, "elements", n, done + static_cast<std::uint64_t>(count));
+      count_mismatch(in, "Nombre d'elements", n, done + static_cast<std::uint64_t>(count));
     check_fits(in, static_cast<std::uint64_t>(count),
                4 * (1LL + ntags + et.nodes), "elements");
     for (int k = 0; k < count; ++k) {
@@ -161,7 +161,7 @@ void elements_v4(input& in, contents& c) {
     if (et.dim != dim) wrong_entity(in, type, dim);
     entity const g = groups_of(in, c, dim, etag);
     check_fits(in, m, (in.binary ? 8 : 2) * (1LL + et.nodes), "elements");
-    if (m > n - done) count_mismatch(in, "elements", n, done + m);
+    if (m > n - done) count_mismatch(in, "Nombre d'elements", n, done + m);
     for (std::uint64_t k = 0; k < m; ++k) {
       std::uint64_t const tag = in.size_value();
       for (int j = 0; j < et.nodes; ++j)
@@ -170,7 +170,7 @@ void elements_v4(input& in, contents& c) {
     }
     done += m;
   }
-  if (done != n) count_mismatch(in, "elements", n, done);
+  if (done != n) count_mismatch(in, "Nombre d'elements", n, done);
 }
 
 }  // namespace

@@ -254,7 +254,7 @@ void too_short(input const& in, std::uint64_t n, char const* what) {
 
 void count_mismatch(input const& in, char const* what, std::uint64_t announced,
                     std::uint64_t found) {
-  head(in).msg("Nombre de ").msg(what).msg(" incoherent dans $").msg(in.section);
+  head(in).msg(what).msg(" incoherent dans $").msg(in.section);
   sst->msg(": ").msg(decimal(announced).c_str()).msg(" annonces, ");
   sst->msg(decimal(found).c_str()).msg(" lus\n");
   mesh_io::stop(1);

@@ -112,6 +112,7 @@ class input {
 [[noreturn]] void too_long(input const& in);
 [[noreturn]] void no_line_end(input const& in);
 [[noreturn]] void too_short(input const& in, std::uint64_t n, char const* what);
+// "<what> incoherent dans $<section>: <announced> annonces, <found> lus"
 [[noreturn]] void count_mismatch(input const& in, char const* what,
                                  std::uint64_t announced, std::uint64_t found);
 [[noreturn]] void stray_line(input const& in, std::string_view line);

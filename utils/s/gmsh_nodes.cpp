@@ -75,7 +75,7 @@ void nodes_v4(input& in, contents& c) {
     int const params = in.int_value(0, 1) ? dim : 0;
     std::uint64_t const m = in.size_value();
     check_fits(in, m, in.binary ? 8 * (4LL + params) : 8, "noeuds");
-    if (m > n - done) count_mismatch(in, "noeuds", n, done + m);
+    if (m > n - done) count_mismatch(in, "Nombre de noeuds", n, done + m);
     std::size_t const first = c.node_tags.size();
     for (std::uint64_t k = 0; k < m; ++k) add_tag(in, c, in.size_value());
     for (std::uint64_t k = 0; k < m; ++k) {
@@ -86,7 +86,7 @@ void nodes_v4(input& in, contents& c) {
     }
     done += m;
   }
-  if (done != n) count_mismatch(in, "noeuds", n, done);
+  if (done != n) count_mismatch(in, "Nombre de noeuds", n, done);
 }
 
 }  // namespace
