@@ -304,6 +304,24 @@ TEST(Mesh2vtkTest, ThreeDimensionalFourNodeElementsAreTetrahedra) {
   EXPECT_EQ(vtk_grid(read_file(d.path("q.vtk"))).types, (std::vector<int>{9}));
 }
 
+TEST(Mesh2vtkTest, ReadsGmshFiles) {
+  TempDir d;
+  std::string const msh = std::string(GMSH_DATA_DIR) + "/forme_l_41b.msh";
+  run_result r = convert(d.dir(), {msh, "l.vtk"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  vtk_grid g(read_file(d.path("l.vtk")));
+  ASSERT_EQ(g.error, "");
+  EXPECT_EQ(g.title, "forme_l_41b.msh");
+  EXPECT_EQ(g.points.size(), 51u * 3);
+  EXPECT_EQ(g.types, std::vector<int>(76, 5));
+  // Group 3 (26 triangles) then group 8; the re-entrant corner is vertex 4.
+  std::vector<int> domains(26, 1);
+  domains.resize(76, 2);
+  EXPECT_EQ(g.domains, domains);
+  EXPECT_EQ(g.tags[3], 30);
+  EXPECT_EQ(convert(d.dir(), {"missing.msh", "a.vtk"}).status, 208);
+}
+
 TEST(Mesh2vtkTest, SvgOutlinesElementsAndMarksTaggedVertices) {
   TempDir d;
   ASSERT_TRUE(two_triangles("a < b & c").save(d.path("t.kadro2D")));
