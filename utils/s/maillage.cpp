@@ -3,22 +3,15 @@
 
 #include "maillage_io.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <string>
-#include <type_traits>
 #include <utility>
-#include <vector>
 
 namespace mesh_io {
 
@@ -104,23 +97,17 @@ FILE* open_regular(char const* fname, int status, long long& size) {
 
 }  // namespace mesh_io
 
-using mesh_io::format_error;
-using mesh_io::open_failed;
-using mesh_io::stop;
-using mesh_io::swapped;
-using mesh_io::write_failed;
-
 namespace {
 
 [[noreturn]] void bad_name(char const* fname) {
   sst->msg("Nom de fichier non valide: ").msg(fname).nl();
-  stop(201);
+  mesh_io::stop(201);
 }
 
 }  // namespace
 
 void invert(int* p, int n) {
-  for (int i = 0; i < n; ++i) p[i] = swapped(p[i]);
+  for (int i = 0; i < n; ++i) p[i] = mesh_io::swapped(p[i]);
 }
 
 void invert(float* p, int n) {
@@ -239,7 +226,7 @@ void maillage::ecrit_ascii(char const* fname) const {
   mesh_io::rows_from_1<int> const el = mesh_io::checked_rows(elements, ne, te);
 
   FILE* fp = std::fopen(fname, "w");
-  if (fp == nullptr) open_failed(fname, errno, 209);
+  if (fp == nullptr) mesh_io::open_failed(fname, errno, 209);
   int err = 0;
   auto out = [&err](int written) {
     if (written < 0 && err == 0) err = errno != 0 ? errno : EIO;
@@ -260,7 +247,7 @@ void maillage::ecrit_ascii(char const* fname) const {
   if (std::fflush(fp) != 0 && err == 0) err = errno;
   if (std::ferror(fp) && err == 0) err = EIO;
   if (std::fclose(fp) != 0 && err == 0) err = errno;
-  if (err != 0) write_failed(fname, err);
+  if (err != 0) mesh_io::write_failed(fname, err);
 }
 
 void maillage::iniref() { refsom = 0; }
