@@ -54,9 +54,11 @@ echo "$out" | sed 's/^/  /'
 mkdir "$tmp/pc"
 PKG_CONFIG_PATH="$pcdir" make -s -C "$tmp/pc" -f "$root/tests/install/Makefile" \
   SRC="$root/tests/install/" >/dev/null
-out=$("$tmp/pc/consumer" 2>/dev/null) || fail "pkg-config consumer failed"
-check_output "$out" pkg-config
-echo "pkg-config consumer:"
+for c in consumer consumer_static; do
+  out=$("$tmp/pc/$c" 2>/dev/null) || fail "pkg-config $c failed"
+  check_output "$out" "pkg-config $c"
+done
+echo "pkg-config consumer (plain and --static):"
 echo "$out" | sed 's/^/  /'
 
 # The installed programs work from the prefix.

@@ -28,6 +28,10 @@ class maillage {
          st_sd_se = 0;
   double st_min_ls = 0, st_max_ls = 0, st_avg_ls = 0, st_sd_ls = 0;
 
+  // The VTK writer (vtk.h) reads the four tables and the title in place,
+  // without changing them.
+  friend struct vtk_tables;
+
  public:
   virtual ~maillage();
   maillage();
