@@ -228,8 +228,6 @@ TEST(GmshTest, EntityInSeveralGroups) {
       "1 0 0 0 1 0 0 1 7 0\n"
       "2 1 0 0 1 1 0 2 12 9 0\n"
       "1 0 0 0 1 1 0 2 6 2 0\n");
-  std::string const nodes = section(
-      "Nodes", "1 4 1 4\n2 1 0 4\n1\n2\n3\n4\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n");
   std::string const elements = section(
       "Elements",
       "4 5 1 5\n"
@@ -238,7 +236,7 @@ TEST(GmshTest, EntityInSeveralGroups) {
       "1 2 1 1\n3 2 3\n"
       "2 1 2 2\n4 1 2 3\n5 1 3 4\n");
   for (bool binary : {false, true}) {
-    std::string const text = kFormat41 + entities + nodes + elements;
+    std::string const text = kFormat41 + entities + kSquareNodes41 + elements;
     msh f(binary ? msh_binary(text) : text);
     EXPECT_EQ(f.m.ref(1), 40);
     EXPECT_EQ(f.m.ref(2), 12);
