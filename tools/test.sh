@@ -2,8 +2,9 @@
 # Builds the library, the program, the tests and the benchmarks, and runs the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# python3-meshio: the VTK tests read our files back with meshio.
-bash tools/deps.sh python3-meshio
+# python3-meshio (for /usr/bin/python3): the VTK and Gmsh tests read files
+# with meshio too; gmsh remakes the Gmsh test meshes (tests/data/gmsh/make.sh).
+bash tools/deps.sh python3-meshio gmsh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DUTILS_BUILD_TESTS=ON -DUTILS_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build build -j2
 cd build
