@@ -3,8 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # python3-meshio: the VTK tests read our files back with meshio.
-bash tools/deps.sh python3-meshio
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DUTILS_BUILD_TESTS=ON -DUTILS_BUILD_BENCHMARKS=ON >/dev/null
+# petsc-dev, openmpi-bin, pkg-config: the PETSc component and its MPI tests.
+bash tools/deps.sh python3-meshio petsc-dev openmpi-bin pkg-config
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DUTILS_BUILD_TESTS=ON -DUTILS_BUILD_BENCHMARKS=ON \
+  -DUTILS_WITH_PETSC=ON >/dev/null
 cmake --build build -j2
 cd build
 ctest -j2 --output-on-failure

@@ -55,14 +55,17 @@ class petsc_session {
 // or -1 when none has one.
 int premier_en_faute(MPI_Comm comm, bool faute);
 
-// For the processes that do not report a fault: waits until the reporting
-// one takes the run down with MPI_Abort.
-[[noreturn]] void attendre_arret(MPI_Comm comm, int status);
+// Ends the run after a refusal that every process of comm found together:
+// the reporting process (message printed) adds its end-of-run table, the
+// others stay silent. When comm spans every process, all of them end PETSc
+// and MPI and exit with `status`; otherwise the reporting process takes the
+// run down with MPI_Abort and the others wait for it.
+[[noreturn]] void arret_collectif(MPI_Comm comm, bool rapporteur, int status);
 
 // A refusal that every process checks (sizes, states, the command line):
 // collective on comm. When some process has a fault, the first one prints
-// its message through `message()` and ends the run with `status`; the
-// others are ended with it, so the message appears once and no process
+// its message through `message()`, and the run ends with `status` on every
+// process (arret_collectif), so the message appears once and no process
 // waits forever. Returns on every process when none has a fault.
 template <class F>
 void refus_collectif(MPI_Comm comm, bool faute, int status, F message) {
@@ -70,9 +73,8 @@ void refus_collectif(MPI_Comm comm, bool faute, int status, F message) {
   if (premier < 0) return;
   int rang = 0;
   MPI_Comm_rank(comm, &rang);
-  if (rang != premier) attendre_arret(comm, status);
-  message();
-  arret_petsc(status);
+  if (rang == premier) message();
+  arret_collectif(comm, rang == premier, status);
 }
 
 // Conversions to PETSc. Collective on `comm`: every process passes the

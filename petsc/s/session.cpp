@@ -106,10 +106,22 @@ int premier_en_faute(MPI_Comm comm, bool faute) {
   return premier < taille ? premier : -1;
 }
 
-void attendre_arret(MPI_Comm comm, int status) {
-  // The reporting process never joins: its MPI_Abort ends this one.
-  MPI_Barrier(comm);
-  MPI_Abort(MPI_COMM_WORLD, status);
+void arret_collectif(MPI_Comm comm, bool rapporteur, int status) {
+  int ensemble = MPI_UNEQUAL;
+  MPI_Comm_compare(comm, PETSC_COMM_WORLD, &ensemble);
+  if (ensemble != MPI_IDENT && ensemble != MPI_CONGRUENT) {
+    if (rapporteur) arret_petsc(status);
+    // The reporting process never joins: its MPI_Abort ends this one.
+    MPI_Barrier(comm);
+    MPI_Abort(MPI_COMM_WORLD, status);
+  }
+  std::fflush(stdout);
+  if (rapporteur && sst != nullptr) {
+    g_relais.passe = true;
+    delete sst;  // prints the end-of-run table
+    sst = nullptr;
+  }
+  PetscPopErrorHandler();
+  PetscFinalize();
   std::exit(status);
 }
-
