@@ -1,6 +1,7 @@
 // The Poisson problem -Laplace(u) = f on the unit square with
 // u = sin(pi x) sin(pi y), and its bilinear quadrilateral element with
-// 2 x 2 Gauss points, for the distributed example and its tests.
+// 2 x 2 Gauss points, shared by the serial and the distributed examples and
+// their tests.
 #ifndef POISSON_Q1_H
 #define POISSON_Q1_H
 
@@ -14,7 +15,8 @@ inline double exact(double x, double y) { return std::sin(kPi * x) * std::sin(kP
 inline double source(double x, double y) { return 2 * kPi * kPi * exact(x, y); }
 
 // Stiffness ke and load fe of the quadrilateral with vertices (xe, ye),
-// counter-clockwise from its lower-left corner.
+// counter-clockwise from its lower-left corner: 2 x 2 Gauss points on the
+// reference square [-1,1]^2, nodes counter-clockwise from (-1,-1).
 inline void element(double const xe[4], double const ye[4], double ke[4][4], double fe[4]) {
   double const q = 1 / std::sqrt(3.0);
   double const gp[2] = {-q, q};

@@ -20,9 +20,12 @@ int const kStatutDivergence = 231;   // the solve did not converge
 // first in main and destroyed last, on every process (collective on
 // PETSC_COMM_WORLD).
 // - The run report of rank 0 goes to stderr as usual. On the other ranks it
-//   is named "<program>[<rank>]" and stays silent (no start line, no
-//   end-of-run table) unless that process prints a message: its messages
-//   and its table then reach stderr too.
+//   is named "<program>[<rank>]" and prints no start line; its messages
+//   reach stderr, and its end-of-run table only when it ends the run with
+//   an error.
+// - Refusals that every process checks (bad arguments of the bridges, a
+//   diverged solve) print their message once and end every process with
+//   the same status, through PetscFinalize and exit.
 // - An error inside PETSc ends the run: its text, the function and the
 //   place where PETSc raised it go to the run report, then the end-of-run
 //   table, and MPI_Abort with status 230 takes every process down.
