@@ -12,7 +12,7 @@
 // <prefix>_<n>.pvtu and one <prefix>_<n>_<rank>.vtu piece per process (fields
 // u and erreur); -sol <prefix> writes the whole solution, gathered on rank 0,
 // as the raw vector file <prefix>_<n> (b_save). The solver is CG + GAMG to
-// a relative residual of 1e-10 unless PETSc's options say otherwise.
+// a relative residual of 1e-12 unless PETSc's options say otherwise.
 #include <sys/resource.h>
 
 #include <cerrno>
@@ -253,7 +253,7 @@ resultat resout_grille(int n, int rang, int np, std::string const& vtk, std::str
   petsc_solveur s;
   s.ksp = KSPCG;
   s.pc = PCGAMG;
-  s.rtol = 1e-10;
+  s.rtol = 1e-12;
   resout_petsc(a, f, u, s);
   double const t2 = MPI_Wtime();
   memoire(n, t1 - t0, t2 - t1, rang);
