@@ -28,9 +28,12 @@ pcdir=$(dirname "$(find "$prefix" -name utils.pc | head -n 1)")
 [ -f "$pcdir/utils.pc" ] || fail "missing utils.pc"
 
 # Each installed header compiles on its own with only the prefix to search.
+# utils_petsc.h also needs PETSc's and MPI's headers.
 for h in "$prefix"/include/*.h; do
+  cxx=(c++)
+  [ "$(basename "$h")" = utils_petsc.h ] && cxx=(mpicxx $(pkg-config --cflags petsc))
   echo "#include \"$(basename "$h")\"" |
-    c++ -std=c++17 -fsyntax-only -x c++ -I"$prefix/include" - ||
+    "${cxx[@]}" -std=c++17 -fsyntax-only -x c++ -I"$prefix/include" - ||
     fail "$(basename "$h") is not self-contained"
 done
 
@@ -69,4 +72,15 @@ mkdir "$tmp/run"
 grep -q '^CELLS 2 10$' "$tmp/run/m.vtk" || fail "installed mesh2vtk wrote a wrong file"
 (cd "$tmp/run" && "$prefix/bin/renum" reg_m.kadro2D r.kadro2D 2>/dev/null) |
   grep -qx 'retenue   rcm' || fail "installed renum failed"
+# The PETSc component, when the build has it: found as a component of the
+# package, and its consumer solves on two processes.
+if [ -f "$prefix/include/utils_petsc.h" ]; then
+  cmake -S petsc/tests/install -B "$tmp/petsc" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >/dev/null
+  cmake --build "$tmp/petsc" >/dev/null
+  out=$(cd "$tmp/run" && mpiexec --allow-run-as-root --oversubscribe -n 2 \
+    "$tmp/petsc/consumer_petsc" 2>/dev/null) || fail "PETSc consumer failed"
+  grep -qx 'petsc: x = 1 1 1 on 2 processes' <<<"$out" || fail "PETSc consumer: $out"
+  echo "PETSc consumer: $out"
+fi
 echo "install test: passed"
