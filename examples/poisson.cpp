@@ -8,12 +8,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "grille.h"
 #include "llist.h"
 #include "maillage.h"
+#include "poisson_q1.h"
 #include "profil.h"
+#include "renum.h"
 #include "runstat.h"
 #include "vecteurs.h"
 
@@ -35,7 +38,6 @@ void nmsg(int i) { sst->msg(i); }
 
 namespace {
 
-double const kPi = 3.141592653589793;
 int const kMaxCells = 512;  // the profile of the largest grid is about 1 GB
 
 [[noreturn]] void stop(int status) {
@@ -48,9 +50,6 @@ int const kMaxCells = 512;  // the profile of the largest grid is about 1 GB
   sst->msg(kMaxCells).msg(", increasing)\n");
   stop(1);
 }
-
-double exact(double x, double y) { return std::sin(kPi * x) * std::sin(kPi * y); }
-double source(double x, double y) { return 2 * kPi * kPi * exact(x, y); }
 
 // Phase names on stderr for the large grids, only on a terminal.
 void phase(int n, char const* what) {
@@ -68,17 +67,8 @@ struct result {
 // Profile of the stiffness matrix from the vertex neighbour lists: line i
 // starts at its smallest neighbour.
 gvector<int> stiffness_profile(maillage const& m) {
-  int const n = m.npt();
-  gcolect<llist<int>>& voisins = m.list_voisins();
-  gvector<int> p(0, n);
-  p[0] = 0;
-  for (int i = 1; i <= n; ++i) {
-    llist<int> const& l = voisins[i];
-    int const first = l.ne() > 0 ? l[1] : i;
-    p[i] = p[i - 1] + (i - first + 1);
-  }
-  delete &voisins;
-  return p;
+  std::unique_ptr<gcolect<llist<int>>> voisins(&m.list_voisins());
+  return profil_voisins(*voisins);
 }
 
 result solve_on_grid(int n) {
@@ -97,16 +87,11 @@ result solve_on_grid(int n) {
   double const eps = 1e-6;
   for (int i = 1; i <= nv; ++i) {
     double const x = m->x(i), y = m->y(i);
-    g[i] = exact(x, y);
+    g[i] = poisson_q1::exact(x, y);
     if (x < eps || x > 1 - eps || y < eps || y > 1 - eps) fixed[i] = 1;
   }
 
-  // 2 x 2 Gauss points on the reference square [-1,1]^2; nodes
-  // counter-clockwise from (-1,-1).
   phase(n, "assemblage");
-  double const q = 1 / std::sqrt(3.0);
-  double const gp[2] = {-q, q};
-  double const xi[4] = {-1, 1, 1, -1}, eta[4] = {-1, -1, 1, 1};
   for (int e = 1; e <= ne; ++e) {
     int nodes[4];
     double xe[4], ye[4];
@@ -115,37 +100,8 @@ result solve_on_grid(int n) {
       xe[k] = m->x(nodes[k]);
       ye[k] = m->y(nodes[k]);
     }
-    double ke[4][4] = {}, fe[4] = {};
-    for (double s : gp)
-      for (double t : gp) {
-        double nf[4], ds[4], dt[4];
-        for (int k = 0; k < 4; ++k) {
-          nf[k] = (1 + xi[k] * s) * (1 + eta[k] * t) / 4;
-          ds[k] = xi[k] * (1 + eta[k] * t) / 4;
-          dt[k] = eta[k] * (1 + xi[k] * s) / 4;
-        }
-        double j11 = 0, j12 = 0, j21 = 0, j22 = 0, x = 0, y = 0;
-        for (int k = 0; k < 4; ++k) {
-          j11 += ds[k] * xe[k];
-          j12 += ds[k] * ye[k];
-          j21 += dt[k] * xe[k];
-          j22 += dt[k] * ye[k];
-          x += nf[k] * xe[k];
-          y += nf[k] * ye[k];
-        }
-        double const det = j11 * j22 - j12 * j21;
-        double gx[4], gy[4];
-        for (int k = 0; k < 4; ++k) {
-          gx[k] = (j22 * ds[k] - j12 * dt[k]) / det;
-          gy[k] = (-j21 * ds[k] + j11 * dt[k]) / det;
-        }
-        double const f = source(x, y) * det;
-        for (int r = 0; r < 4; ++r) {
-          fe[r] += f * nf[r];
-          for (int c = 0; c < 4; ++c)
-            ke[r][c] += (gx[r] * gx[c] + gy[r] * gy[c]) * det;
-        }
-      }
+    double ke[4][4], fe[4];
+    poisson_q1::element(xe, ye, ke, fe);
     // Boundary lines become identity lines: their known values move to the
     // right-hand side of the other lines.
     for (int r = 0; r < 4; ++r) {

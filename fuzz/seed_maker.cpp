@@ -200,6 +200,9 @@ int main(int argc, char** argv) {
     seed("kadro", "quad2", 0, b);
     seed("kadro", "quad3", 1, b);
     seed("kadro", "quad2_swapped", 0, swapped(b));
+    std::string a = tmp_dir + "/adj";
+    m.gen_data_renum(a.c_str());
+    seed("renum", "quad2", -1, slurp(a));
   }
   {
     gmatrix<float> s = mat<float>(1, 3, 1, 3);
@@ -208,6 +211,9 @@ int main(int argc, char** argv) {
     maillage m(s, e, vec<int>(1, 3), "triangle");
     m.ecrit_kadro(k.c_str());
     seed("kadro", "tri", 0, slurp(k));
+    std::string a = tmp_dir + "/adj";
+    maillage(mat<float>(1, 5, 1, 2), e, vec<int>(1, 5), "isoles").gen_data_renum(a.c_str());
+    seed("renum", "isolated", -1, slurp(a));
     maillage v(mat<float>(1, 2, 1, 2), gmatrix<int>(), vec<int>(1, 2),
                gvector<int>(), "sans elements");
     v.ecrit_kadro(k.c_str());
@@ -242,6 +248,23 @@ int main(int argc, char** argv) {
   seed("nopo", "tri_ining1_ntass", 1, nopo_file(false, 1, 1, 2));
   seed("nopo", "tri_nodes_ining2", 0, nopo_file(false, 0, 2, 0));
   seed("nopo", "quad_norefs", 1, nopo_file(true, 1, 0, 0));
+
+  // Gmsh: small text files with groups (Gmsh's own files are copied by
+  // tools/fuzz.sh).
+  seed("gmsh", "groups_22", -1,
+       "$MeshFormat\n2.2 0 8\n$EndMeshFormat\n$PhysicalNames\n1\n1 7 \"bord\"\n"
+       "$EndPhysicalNames\n$Nodes\n5\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n9 2 2 0\n"
+       "$EndNodes\n$Elements\n6\n1 15 2 4 1 1\n2 1 2 7 1 1 2\n3 1 2 9 2 2 3\n"
+       "4 2 2 3 1 1 2 3\n5 2 2 2 1 1 2 3\n6 2 2 0 1 1 3 4\n$EndElements\n"
+       "$NodeData\n1\n\"u\"\n$EndNodeData\n");
+  seed("gmsh", "tet_41", -1,
+       "$MeshFormat\n4.1 0 8\n$EndMeshFormat\n$Entities\n1 1 1 1\n"
+       "1 0 0 0 1 5\n1 0 0 0 1 0 0 2 6 8 2 1 -1\n"
+       "1 0 0 0 1 1 0 1 4 0\n1 0 0 0 1 1 1 1 3 0\n$EndEntities\n"
+       "$Nodes\n2 4 1 40\n3 1 0 3\n1\n2\n40\n0 0 0\n1 0 0\n0 1 0\n"
+       "1 1 1 1\n3\n0 0 1 0.5\n$EndNodes\n$Elements\n3 4 1 4\n"
+       "0 1 15 1\n1 1\n1 1 1 1\n2 1 2\n3 1 4 2\n3 1 2 40 3\n4 2 1 40 3\n"
+       "$EndElements\n");
 
   profile_seeds<int>("i");
   profile_seeds<float>("f");

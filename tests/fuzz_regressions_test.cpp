@@ -70,7 +70,7 @@ void load_limited(hostile const& h, std::string const& path) {
 
 std::string const kSize = "Taille incorrecte dans le fichier: ";
 std::string const kEnd = "Fin de fichier prematuree: ";
-std::string const kKadro = "Erreur de format dans la lecture de ";  // both mesh readers
+std::string const kKadro = "Erreur de format dans la lecture de ";  // the mesh readers
 
 hostile const kCases[] = {
     // A 104-byte mesh announcing two billion vertices, in both byte orders.
@@ -94,6 +94,11 @@ hostile const kCases[] = {
      "\nFichier trop court pour 2000000000 elements\n"},
     {"nopo_huge_vertex_count.nopo", read_mesh, 1, kKadro, true,
      "\nL'element 1: nombre de sommets non valide: 1000000000\n"},
+    // Node tags 1 and 2^64 - 1: the reader must not index nodes by tag.
+    {"gmsh_sparse_tags.msh", read_mesh, 1, kKadro, true,
+     "\nL'element 1 a le noeud 5 inconnu\n"},
+    {"gmsh_2g_elements.msh", read_mesh, 1, kKadro, true,
+     "\nFichier trop court pour 2000000000 elements\n"},
     {"vec_b_2g.vb", b_load<dvector>(), 1, kSize, true},
     {"vec_b_count_overflow.vb", b_load<dvector>(), 1, kSize, true},
     {"vec_b_2g.vb.gz", b_load<dvector>(), 1, kEnd, true},

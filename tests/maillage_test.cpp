@@ -475,6 +475,20 @@ TEST(KadroDeathTest, HostileCountsAreRefusedBeforeAllocation) {
                head + "\nGroupes d'elements de tailles differentes: 4 et 3\n");
 }
 
+TEST(KadroDeathTest, VertexNumbersOutsideTheMeshAreRefused) {
+  fixed_dir d("kadro_VertexNumbersOutsideTheMeshAreRefused");
+  std::string const f = d.path("v.kadro2D");
+  for (int bad : {0, -1, 7, 2147483647}) {
+    kadro_bytes k = grid_2x1_bytes("t", 0, 0);
+    // Element 3 is the first of a second group.
+    k.group(2, 1, 4).element(1, {1, 2, bad, 4});
+    ASSERT_TRUE(k.save(f));
+    EXPECT_FATAL(read_mesh(f), 1,
+                 "Erreur de format dans la lecture de " + f + "\nL'element 3 a le sommet " +
+                     std::to_string(bad) + " hors de 1..6\n");
+  }
+}
+
 TEST(KadroDeathTest, TruncatedFilesAreReported) {
   fixed_dir d("kadro_TruncatedFilesAreReported");
   std::string const f = d.path("t.kadro2D");

@@ -14,37 +14,12 @@
 #include <vector>
 
 #include "kadro_bytes.h"
+#include "run_program.h"
 #include "test_util.h"
+#include "vtk.h"
+#include "xml_doc.h"
 
 namespace {
-
-struct run_result {
-  int status;
-  std::string err;
-};
-
-// Runs `exe` in `dir` with the given arguments, stderr captured.
-run_result run(char const* exe, std::string const& dir,
-               std::vector<std::string> args) {
-  std::string const errfile = dir + "/stderr.txt";
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(120);
-    int fd = open(errfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || dup2(fd, 2) < 0) _exit(121);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe));
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    execv(exe, argv.data());
-    _exit(122);
-  }
-  int st = 0;
-  waitpid(pid, &st, 0);
-  run_result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_all(errfile)};
-  unlink(errfile.c_str());
-  return r;
-}
 
 run_result convert(std::string const& dir, std::vector<std::string> args) {
   return run(MESH2VTK_EXE, dir, std::move(args));
@@ -119,111 +94,6 @@ struct vtk_grid {
   }
 };
 
-// Minimal XML reader: checks that the document is well formed (prolog,
-// nesting, quoted attributes, known entities) and collects the elements.
-struct xml_doc {
-  struct node {
-    std::string name;
-    std::map<std::string, std::string> attr;
-  };
-  std::vector<node> nodes;
-  std::string error;
-
-  explicit xml_doc(std::string const& s) {
-    std::size_t i = 0;
-    std::vector<std::string> open;
-    bool root_done = false;
-    if (s.compare(0, 5, "<?xml") == 0) {
-      i = s.find("?>");
-      if (i == std::string::npos) { error = "prolog"; return; }
-      i += 2;
-    }
-    while (i < s.size()) {
-      if (s[i] != '<') {
-        std::size_t j = s.find('<', i);
-        if (j == std::string::npos) j = s.size();
-        std::string text = s.substr(i, j - i);
-        if (open.empty() && text.find_first_not_of(" \n\r\t") != std::string::npos) {
-          error = "text outside the root";
-          return;
-        }
-        if (!entities_ok(text)) { error = "bad entity"; return; }
-        i = j;
-        continue;
-      }
-      if (s[i + 1] == '/') {
-        std::size_t j = s.find('>', i);
-        if (j == std::string::npos || open.empty() ||
-            s.substr(i + 2, j - i - 2) != open.back()) {
-          error = "mismatched end tag";
-          return;
-        }
-        open.pop_back();
-        if (open.empty()) root_done = true;
-        i = j + 1;
-        continue;
-      }
-      if (root_done) { error = "second root"; return; }
-      node n;
-      std::size_t j = i + 1;
-      while (j < s.size() && (std::isalnum(static_cast<unsigned char>(s[j])) ||
-                              s[j] == '-' || s[j] == ':'))
-        ++j;
-      n.name = s.substr(i + 1, j - i - 1);
-      if (n.name.empty()) { error = "tag name"; return; }
-      for (;;) {
-        while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
-        if (j >= s.size()) { error = "unterminated tag"; return; }
-        if (s[j] == '>' || s.compare(j, 2, "/>") == 0) break;
-        std::size_t k = s.find('=', j);
-        if (k == std::string::npos || k + 1 >= s.size() || s[k + 1] != '"') {
-          error = "attribute";
-          return;
-        }
-        std::string key = s.substr(j, k - j);
-        std::size_t e = s.find('"', k + 2);
-        if (e == std::string::npos) { error = "attribute value"; return; }
-        std::string val = s.substr(k + 2, e - k - 2);
-        if (val.find('<') != std::string::npos || !entities_ok(val) ||
-            n.attr.count(key)) {
-          error = "attribute value";
-          return;
-        }
-        n.attr[key] = val;
-        j = e + 1;
-      }
-      nodes.push_back(n);
-      if (s[j] == '>') {
-        open.push_back(n.name);
-        i = j + 1;
-      } else {
-        if (open.empty()) root_done = true;
-        i = j + 2;
-      }
-    }
-    if (!open.empty()) error = "unclosed " + open.back();
-    else if (!root_done) error = "no root";
-  }
-
-  static bool entities_ok(std::string const& t) {
-    for (std::size_t p = t.find('&'); p != std::string::npos; p = t.find('&', p + 1)) {
-      std::size_t q = t.find(';', p);
-      if (q == std::string::npos) return false;
-      std::string e = t.substr(p, q - p + 1);
-      if (e != "&amp;" && e != "&lt;" && e != "&gt;" && e != "&quot;" && e != "&apos;")
-        return false;
-    }
-    return true;
-  }
-
-  std::vector<node const*> all(std::string const& name) const {
-    std::vector<node const*> r;
-    for (auto const& n : nodes)
-      if (n.name == name) r.push_back(&n);
-    return r;
-  }
-};
-
 std::vector<double> numbers(std::string s) {
   for (char& c : s)
     if (c == ',') c = ' ';
@@ -236,7 +106,8 @@ std::vector<double> numbers(std::string s) {
 
 std::string usage() {
   return std::string("Usage: ") + MESH2VTK_EXE +
-         " maillage sortie.vtk|sortie.svg [sortie.vtk|sortie.svg]\n";
+         " [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
+         "[sortie.vtk|sortie.vtu|sortie.svg]\n";
 }
 
 // Two triangles in two subdomains, tags on vertices 2 and 4.
@@ -304,6 +175,24 @@ TEST(Mesh2vtkTest, ThreeDimensionalFourNodeElementsAreTetrahedra) {
   EXPECT_EQ(vtk_grid(read_file(d.path("q.vtk"))).types, (std::vector<int>{9}));
 }
 
+TEST(Mesh2vtkTest, ReadsGmshFiles) {
+  TempDir d;
+  std::string const msh = std::string(GMSH_DATA_DIR) + "/forme_l_41b.msh";
+  run_result r = convert(d.dir(), {msh, "l.vtk"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  vtk_grid g(read_file(d.path("l.vtk")));
+  ASSERT_EQ(g.error, "");
+  EXPECT_EQ(g.title, "forme_l_41b.msh");
+  EXPECT_EQ(g.points.size(), 51u * 3);
+  EXPECT_EQ(g.types, std::vector<int>(76, 5));
+  // Group 3 (26 triangles) then group 8; the re-entrant corner is vertex 4.
+  std::vector<int> domains(26, 1);
+  domains.resize(76, 2);
+  EXPECT_EQ(g.domains, domains);
+  EXPECT_EQ(g.tags[3], 30);
+  EXPECT_EQ(convert(d.dir(), {"missing.msh", "a.vtk"}).status, 208);
+}
+
 TEST(Mesh2vtkTest, SvgOutlinesElementsAndMarksTaggedVertices) {
   TempDir d;
   ASSERT_TRUE(two_triangles("a < b & c").save(d.path("t.kadro2D")));
@@ -348,12 +237,27 @@ TEST(Mesh2vtkTest, GridSvgHasOnePolygonPerElement) {
   EXPECT_EQ(vtk_grid(read_file(d.path("g.vtk"))).cells.size(), 70u);
 }
 
+TEST(Mesh2vtkTest, OptionAndNamesChooseTheForm) {
+  TempDir d;
+  ASSERT_TRUE(two_triangles("deux triangles").save(d.path("t.kadro2D")));
+  run_result r = convert(d.dir(), {"-b", "t.kadro2D", "b.vtk", "c.vtu"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(convert(d.dir(), {"t.kadro2D", "a.vtk"}).status, 0);
+  maillage const m(d.path("t.kadro2D").c_str());
+  ecrit_vtk(m, d.path("lib.vtk").c_str(), vtk_champs(), vtk_format::binaire);
+  ecrit_vtk(m, d.path("lib.vtu").c_str());
+  EXPECT_EQ(read_file(d.path("b.vtk")), read_file(d.path("lib.vtk")));
+  EXPECT_EQ(read_file(d.path("c.vtu")), read_file(d.path("lib.vtu")));
+  EXPECT_EQ(vtk_grid(read_file(d.path("a.vtk"))).error, "");
+}
+
 TEST(Mesh2vtkTest, BadArgumentsPrintUsage) {
   TempDir d;
   ASSERT_TRUE(two_triangles("t").save(d.path("t.kadro2D")));
   std::vector<std::vector<std::string>> bad = {
       {}, {"t.kadro2D"}, {"t.kadro2D", "a.vtk", "b.svg", "c.vtk"},
-      {"t.kadro2D", "a.txt"}, {"t.kadro2D", "a.vtk", ".svg"}};
+      {"t.kadro2D", "a.txt"}, {"t.kadro2D", "a.vtk", ".svg"},
+      {"-x", "t.kadro2D", "a.vtk"}, {"-b", "t.kadro2D"}, {"t.kadro2D", ".vtu"}};
   for (auto const& args : bad) {
     run_result r = convert(d.dir(), args);
     EXPECT_EQ(r.status, 1);
@@ -388,9 +292,10 @@ TEST(Mesh2vtkTest, RefusesMeshesItCannotDraw) {
   k.group(1, 1, 3).element(1, {1, 2, 4});
   ASSERT_TRUE(k.save(d.path("bad.kadro2D")));
   run_result r = convert(d.dir(), {"bad.kadro2D", "a.vtk"});
+  // The reader refuses the vertex number before the converter sees it.
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("Maillage bad.kadro2D non convertible: numero de sommet "
-                       "hors limites\n"),
+  EXPECT_NE(r.err.find("Erreur de format dans la lecture de bad.kadro2D\n"
+                       "L'element 1 a le sommet 4 hors de 1..3\n"),
             std::string::npos)
       << r.err;
 
@@ -448,15 +353,9 @@ std::string run_on_terminal(char const* exe, std::string const& dir,
   int master = -1;
   pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
   if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(120);
     int fd = open("/dev/null", O_WRONLY);
     if (fd < 0 || dup2(fd, 1) < 0) _exit(121);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe));
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    execv(exe, argv.data());
-    _exit(122);
+    exec_in(exe, dir, args);
   }
   std::string shown;
   if (pid < 0) return shown;

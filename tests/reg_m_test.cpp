@@ -12,35 +12,14 @@
 #include <vector>
 
 #include "kadro_bytes.h"
+#include "run_program.h"
 #include "test_util.h"
 
 namespace {
 
-struct run_result {
-  int status;
-  std::string err;
-};
-
 // Runs reg_m in `dir` with the given arguments; argv[0] is its full path.
 run_result run_reg_m(std::string const& dir, std::vector<std::string> args) {
-  std::string const errfile = dir + "/stderr.txt";
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir.c_str()) != 0) _exit(120);
-    int fd = open(errfile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || dup2(fd, 2) < 0) _exit(121);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(REG_M_EXE));
-    for (auto& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    execv(REG_M_EXE, argv.data());
-    _exit(122);
-  }
-  int st = 0;
-  waitpid(pid, &st, 0);
-  run_result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_all(errfile)};
-  unlink(errfile.c_str());
-  return r;
+  return run(REG_M_EXE, dir, std::move(args));
 }
 
 std::string const kDate = R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";

@@ -5,8 +5,8 @@
 #
 #   tools/fuzz.sh [seconds-per-target] [target...]
 #
-# Targets: kadro nopo colect gmatrix profil llist (all of them when none is
-# named).
+# Targets: kadro nopo gmsh colect gmatrix profil llist renum (all of them when
+# none is named).
 # Findings go to build-fuzz/out/<target>/default/{crashes,hangs}. A refused
 # input that ends the run with a status is a normal end; the script fails
 # when a target saved a crash (set FUZZ_FAIL_ON_HANG=1 to fail on hangs too:
@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 secs=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(kadro nopo colect gmatrix profil llist)
+[ ${#targets[@]} -gt 0 ] || targets=(kadro nopo gmsh colect gmatrix profil llist renum)
 
 command -v afl-fuzz >/dev/null || bash tools/deps.sh afl++ clang
 root=$PWD
@@ -35,6 +35,8 @@ if [ -x "$b/reg_m" ]; then
   (cd "$b/seeds" && ASAN_OPTIONS=detect_leaks=0 "$b/reg_m" -b 0 1 3 0 1 2 2>/dev/null &&
     { printf '\0'; cat reg_m.kadro2D; } > kadro/reg_m && rm -f reg_m.kadro2D)
 fi
+# Gmsh's own files, the smallest of the test meshes in their four forms.
+cp tests/data/gmsh/quadrangles_*.msh tests/data/gmsh/sans_groupes_*.msh "$b/seeds/gmsh/"
 
 export AFL_SKIP_CPUFREQ=1 AFL_NO_UI=1 AFL_I_DONT_CARE_ABOUT_MISSING_CRASHES=1
 export AFL_NO_AFFINITY=1 AFL_QUIET=1

@@ -19,7 +19,7 @@ prefix=$tmp/prefix
 
 fail() { echo "install test: $*" >&2; exit 1; }
 
-for f in include/runstat.h include/maillage.h bin/reg_m bin/mesh2vtk; do
+for f in include/runstat.h include/maillage.h bin/reg_m bin/mesh2vtk bin/renum; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
 lib=$(find "$prefix" -name libutils.a | head -n 1)
@@ -28,9 +28,12 @@ pcdir=$(dirname "$(find "$prefix" -name utils.pc | head -n 1)")
 [ -f "$pcdir/utils.pc" ] || fail "missing utils.pc"
 
 # Each installed header compiles on its own with only the prefix to search.
+# utils_petsc.h also needs PETSc's and MPI's headers.
 for h in "$prefix"/include/*.h; do
+  cxx=(c++)
+  [ "$(basename "$h")" = utils_petsc.h ] && cxx=(mpicxx $(pkg-config --cflags petsc))
   echo "#include \"$(basename "$h")\"" |
-    c++ -std=c++17 -fsyntax-only -x c++ -I"$prefix/include" - ||
+    "${cxx[@]}" -std=c++17 -fsyntax-only -x c++ -I"$prefix/include" - ||
     fail "$(basename "$h") is not self-contained"
 done
 
@@ -54,9 +57,11 @@ echo "$out" | sed 's/^/  /'
 mkdir "$tmp/pc"
 PKG_CONFIG_PATH="$pcdir" make -s -C "$tmp/pc" -f "$root/tests/install/Makefile" \
   SRC="$root/tests/install/" >/dev/null
-out=$("$tmp/pc/consumer" 2>/dev/null) || fail "pkg-config consumer failed"
-check_output "$out" pkg-config
-echo "pkg-config consumer:"
+for c in consumer consumer_static; do
+  out=$("$tmp/pc/$c" 2>/dev/null) || fail "pkg-config $c failed"
+  check_output "$out" "pkg-config $c"
+done
+echo "pkg-config consumer (plain and --static):"
 echo "$out" | sed 's/^/  /'
 
 # The installed programs work from the prefix.
@@ -65,4 +70,17 @@ mkdir "$tmp/run"
   "$prefix/bin/mesh2vtk" reg_m.kadro2D m.vtk m.svg 2>/dev/null) ||
   fail "installed reg_m or mesh2vtk failed"
 grep -q '^CELLS 2 10$' "$tmp/run/m.vtk" || fail "installed mesh2vtk wrote a wrong file"
+(cd "$tmp/run" && "$prefix/bin/renum" reg_m.kadro2D r.kadro2D 2>/dev/null) |
+  grep -qx 'retenue   rcm' || fail "installed renum failed"
+# The PETSc component, when the build has it: found as a component of the
+# package, and its consumer solves on two processes.
+if [ -f "$prefix/include/utils_petsc.h" ]; then
+  cmake -S petsc/tests/install -B "$tmp/petsc" -DCMAKE_PREFIX_PATH="$prefix" \
+    -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF >/dev/null
+  cmake --build "$tmp/petsc" >/dev/null
+  out=$(cd "$tmp/run" && mpiexec --allow-run-as-root --oversubscribe -n 2 \
+    "$tmp/petsc/consumer_petsc" 2>/dev/null) || fail "PETSc consumer failed"
+  grep -qx 'petsc: x = 1 1 1 on 2 processes' <<<"$out" || fail "PETSc consumer: $out"
+  echo "PETSc consumer: $out"
+fi
 echo "install test: passed"

@@ -1,8 +1,10 @@
-// mesh2vtk: writes a mesh file read by the library as a legacy VTK
-// unstructured grid and/or as an SVG picture.
+// mesh2vtk: writes a mesh file read by the library as a VTK unstructured
+// grid (legacy ".vtk", text or with -b binary, or XML ".vtu") and/or as an
+// SVG picture.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +15,7 @@
 
 #include "maillage.h"
 #include "runstat.h"
+#include "vtk.h"
 
 runstat* sst = nullptr;
 
@@ -39,7 +42,8 @@ namespace {
 
 [[noreturn]] void usage(char const* prog) {
   sst->msg("Usage: ").msg(prog);
-  sst->msg(" maillage sortie.vtk|sortie.svg [sortie.vtk|sortie.svg]\n");
+  sst->msg(" [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
+           "[sortie.vtk|sortie.vtu|sortie.svg]\n");
   stop(1);
 }
 
@@ -48,8 +52,8 @@ namespace {
   stop(1);
 }
 
-// The mesh's tables as flat arrays, 0-based, checked once after reading so
-// that the writers can walk them freely.
+// The mesh's tables as flat arrays, 0-based, for the SVG writer; filled
+// once the mesh has passed vtk_refus().
 class vue : public maillage {
  public:
   explicit vue(char const* fname) : maillage(fname) {}
@@ -59,31 +63,21 @@ class vue : public maillage {
   std::vector<int> tags;
   std::vector<int> dom;  // subdomain of each element, 0 when in none
 
-  void prepare(char const* fname) {
-    int const nv = npt(), nd = ndim(), ne = nelem(), te = telem();
-    if (nv > 0 && (nd < 1 || nd > 3))
-      bad_mesh(fname, "dimension autre que 1, 2 ou 3");
-    if (ne > 0 && te < 1) bad_mesh(fname, "elements sans noeud");
-    if (nv > 0 && (refsom.imin() > 1 || refsom.imax() < nv))
-      bad_mesh(fname, "references des sommets incompletes");
+  void prepare() {
+    // A mesh without an element matrix reports -1 elements: it has none.
+    int const nv = std::max(npt(), 0), nd = ndim(), ne = std::max(nelem(), 0);
+    int const te = telem();
     xyz.assign(static_cast<std::size_t>(nv) * 3, 0.0);
     tags.assign(static_cast<std::size_t>(nv), 0);
     for (int i = 1; i <= nv; ++i) {
-      for (int k = 1; k <= nd; ++k) {
-        float const c = xn(k, i);
-        if (!std::isfinite(c)) bad_mesh(fname, "coordonnee non finie");
-        xyz[static_cast<std::size_t>(i - 1) * 3 + k - 1] = c;
-      }
+      for (int k = 1; k <= nd; ++k)
+        xyz[static_cast<std::size_t>(i - 1) * 3 + k - 1] = xn(k, i);
       tags[static_cast<std::size_t>(i - 1)] = ref(i);
     }
     conn.resize(static_cast<std::size_t>(ne) * te);
     std::size_t q = 0;
     for (int e = 1; e <= ne; ++e)
-      for (int k = 1; k <= te; ++k) {
-        int const v = lg(e, k);
-        if (v < 1 || v > nv) bad_mesh(fname, "numero de sommet hors limites");
-        conn[q++] = v - 1;
-      }
+      for (int k = 1; k <= te; ++k) conn[q++] = lg(e, k) - 1;
     // Subdomains are runs of consecutive elements; bounds that go backwards
     // or past the end leave elements in no subdomain rather than crashing.
     dom.assign(static_cast<std::size_t>(ne), 0);
@@ -95,18 +89,6 @@ class vue : public maillage {
         dom[static_cast<std::size_t>(e - 1)] = k;
       if (last > done) done = last;
     }
-  }
-
-  // Printable title without the padding, safe in a VTK header or XML text.
-  std::string clean_title() const {
-    std::string t;
-    for (char const* p = titre; *p; ++p) {
-      unsigned char const c = static_cast<unsigned char>(*p);
-      t += (c >= 0x20 && c < 0x7f) ? static_cast<char>(c) : '?';
-    }
-    std::size_t const b = t.find_first_not_of(' ');
-    if (b == std::string::npos) return "maillage";
-    return t.substr(b, t.find_last_not_of(' ') - b + 1);
   }
 };
 
@@ -163,63 +145,6 @@ class output {
   FILE* fp_;
 };
 
-// VTK cell type of an element of `te` nodes in `nd` dimensions; 0 if none.
-int vtk_type(int nd, int te) {
-  switch (te) {
-    case 1: return 1;   // VTK_VERTEX
-    case 2: return 3;   // VTK_LINE
-    case 3: return 5;   // VTK_TRIANGLE
-    case 4: return nd == 3 ? 10 : 9;  // VTK_TETRA, VTK_QUAD
-    case 5: return nd == 3 ? 14 : 7;  // VTK_PYRAMID, VTK_POLYGON
-    case 6: return nd == 3 ? 13 : 7;  // VTK_WEDGE, VTK_POLYGON
-    case 8: return nd == 3 ? 12 : 7;  // VTK_HEXAHEDRON, VTK_POLYGON
-    default: return nd == 3 ? 0 : 7;
-  }
-}
-
-void write_vtk(vue const& m, char const* in, char const* fname) {
-  int const nv = m.npt(), ne = m.nelem(), te = m.telem();
-  int const type = ne > 0 ? vtk_type(m.ndim(), te) : 0;
-  if (ne > 0 && type == 0)
-    bad_mesh(in, "elements 3D sans type VTK pour ce nombre de noeuds");
-  output out(fname);
-  FILE* fp = out.fp();
-  progress prog(fname, 2LL * nv + 2LL * ne);
-  std::fprintf(fp, "# vtk DataFile Version 3.0\n%s\nASCII\n",
-               m.clean_title().c_str());
-  std::fprintf(fp, "DATASET UNSTRUCTURED_GRID\nPOINTS %d float\n", nv);
-  double const* c = m.xyz.data();
-  for (int i = 0; i < nv; ++i, c += 3) {
-    std::fprintf(fp, "%.9g %.9g %.9g\n", c[0], c[1], c[2]);
-    if ((i & 1023) == 0) prog.step(i);
-  }
-  long long const size = static_cast<long long>(ne) * (te + 1);
-  std::fprintf(fp, "CELLS %d %lld\n", ne, size);
-  int const* v = m.conn.data();
-  for (int e = 0; e < ne; ++e) {
-    std::fprintf(fp, "%d", te);
-    for (int k = 0; k < te; ++k) std::fprintf(fp, " %d", *v++);
-    std::fputc('\n', fp);
-    if ((e & 1023) == 0) prog.step(nv + e);
-  }
-  std::fprintf(fp, "CELL_TYPES %d\n", ne);
-  for (int e = 0; e < ne; ++e) std::fprintf(fp, "%d\n", type);
-  std::fprintf(fp, "POINT_DATA %d\nSCALARS tag int 1\nLOOKUP_TABLE default\n",
-               nv);
-  for (int i = 0; i < nv; ++i) {
-    std::fprintf(fp, "%d\n", m.tags[static_cast<std::size_t>(i)]);
-    if ((i & 1023) == 0) prog.step(nv + ne + i);
-  }
-  std::fprintf(fp,
-               "CELL_DATA %d\nSCALARS subdomain int 1\nLOOKUP_TABLE default\n",
-               ne);
-  for (int e = 0; e < ne; ++e) {
-    std::fprintf(fp, "%d\n", m.dom[static_cast<std::size_t>(e)]);
-    if ((e & 1023) == 0) prog.step(2LL * nv + ne + e);
-  }
-  out.close();
-}
-
 char const* const kFill[] = {"#dbe9f6", "#fde5c8", "#d9f0d3", "#f3d9ec",
                              "#e8e3f4", "#fff5bf"};
 char const* const kMark[] = {"#d62728", "#1f77b4", "#2ca02c", "#9467bd",
@@ -267,7 +192,7 @@ void write_svg(vue const& m, char const* fname) {
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" "
                "height=\"%.0f\" viewBox=\"%.9g %.9g %.9g %.9g\">\n",
                px, py, x0 - margin, -(y1 + margin), w, h);
-  std::string t = m.clean_title();
+  std::string t = titre_imprimable(m);
   std::string esc;
   for (char ch : t) {
     if (ch == '&') esc += "&amp;";
@@ -315,26 +240,45 @@ bool ends_with(char const* s, char const* tail) {
   return n > k && std::strcmp(s + n - k, tail) == 0;
 }
 
+bool vtk_name(char const* s) { return ends_with(s, ".vtk") || ends_with(s, ".vtu"); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "mesh2vtk";
   sst = new runstat(stderr, prog);
-  if (argc < 3 || argc > 4) usage(prog);
-  for (int a = 2; a < argc; ++a)
-    if (!ends_with(argv[a], ".vtk") && !ends_with(argv[a], ".svg"))
-      usage(prog);
+  bool binary = false;
+  opterr = 0;
+  for (int c; (c = getopt(argc, argv, "+b")) != -1;) {
+    if (c != 'b') usage(prog);
+    binary = true;
+  }
+  int const first = optind;
+  if (argc - first < 2 || argc - first > 3) usage(prog);
+  for (int a = first + 1; a < argc; ++a)
+    if (!vtk_name(argv[a]) && !ends_with(argv[a], ".svg")) usage(prog);
+  char const* in = argv[first];
 
   struct stat st;
-  if (isatty(2) && stat(argv[1], &st) == 0 && st.st_size >= (8 << 20))
-    std::fprintf(stderr, "lecture de %s...\n", argv[1]);
-  vue m(argv[1]);
-  m.prepare(argv[1]);
-  for (int a = 2; a < argc; ++a) {
-    if (ends_with(argv[a], ".vtk"))
-      write_vtk(m, argv[1], argv[a]);
-    else
-      write_svg(m, argv[a]);
+  if (isatty(2) && stat(in, &st) == 0 && st.st_size >= (8 << 20))
+    std::fprintf(stderr, "lecture de %s...\n", in);
+  vue m(in);
+  if (char const* why = vtk_refus(m)) bad_mesh(in, why);
+  bool flat = false;
+  for (int a = first + 1; a < argc; ++a) {
+    char const* out = argv[a];
+    if (vtk_name(out)) {
+      if (m.nelem() > 0 && vtk_type(m.ndim(), m.telem()) == 0)
+        bad_mesh(in, "elements 3D sans type VTK pour ce nombre de noeuds");
+      vtk_format const f = ends_with(out, ".vtu") ? vtk_format::xml
+                           : binary               ? vtk_format::binaire
+                                                  : vtk_format::ascii;
+      ecrit_vtk(m, out, vtk_champs(), f);
+    } else {
+      if (!flat) m.prepare();
+      flat = true;
+      write_svg(m, out);
+    }
   }
   delete sst;
   sst = nullptr;

@@ -28,6 +28,10 @@ class maillage {
          st_sd_se = 0;
   double st_min_ls = 0, st_max_ls = 0, st_avg_ls = 0, st_sd_ls = 0;
 
+  // The VTK writer (vtk.h) reads the four tables and the title in place,
+  // without changing them.
+  friend struct vtk_tables;
+
  public:
   virtual ~maillage();
   maillage();
@@ -40,8 +44,8 @@ class maillage {
   // One subdomain holding every element.
   maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
            char const* hea);
-  // Reads a ".kadro2D", ".kadro3D", ".nopo" or ".NOPO" file; other names
-  // are fatal (201).
+  // Reads a ".kadro2D", ".kadro3D", ".nopo", ".NOPO" or ".msh" file; other
+  // names are fatal (201).
   explicit maillage(char const* fname);
   // Copies the geometry and the title; the target keeps its statistics.
   maillage& operator=(maillage const& m);
@@ -69,8 +73,19 @@ class maillage {
   void lect_nopo(char const* fname);
   // Replaces the geometry and the title by the contents of a mesh viewer
   // file; 3 coordinates are kept when the name ends in "3D", else 2. Files
-  // of the other byte order are converted. Bad or truncated files are fatal.
+  // of the other byte order are converted. Bad or truncated files, and
+  // elements naming vertices outside 1..npt, are fatal (1).
   void lect_kadro(char const* fname);
+  // Replaces the geometry by the mesh of a Gmsh file (formats 2.2 and 4.1,
+  // text or binary of either byte order): the triangles, quadrilaterals or
+  // tetrahedra of the highest dimension present, in subdomains by physical
+  // group (ascending; elements of no group last), vertices numbered in
+  // ascending node tag (nodes of no kept element dropped), tags from the
+  // groups of the lower-dimensional elements (the lowest dimension wins,
+  // then the largest number). Two coordinates when a surface mesh lies in
+  // z = 0. The title is the file's name without its directories. Open
+  // failure 208; bad or truncated files 1.
+  void lect_gmsh(char const* fname);
   // Text dump: vertex count, coordinates ("%20.10f ") and tag ("%6d") per
   // vertex, element count, vertex numbers per element. Open or write
   // failures are fatal (209).

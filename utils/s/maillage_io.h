@@ -21,6 +21,13 @@ runstat& format_error(char const* fname);
 [[noreturn]] void write_failed(char const* fname, int err);
 // "Maillage invalide: sommet v de l'element e hors de 1..npt"
 [[noreturn]] void bad_vertex(int e, int v, int npt);
+// A reader's refusal of element e naming vertex v outside 1..npt.
+[[noreturn]] void vertex_outside(char const* fname, long long e, int v,
+                                 int npt);
+// Ends the run through vertex_outside() at the first vertex number outside
+// 1..npt among the ne rows of te numbers stored from `first`.
+void check_element_vertices(char const* fname, int const* first, long long ne,
+                            int te, int npt);
 
 inline int swapped(int v) {
   std::uint32_t u;

@@ -63,17 +63,9 @@ void read_words(bin_in& in, std::vector<int>& buf, int n, int elem,
   if (n > 0) in.read(buf.data(), 4 * static_cast<std::size_t>(n));
 }
 
-}  // namespace
-
-void maillage::lect_nopo(char const* fname) {
-  if (fname == nullptr) fname = "";
-  long long size = 0;
-  FILE* fp = mesh_io::open_regular(fname, 202, size);
-  bin_in in(fp, fname, size);
-
-  skip_record(in);
-
-  // General record: only the number of associated arrays is used.
+// General record, then the associated arrays it announces.
+void skip_general(bin_in& in) {
+  // Only the number of associated arrays is used.
   in.word();
   in.word();
   in.skip(80 + 8 + 24 + 4);
@@ -81,13 +73,18 @@ void maillage::lect_nopo(char const* fname) {
   in.word();  // nres
   int const ntass = in.word();
   in.word();
-  if (ntass < 0) bad_count(fname, "Nombre de tableaux associes non valide", ntass);
+  if (ntass < 0)
+    bad_count(in.name(), "Nombre de tableaux associes non valide", ntass);
   if (ntass != 0)
     for (long long k = 0; k <= ntass; ++k) skip_record(in);
+}
 
+// The counts record; returns the node count per element of its single
+// element kind.
+int read_counts(bin_in& in, int (&c)[n_counts]) {
+  char const* fname = in.name();
   in.word();
   in.word();
-  int c[n_counts];
   in.read(c, sizeof c);
   in.word();
 
@@ -114,24 +111,107 @@ void maillage::lect_nopo(char const* fname) {
              " sont lus)\n");
     stop(203);
   }
-  int const type_elem = kind_nodes[kind];
-  int const numdim = c[c_numdim];
-  int const ncopnp = c[c_ncopnp];
-  int const ne = c[c_ne];
-  int const npoint = c[c_npoint];
-  if (numdim < 2 || numdim > 3)
-    bad_count(fname, "Dimension d'espace non valide", numdim);
-  if (npoint < 0) bad_count(fname, "Nombre de sommets non valide", npoint);
-  if (ne < 0) bad_count(fname, "Nombre d'elements non valide", ne);
+  if (c[c_numdim] < 2 || c[c_numdim] > 3)
+    bad_count(fname, "Dimension d'espace non valide", c[c_numdim]);
+  if (c[c_npoint] < 0)
+    bad_count(fname, "Nombre de sommets non valide", c[c_npoint]);
+  if (c[c_ne] < 0) bad_count(fname, "Nombre d'elements non valide", c[c_ne]);
+  return kind_nodes[kind];
+}
 
-  // Coordinates, read straight into the rows.
+// The coordinates record, read straight into the rows.
+gmatrix<float> read_coordinates(bin_in& in, int npoint, int numdim) {
   long long const ncoor = static_cast<long long>(npoint) * numdim;
-  if (8 + 4 * ncoor + 4 > in.remaining()) too_short(fname, npoint, " sommets");
+  if (8 + 4 * ncoor + 4 > in.remaining())
+    too_short(in.name(), npoint, " sommets");
   in.word();
   in.word();
   gmatrix<float> som(1, npoint, 1, numdim);
   if (ncoor > 0) in.read(som.debut(), 4 * static_cast<std::size_t>(ncoor));
   in.word();
+  return som;
+}
+
+// Where the vertex references start among an element's reference words
+// (ining is word 1): after one face reference and one per edge (1), after
+// the edge references (2), right after ining (3).
+int first_vertex_reference(int ining, int npo, int ncopnp) {
+  if (ining == 1) return 2 + npo;
+  if (ining == 2) return 1 + npo;
+  if (ining == 3) return 1;
+  sst->msg("Erreur: ining=").msg(ining).nl();
+  stop(ncopnp == 1 ? 205 : 207);
+}
+
+// The elements of the elements record, with the vertex references they
+// carry.
+struct nopo_elements {
+  int type_elem, ncopnp, npoint;
+  std::vector<int> nsom = std::vector<int>(3), nbtab = std::vector<int>(3);
+
+  // Element i into its row of elem; references into r (entries 1..npoint).
+  void read(bin_in& in, int i, int* row, int* r);
+};
+
+void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
+  char const* fname = in.name();
+  int h[4];
+  in.read(h, sizeof h);
+  int const ngge = h[0], nmae = h[1];
+  int npo = h[3];
+  if (ncopnp != 1) {
+    int const nno = h[3];
+    if (nno < 0 || 4LL * nno > in.remaining()) {
+      format_error(fname).msg("\nL'element ").msg(i);
+      sst->msg(": nombre de noeuds non valide: ").msg(nno).nl();
+      stop(1);
+    }
+    in.skip(4LL * nno);
+    npo = in.word();
+  }
+  read_words(in, nsom, npo, i, "nombre de sommets");
+  read_words(in, nbtab, nmae, i, "nombre de mots de reference");
+  if (ngge != type_elem) {
+    sst->msg("L'element ").msg(i).msg(" n'est pas du type ").msg(type_elem);
+    sst->msg("\nIl a ").msg(ngge).msg("sommets\n");
+    stop(ncopnp == 1 ? 204 : 206);
+  }
+  if (npo != type_elem) {
+    format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(npo);
+    sst->msg(" sommets au lieu de ").msg(type_elem).nl();
+    stop(1);
+  }
+  for (int j = 0; j < npo; ++j) {
+    int const v = nsom[j];
+    if (v < 1 || v > npoint) mesh_io::vertex_outside(fname, i, v, npoint);
+    row[j] = v;
+  }
+  if (nmae == 0) return;
+  int const first = first_vertex_reference(nbtab[0], npo, ncopnp);
+  if (nmae < first + npo) {
+    format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(nmae);
+    sst->msg(" mots de reference, il en faut ").msg(first + npo).nl();
+    stop(1);
+  }
+  for (int j = 0; j < npo; ++j) r[nsom[j] - 1] = nbtab[first + j];
+}
+
+}  // namespace
+
+void maillage::lect_nopo(char const* fname) {
+  if (fname == nullptr) fname = "";
+  long long size = 0;
+  FILE* fp = mesh_io::open_regular(fname, 202, size);
+  bin_in in(fp, fname, size);
+
+  skip_record(in);
+  skip_general(in);
+  int c[n_counts];
+  int const type_elem = read_counts(in, c);
+  int const ncopnp = c[c_ncopnp];
+  int const ne = c[c_ne];
+  int const npoint = c[c_npoint];
+  gmatrix<float> som = read_coordinates(in, npoint, c[c_numdim]);
 
   // Every element takes at least its four header words and its vertices.
   long long const least = 4LL * (4 + type_elem + (ncopnp != 1 ? 1 : 0));
@@ -141,67 +221,9 @@ void maillage::lect_nopo(char const* fname) {
   gmatrix<int> elem(1, ne, 1, type_elem);
   gvector<int> refs(1, npoint);
   refs = 0;
-  int* const r = refs.debut();
-  std::vector<int> nsom(3), nbtab(3);
-  for (int i = 1; i <= ne; ++i) {
-    int h[4];
-    in.read(h, sizeof h);
-    int const ngge = h[0], nmae = h[1];
-    int npo = h[3];
-    if (ncopnp != 1) {
-      int const nno = h[3];
-      if (nno < 0 || 4LL * nno > in.remaining()) {
-        format_error(fname).msg("\nL'element ").msg(i);
-        sst->msg(": nombre de noeuds non valide: ").msg(nno).nl();
-        stop(1);
-      }
-      in.skip(4LL * nno);
-      npo = in.word();
-    }
-    read_words(in, nsom, npo, i, "nombre de sommets");
-    read_words(in, nbtab, nmae, i, "nombre de mots de reference");
-    if (ngge != type_elem) {
-      sst->msg("L'element ").msg(i).msg(" n'est pas du type ").msg(type_elem);
-      sst->msg("\nIl a ").msg(ngge).msg("sommets\n");
-      stop(ncopnp == 1 ? 204 : 206);
-    }
-    if (npo != type_elem) {
-      format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(npo);
-      sst->msg(" sommets au lieu de ").msg(type_elem).nl();
-      stop(1);
-    }
-    int* row = elem.debut_ligne(i);
-    for (int j = 0; j < npo; ++j) {
-      int const v = nsom[j];
-      if (v < 1 || v > npoint) {
-        format_error(fname).msg("\nL'element ").msg(i).msg(" a le sommet ");
-        sst->msg(v).msg(" hors de 1..").msg(npoint).nl();
-        stop(1);
-      }
-      row[j] = v;
-    }
-    if (nmae == 0) continue;
-    // Word 1 is ining; the vertex references follow one face reference and
-    // one reference per edge (1), the edge references (2), or nothing (3).
-    int const ining = nbtab[0];
-    int first;
-    if (ining == 1)
-      first = 2 + npo;
-    else if (ining == 2)
-      first = 1 + npo;
-    else if (ining == 3)
-      first = 1;
-    else {
-      sst->msg("Erreur: ining=").msg(ining).nl();
-      stop(ncopnp == 1 ? 205 : 207);
-    }
-    if (nmae < first + npo) {
-      format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(nmae);
-      sst->msg(" mots de reference, il en faut ").msg(first + npo).nl();
-      stop(1);
-    }
-    for (int j = 0; j < npo; ++j) r[nsom[j] - 1] = nbtab[first + j];
-  }
+  nopo_elements reader{type_elem, ncopnp, npoint};
+  for (int i = 1; i <= ne; ++i)
+    reader.read(in, i, elem.debut_ligne(i), refs.debut());
   in.word();
 
   gvector<int> s(0, 1);

@@ -1,0 +1,27 @@
+// Square [0,2]x[0,2] with a round hole of radius 0.5 at its centre.
+lc = 0.4;
+Point(1) = {0, 0, 0, lc};
+Point(2) = {2, 0, 0, lc};
+Point(3) = {2, 2, 0, lc};
+Point(4) = {0, 2, 0, lc};
+Point(5) = {1, 1, 0, lc};  // centre of the hole, on no element
+Point(6) = {1.5, 1, 0, lc};
+Point(7) = {1, 1.5, 0, lc};
+Point(8) = {0.5, 1, 0, lc};
+Point(9) = {1, 0.5, 0, lc};
+Line(1) = {1, 2};
+Line(2) = {2, 3};
+Line(3) = {3, 4};
+Line(4) = {4, 1};
+Circle(5) = {6, 5, 7};
+Circle(6) = {7, 5, 8};
+Circle(7) = {8, 5, 9};
+Circle(8) = {9, 5, 6};
+Curve Loop(1) = {1, 2, 3, 4};
+Curve Loop(2) = {5, 6, 7, 8};
+Plane Surface(1) = {1, 2};
+Physical Point(20) = {1};         // corner (0, 0)
+Physical Curve(1) = {1};          // bottom side
+Physical Curve(2) = {2, 3, 4};    // the other sides
+Physical Curve(3) = {5, 6, 7, 8}; // the hole
+Physical Surface(10) = {1};
