@@ -283,11 +283,23 @@ struct sym_group {
     nr = std::min(R, n - i0 + 1);
     jmin = group_firsts<R>(L, i0, nr, pc);
     for (int r = 0; r < R; ++r) start[r] = pc[r];  // INT_MAX, never, for the absent lanes
-    int const rows = i0 + nr - jmin;
-    std::fill(Pl, Pl + static_cast<std::size_t>(rows) * R, T());
-    if (Crout) std::fill(Pw, Pw + static_cast<std::size_t>(rows) * R, T());
+    clear_around(Pl);
+    if (Crout) clear_around(Pw);
     move_lines<true>(nr);
     std::fill(sd, sd + R, T());
+  }
+
+  // Zeros in the cells of P no line of the group fills: before a line's
+  // first column (the terms a lane does not have must add +0) and after its
+  // diagonal, and the whole of absent lanes. The lines' own cells are
+  // filled by the packing (Pl) or by the quotients before they are read
+  // (Pw).
+  void clear_around(T* P) {
+    for (int r = 0; r < R; ++r) {
+      int const end = r < nr ? pc[r] : i0 + nr;
+      for (int k = jmin; k < end; ++k) P[(k - jmin) * R + r] = T();
+      for (int k = i0 + r + 1; k < i0 + nr; ++k) P[(k - jmin) * R + r] = T();
+    }
   }
 
   // The group's entries in the columns j in [jb, je), jmin <= jb <= je <=
