@@ -44,7 +44,7 @@ inline bool corners(maillage const& m, int e, int n[4], double xe[4], double ye[
 
 // 0, or the first element that corners() refuses.
 inline int first_bad_element(maillage const& m) {
-  int n[4];
+  int n[4] = {0, 0, 0, 0};
   double xe[4], ye[4];
   for (int e = 1; e <= m.nelem(); ++e)
     if (!corners(m, e, n, xe, ye)) return e;
@@ -75,7 +75,7 @@ void assemble(maillage const& m, std::vector<char> const& fixed, dvector const& 
   b.resize(1, nv);
   b = 0.0;
   for (int e = 1; e <= m.nelem(); ++e) {
-    int n[4];
+    int n[4] = {0, 0, 0, 0};
     double xe[4], ye[4], ke[4][4], fe[4];
     corners(m, e, n, xe, ye);
     if (t == 3) {

@@ -280,7 +280,7 @@ result solve_mesh(char const* file, options const& o, dvector& u, dvector& err, 
   dvector w(1, m.npt());
   w = 0.0;
   for (int e = 1; e <= m.nelem(); ++e) {
-    int nodes[4];
+    int nodes[4] = {0, 0, 0, 0};
     double xe[4], ye[4];
     poisson_fem::corners(m, e, nodes, xe, ye);
     double const share = poisson_fem::area(xe, ye, m.telem()) / m.telem();
