@@ -215,7 +215,7 @@ struct result {
   int npt, nelem;
   double emax, el2;
   long long profile_file, profile_renum;
-  double t_file, t_renum;  // factorization times; t_file < 0: not factored
+  double t_file, t_renum;  // factorization times; < 0: not factored
   char const* renum_name;
   double renum_seconds;
 };
@@ -237,7 +237,7 @@ result solve_mesh(char const* file, options const& o, dvector& u, dvector& err, 
   m = maillage(file);
   check_mesh(m, file);
   char const* slash = std::strrchr(file, '/');
-  result r{slash ? slash + 1 : file, m.npt(), m.nelem(), 0, 0, 0, 0, -1, 0, "", 0};
+  result r{slash ? slash + 1 : file, m.npt(), m.nelem(), 0, 0, 0, 0, -1, -1, "", 0};
 
   std::unique_ptr<licolect> v(&m.list_voisins());
   gvector<int> const p_file = profil_voisins(*v);
@@ -311,27 +311,28 @@ void print_row(result const& r, result const* prev) {
 }
 
 void print_profiles(std::vector<result> const& rs, options const& o) {
-  std::printf("\n%-24s %-26s   %s\n", "", "in the file's numbering", "renumbered");
-  std::printf("%-24s %12s %13s   %-5s %12s %13s %10s\n", "mesh", "profile", "Cholesky (ms)", "order",
+  std::printf("\n%-24s %-27s   %s\n", "", "in the file's numbering", "renumbered");
+  std::printf("%-24s %12s %14s   %-5s %12s %14s %11s\n", "mesh", "profile", "Cholesky (ms)", "order",
               "profile", "Cholesky (ms)", "renum (ms)");
-  bool skipped = false;
+  bool skipped = false, too_big = false;
   for (result const& r : rs) {
     std::printf("%-24s %12lld ", r.name.c_str(), r.profile_file);
-    if (r.t_file < 0) {
-      std::printf("%13s", "skipped");
-      skipped = true;
-    } else {
-      std::printf("%13.2f", 1e3 * r.t_file);
-    }
+    if (r.t_file < 0)
+      std::printf("%14s", "skipped");
+    else
+      std::printf("%14.2f", 1e3 * r.t_file);
     std::printf("   %-5s %12lld ", r.renum_name, r.profile_renum);
     if (r.t_renum < 0)
-      std::printf("%13s", "skipped");
+      std::printf("%14s", "skipped");
     else
-      std::printf("%13.2f", 1e3 * r.t_renum);
-    std::printf(" %10.2f\n", 1e3 * r.renum_seconds);
+      std::printf("%14.2f", 1e3 * r.t_renum);
+    std::printf(" %11.2f\n", 1e3 * r.renum_seconds);
+    skipped = skipped || r.t_file < 0;
+    too_big = too_big || r.t_renum < 0;
   }
   if (skipped)
     std::printf("skipped: profile above %lld entries (option -l), too long to factor\n", o.limit);
+  if (too_big) std::printf("skipped: profile above %lld entries\n", kMaxProfile);
   if (o.numbering == order::natural) std::printf("solved in the file's numbering (-n)\n");
 }
 
