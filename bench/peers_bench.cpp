@@ -22,6 +22,7 @@
 #include <Eigen/SparseCholesky>
 
 #include "matrices.h"
+#include "peers_timing.h"
 #include "profil.h"
 
 extern "C" {
@@ -41,38 +42,6 @@ std::string g_only;  // run only the cases whose name contains this
 
 bool wanted(const std::string& c) { return g_only.empty() || c.find(g_only) != std::string::npos; }
 
-double cpu_seconds() {
-  timespec ts;
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return ts.tv_sec + 1e-9 * ts.tv_nsec;
-}
-
-// Median times in seconds of several codes, each run preceded by its
-// `prepare` (untimed). Process CPU time: everyone runs on one thread, and it
-// stays meaningful on a machine busy with other work. The codes are taken
-// in turns, one run of each per round, so that a slow spell of the machine
-// falls on all of them alike.
-struct timed {
-  std::function<void()> prepare, run;
-};
-
-std::vector<double> median_times(const std::vector<timed>& codes) {
-  std::vector<std::vector<double>> t(codes.size());
-  for (int r = 0; r < g_runs; ++r)
-    for (std::size_t c = 0; c < codes.size(); ++c) {
-      codes[c].prepare();
-      double const t0 = cpu_seconds();
-      codes[c].run();
-      t[c].push_back(cpu_seconds() - t0);
-    }
-  std::vector<double> med;
-  for (std::vector<double>& tc : t) {
-    std::sort(tc.begin(), tc.end());
-    med.push_back(tc[tc.size() / 2]);
-  }
-  return med;
-}
-
 void header() {
   // "rel time": this code's time over our reference code's time for the
   // case; above 1, ours is faster.
@@ -82,15 +51,6 @@ void header() {
 void row(const std::string& c, const std::string& code, double t, double flops, double ours, double res) {
   std::printf("%-34s %-22s %11.4f %11.2f %9.2f %10.2e\n", c.c_str(), code.c_str(), t,
               flops > 0 ? flops / t * 1e-9 : 0.0, t / ours, res);
-}
-
-double rel_residual(const std::vector<double>& x, const std::vector<double>& xs) {
-  double num = 0, den = 0;
-  for (std::size_t i = 0; i < x.size(); ++i) {
-    num += (x[i] - xs[i]) * (x[i] - xs[i]);
-    den += xs[i] * xs[i];
-  }
-  return std::sqrt(num / den);
 }
 
 // The most a kernel that keeps every product and sum rounded apart can do
@@ -187,13 +147,13 @@ void dense_cases() {
     std::vector<int> piv(n);
     int info = 0, one = 1;
     std::vector<double> const tf =
-        median_times({{[&] { a = a0; }, [&] { a.gauss(); }},
+        median_times(g_runs, {{[&] { a = a0; }, [&] { a.gauss(); }},
                       {[&] { lu = at; }, [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }}});
     double const t_ours = tf[0], t_lp = tf[1];
     dvector sol;
     std::vector<double> rhs;
     std::vector<double> const ts =
-        median_times({{[] {}, [&] { a.solve(b, sol); }},
+        median_times(g_runs, {{[] {}, [&] { a.solve(b, sol); }},
                       {[&] { rhs.assign(b.debut(), b.debut() + n); },
                        [&] { dgetrs_("N", &n, &one, lu.data(), &n, piv.data(), rhs.data(), &n, &info); }}});
     double const ts_ours = ts[0], ts_lp = ts[1];
@@ -274,7 +234,7 @@ void profile_cases() {
     skygmatrix<double> ga;
     int info = 0, one = 1;
     std::vector<double> const tf =
-        median_times({{[&] { sc = s0; }, [&] { sc.choleski(); }},
+        median_times(g_runs, {{[&] { sc = s0; }, [&] { sc.choleski(); }},
                       {[&] { sr = s0; }, [&] { sr.crout(); }},
                       {[&] { ga = g0; }, [&] { ga.gauss(); }},
                       {[&] { ab = ab0; }, [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }},
@@ -285,7 +245,7 @@ void profile_cases() {
     std::vector<double> rhs;
     Eigen::VectorXd be = Eigen::Map<const Eigen::VectorXd>(b.debut(), n), xe;
     std::vector<double> const ts =
-        median_times({{[] {}, [&] { sc.solve(b, xc); }},
+        median_times(g_runs, {{[] {}, [&] { sc.solve(b, xc); }},
                       {[] {}, [&] { sr.solve(b, xr); }},
                       {[] {}, [&] { ga.solve(b, xg); }},
                       {[&] { rhs.assign(b.debut(), b.debut() + n); },

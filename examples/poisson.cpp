@@ -14,6 +14,7 @@
 #include "grille.h"
 #include "llist.h"
 #include "maillage.h"
+#include "poisson_fem.h"
 #include "poisson_q1.h"
 #include "profil.h"
 #include "renum.h"
@@ -76,13 +77,11 @@ result solve_on_grid(int n) {
   // Vertices at i*h exactly: the generator shifts them back by half a step.
   maillage* m = gen_mb(static_cast<float>(h / 2), static_cast<float>(h), n,
                        static_cast<float>(h / 2), static_cast<float>(h), n);
-  int const nv = m->npt(), ne = m->nelem();
+  int const nv = m->npt();
 
   phase(n, "profil");
   skysmatrix<double> a(stiffness_profile(*m));
-  a = 0.0;
-  dvector b(1, nv), g(1, nv);
-  b = 0.0;
+  dvector b, g(1, nv);
   std::vector<char> fixed(static_cast<std::size_t>(nv) + 1, 0);
   double const eps = 1e-6;
   for (int i = 1; i <= nv; ++i) {
@@ -92,36 +91,7 @@ result solve_on_grid(int n) {
   }
 
   phase(n, "assemblage");
-  for (int e = 1; e <= ne; ++e) {
-    int nodes[4];
-    double xe[4], ye[4];
-    for (int k = 0; k < 4; ++k) {
-      nodes[k] = m->lg(e, k + 1);
-      xe[k] = m->x(nodes[k]);
-      ye[k] = m->y(nodes[k]);
-    }
-    double ke[4][4], fe[4];
-    poisson_q1::element(xe, ye, ke, fe);
-    // Boundary lines become identity lines: their known values move to the
-    // right-hand side of the other lines.
-    for (int r = 0; r < 4; ++r) {
-      int const i = nodes[r];
-      if (fixed[i]) continue;
-      b[i] += fe[r];
-      for (int c = 0; c < 4; ++c) {
-        int const j = nodes[c];
-        if (fixed[j])
-          b[i] -= ke[r][c] * g[j];
-        else if (i >= j)
-          a(i, j) += ke[r][c];
-      }
-    }
-  }
-  for (int i = 1; i <= nv; ++i)
-    if (fixed[i]) {
-      a(i, i) = 1;
-      b[i] = g[i];
-    }
+  poisson_fem::assemble(*m, fixed, g, poisson_q1::source, a, b);
 
   phase(n, "factorisation");
   int const bad = a.choleski();

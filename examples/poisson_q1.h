@@ -14,10 +14,11 @@ double const kPi = 3.141592653589793;
 inline double exact(double x, double y) { return std::sin(kPi * x) * std::sin(kPi * y); }
 inline double source(double x, double y) { return 2 * kPi * kPi * exact(x, y); }
 
-// Stiffness ke and load fe of the quadrilateral with vertices (xe, ye),
-// counter-clockwise from its lower-left corner: 2 x 2 Gauss points on the
+// Stiffness ke and load fe, for the source f(x, y), of the quadrilateral
+// with vertices (xe, ye) counter-clockwise: 2 x 2 Gauss points on the
 // reference square [-1,1]^2, nodes counter-clockwise from (-1,-1).
-inline void element(double const xe[4], double const ye[4], double ke[4][4], double fe[4]) {
+template <class F>
+inline void element(double const xe[4], double const ye[4], F f_source, double ke[4][4], double fe[4]) {
   double const q = 1 / std::sqrt(3.0);
   double const gp[2] = {-q, q};
   double const xi[4] = {-1, 1, 1, -1}, eta[4] = {-1, -1, 1, 1};
@@ -48,12 +49,18 @@ inline void element(double const xe[4], double const ye[4], double ke[4][4], dou
         gx[k] = (j22 * ds[k] - j12 * dt[k]) / det;
         gy[k] = (-j21 * ds[k] + j11 * dt[k]) / det;
       }
-      double const f = source(x, y) * det;
+      double const f = f_source(x, y) * det;
       for (int r = 0; r < 4; ++r) {
         fe[r] += f * nf[r];
         for (int c = 0; c < 4; ++c) ke[r][c] += (gx[r] * gx[c] + gy[r] * gy[c]) * det;
       }
     }
+}
+
+// The same for this problem's source, the quadrilateral counter-clockwise
+// from its lower-left corner.
+inline void element(double const xe[4], double const ye[4], double ke[4][4], double fe[4]) {
+  element(xe, ye, source, ke, fe);
 }
 
 }  // namespace poisson_q1
