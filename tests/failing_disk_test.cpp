@@ -3,7 +3,6 @@
 // writing. Every failure ends the run with a message and a non-zero status;
 // a mesh file being replaced keeps its old contents until the new one is
 // complete.
-#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -21,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "kadro_bytes.h"
+#include "disk_util.h"
 #include "list_vec.h"
 #include "llist.h"
 #include "maillage.h"
@@ -30,16 +29,6 @@
 #include "vecteurs.h"
 
 namespace {
-
-// Death tests run again in a child process: the names they use must not
-// depend on the process, so each test has its own fixed directory.
-fixed_dir test_dir() {
-  auto const* t = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::string tag = std::string("fd_") + t->test_suite_name() + "_" + t->name();
-  for (char& c : tag)
-    if (c == '/') c = '_';
-  return fixed_dir(tag);
-}
 
 // A name that reaches /dev/full: plain, or compressed by its ".gz" suffix.
 std::string full_link(fixed_dir const& d, std::string const& name) {
@@ -66,22 +55,6 @@ maillage grid(int nx, int ny, char const* title) {
       e(k, 1) = a, e(k, 2) = a + 1, e(k, 3) = a + nx + 2, e(k, 4) = a + nx + 1;
     }
   return maillage(std::move(s), std::move(e), std::move(r), title);
-}
-
-// Names in the directory other than the ones given.
-std::vector<std::string> others(std::string const& dir, std::vector<std::string> const& known) {
-  std::vector<std::string> r;
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return r;
-  while (dirent* e = readdir(d)) {
-    std::string n = e->d_name;
-    if (n == "." || n == "..") continue;
-    bool k = false;
-    for (auto const& x : known) k = k || n == x;
-    if (!k) r.push_back(n);
-  }
-  closedir(d);
-  return r;
 }
 
 template <class T>
@@ -306,14 +279,9 @@ TEST(KadroFailingDiskDeathTest, ReadOnlyDirectory) {
   m.ecrit_kadro(f.c_str());
   chmod(f.c_str(), 0666);
   chmod(d.dir.c_str(), 0555);
-  auto unprivileged = [](std::function<void()> op) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(90);
-    op();
-    std::exit(0);
-  };
-  EXPECT_FATAL(unprivileged([&] { m.ecrit_kadro(n.c_str()); }), 209,
+  EXPECT_FATAL(as_nobody([&] { m.ecrit_kadro(n.c_str()); }), 209,
                "Rcourb: problemmes d'ouvertoure du fichier " + n + "\nPermission denied\n");
-  EXPECT_EXIT(unprivileged([&] { grid(3, 3, "u").ecrit_kadro(f.c_str()); }),
+  EXPECT_EXIT(as_nobody([&] { grid(3, 3, "u").ecrit_kadro(f.c_str()); }),
               ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(maillage(f.c_str()).npt(), 16);
   chmod(d.dir.c_str(), 0755);
