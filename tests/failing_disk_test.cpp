@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "disk_util.h"
@@ -368,21 +369,14 @@ M symmetric_band(int n, int b) {
 }
 
 // m runs of the last d of n entries: rows of an h-matrix, columns of a v-one.
-skyhrectmatrix<double> hrect(int m, int d, int n) {
+template <class R>
+R rect(int m, int d, int n) {
   gvector<int> p(0, m);
   for (int k = 0; k <= m; ++k) p[k] = k * d;
-  skyhrectmatrix<double> a(p, n);
+  R a(p, n);
+  bool const rows = std::is_same<R, skyhrectmatrix<double>>::value;
   for (int k = 1; k <= m; ++k)
-    for (int j = n - d + 1; j <= n; ++j) a(k, j) = noise(k * n + j);
-  return a;
-}
-
-skyvrectmatrix<double> vrect(int m, int d, int n) {
-  gvector<int> p(0, m);
-  for (int k = 0; k <= m; ++k) p[k] = k * d;
-  skyvrectmatrix<double> a(p, n);
-  for (int k = 1; k <= m; ++k)
-    for (int i = n - d + 1; i <= n; ++i) a(i, k) = noise(k * n + i);
+    for (int x = n - d + 1; x <= n; ++x) (rows ? a(k, x) : a(x, k)) = noise(k * n + x);
   return a;
 }
 
@@ -463,8 +457,8 @@ std::vector<writer_case> writers() {
   auto gen = [](int n) { return [n] { return general_band(n, 10); }; };
   auto sym = [](int n) { return [n] { return symmetric_band<skysmatrix<double>>(n, 10); }; };
   auto herm = [](int n) { return [n] { return symmetric_band<skyhmatrix>(n, 10); }; };
-  auto hr = [](int m) { return [m] { return hrect(m, 8, 20); }; };
-  auto vr = [](int m) { return [m] { return vrect(m, 8, 20); }; };
+  auto hr = [](int m) { return [m] { return rect<skyhrectmatrix<double>>(m, 8, 20); }; };
+  auto vr = [](int m) { return [m] { return rect<skyvrectmatrix<double>>(m, 8, 20); }; };
   auto mesh = [](int n) { return [n] { return grid(n, n, n < 10 ? "ancien" : "nouveau"); }; };
   auto list = [](int n) { return [n] { return noisy_list(n); }; };
   auto lists = [](int n) { return [n] { return list_collection(n); }; };
@@ -543,28 +537,31 @@ void kill_self(int) { raise(SIGKILL); }
 
 }  // namespace
 
-class WriterReplacesTest : public ::testing::TestWithParam<writer_case> {};
-class WriterReplacesDeathTest : public ::testing::TestWithParam<writer_case> {};
+// The test's own directory, the case's file holding the old object.
+class WriterReplacesTest : public ::testing::TestWithParam<writer_case> {
+ protected:
+  void SetUp() override {
+    c.old_one(f.c_str());
+    before = read_file(f);
+  }
+  writer_case const& c = GetParam();
+  fixed_dir d = test_dir();
+  std::string const f = d.path(c.file);
+  std::string before;
+};
+class WriterReplacesDeathTest : public WriterReplacesTest {};
 
 // A disk that fills up in the middle: the family's message and status, the
 // old file byte for byte, no temporary file.
 TEST_P(WriterReplacesDeathTest, FailureMidwayKeepsTheOldFile) {
-  writer_case const& c = GetParam();
-  fixed_dir d = test_dir();
-  std::string const f = d.path(c.file);
-  c.old_one(f.c_str());
-  std::string const before = read_file(f);
   EXPECT_FATAL(limited([&] { c.new_one(f.c_str()); }), c.status, c.failure(f));
   EXPECT_EQ(read_file(f), before);
   EXPECT_TRUE(others(d.dir, {c.file}).empty());
 }
 
+// Killed in the middle: the old file byte for byte; only the temporary
+// file is left, under its own name.
 TEST_P(WriterReplacesTest, KilledWriterLeavesTheOldFileWhole) {
-  writer_case const& c = GetParam();
-  fixed_dir d = test_dir();
-  std::string const f = d.path(c.file);
-  c.old_one(f.c_str());
-  std::string const before = read_file(f);
   pid_t const pid = fork();
   if (pid == 0) {
     signal(SIGXFSZ, kill_self);
@@ -585,22 +582,16 @@ TEST_P(WriterReplacesTest, KilledWriterLeavesTheOldFileWhole) {
 // The new file is a new inode with the old one's mode: written aside and
 // renamed, never rewritten in place.
 TEST_P(WriterReplacesTest, NewFileTakesTheOldOnesPlaceAndMode) {
-  writer_case const& c = GetParam();
-  fixed_dir d = test_dir();
-  std::string const f = d.path(c.file);
-  c.old_one(f.c_str());
   ASSERT_EQ(chmod(f.c_str(), 0604), 0);
-  ino_t const before = inode(f);
+  ino_t const old_inode = inode(f);
   c.new_one(f.c_str());
-  EXPECT_NE(inode(f), before);
+  EXPECT_NE(inode(f), old_inode);
   EXPECT_EQ(mode_of(f), 0604u);
   EXPECT_TRUE(others(d.dir, {c.file}).empty());
 }
 
 TEST_P(WriterReplacesTest, WriteThroughLinkReplacesThePointedFile) {
-  writer_case const& c = GetParam();
-  fixed_dir d = test_dir();
-  std::string const f = d.path(c.file), real = d.path("sub/" + c.file);
+  std::string const real = d.path("sub/" + c.file);
   c.new_one(f.c_str());
   std::string const expected = read_file(f);
   ASSERT_EQ(mkdir(d.path("sub").c_str(), 0755), 0);

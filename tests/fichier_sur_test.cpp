@@ -32,10 +32,16 @@ int write_text(std::string const& name, std::string const& text, bool* in_place 
 
 }  // namespace
 
-TEST(FichierSurTest, ReplacesTheFileUnderANewInodeLeavingNothingElse) {
+// A directory of its own holding the file "f" with "old" in it.
+class FichierSurTest : public ::testing::Test {
+ protected:
+  void SetUp() override { write_file(f, "old"); }
   fixed_dir d = test_dir();
   std::string const f = d.path("f");
-  write_file(f, "old");
+};
+class FichierSurDeathTest : public FichierSurTest {};
+
+TEST_F(FichierSurTest, ReplacesTheFileUnderANewInodeLeavingNothingElse) {
   ino_t const before = inode(f);
   bool in_place = true;
   ASSERT_EQ(write_text(f, "new contents", &in_place), 0);
@@ -45,10 +51,7 @@ TEST(FichierSurTest, ReplacesTheFileUnderANewInodeLeavingNothingElse) {
   EXPECT_TRUE(others(d.dir, {"f"}).empty());
 }
 
-TEST(FichierSurTest, GzipStreamReplacesTheFile) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f.gz");
-  write_file(f, "old");
+TEST_F(FichierSurTest, GzipStreamReplacesTheFile) {
   ino_t const before = inode(f);
   fichier_sur s(f.c_str());
   void* z = s.ouvre_gz("wb9");
@@ -59,13 +62,11 @@ TEST(FichierSurTest, GzipStreamReplacesTheFile) {
   ASSERT_EQ(s.ferme_gz(z), 0);
   EXPECT_EQ(pio_test::contents(f, 1), "compressed");
   EXPECT_NE(inode(f), before);
-  EXPECT_TRUE(others(d.dir, {"f.gz"}).empty());
+  EXPECT_TRUE(others(d.dir, {"f"}).empty());
 }
 
-TEST(FichierSurTest, GivesTheModeFopenWould) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f"), g = d.path("g");
-  write_file(f, "old");
+TEST_F(FichierSurTest, GivesTheModeFopenWould) {
+  std::string const g = d.path("g");
   ASSERT_EQ(chmod(f.c_str(), 0604), 0);
   ASSERT_EQ(write_text(f, "new"), 0);
   EXPECT_EQ(mode_of(f), 0604u);
@@ -76,11 +77,8 @@ TEST(FichierSurTest, GivesTheModeFopenWould) {
   EXPECT_EQ(mode_of(g), 0640u);
 }
 
-TEST(FichierSurTest, RootKeepsTheOldOwner) {
+TEST_F(FichierSurTest, RootKeepsTheOldOwner) {
   if (geteuid() != 0) GTEST_SKIP() << "only root may give a file away";
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f");
-  write_file(f, "old");
   ASSERT_EQ(chown(f.c_str(), 65534, 65534), 0);
   ASSERT_EQ(write_text(f, "new"), 0);
   struct stat st;
@@ -89,11 +87,10 @@ TEST(FichierSurTest, RootKeepsTheOldOwner) {
   EXPECT_EQ(st.st_gid, 65534u);
 }
 
-TEST(FichierSurTest, LinkStaysAndTheFileItPointsToIsReplaced) {
-  fixed_dir d = test_dir();
+TEST_F(FichierSurTest, LinkStaysAndTheFileItPointsToIsReplaced) {
   ASSERT_EQ(mkdir(d.path("sub").c_str(), 0755), 0);
   std::string const real = d.path("sub/real"), link = d.path("link");
-  write_file(real, "old");
+  ASSERT_EQ(rename(f.c_str(), real.c_str()), 0);
   ASSERT_EQ(symlink("sub/real", link.c_str()), 0);
   bool in_place = true;
   ASSERT_EQ(write_text(link, "new", &in_place), 0);
@@ -107,8 +104,7 @@ TEST(FichierSurTest, LinkStaysAndTheFileItPointsToIsReplaced) {
 }
 
 // fopen follows a dangling link and creates the file it names: so do we.
-TEST(FichierSurTest, DanglingLinkCreatesTheFileItNames) {
-  fixed_dir d = test_dir();
+TEST_F(FichierSurTest, DanglingLinkCreatesTheFileItNames) {
   std::string const link = d.path("link");
   ASSERT_EQ(symlink("missing", link.c_str()), 0);
   bool in_place = false;
@@ -117,8 +113,7 @@ TEST(FichierSurTest, DanglingLinkCreatesTheFileItNames) {
   EXPECT_EQ(read_file(d.path("missing")), "new");
 }
 
-TEST(FichierSurTest, SpecialFilesAreWrittenInPlace) {
-  fixed_dir d = test_dir();
+TEST_F(FichierSurTest, SpecialFilesAreWrittenInPlace) {
   bool in_place = false;
   EXPECT_EQ(write_text("/dev/null", "x", &in_place), 0);
   EXPECT_TRUE(in_place);
@@ -136,61 +131,50 @@ TEST(FichierSurTest, SpecialFilesAreWrittenInPlace) {
 }
 
 // A name that leaves no room for the temporary suffix is written in place.
-TEST(FichierSurTest, NameTooLongForTheSuffixIsWrittenInPlace) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path(std::string(250, 'n'));
-  write_file(f, "old");
-  ino_t const before = inode(f);
+TEST_F(FichierSurTest, NameTooLongForTheSuffixIsWrittenInPlace) {
+  std::string const n = d.path(std::string(250, 'n'));
+  ASSERT_EQ(rename(f.c_str(), n.c_str()), 0);
+  ino_t const before = inode(n);
   bool in_place = false;
-  ASSERT_EQ(write_text(f, "new", &in_place), 0);
+  ASSERT_EQ(write_text(n, "new", &in_place), 0);
   EXPECT_TRUE(in_place);
-  EXPECT_EQ(read_file(f), "new");
-  EXPECT_EQ(inode(f), before);
+  EXPECT_EQ(read_file(n), "new");
+  EXPECT_EQ(inode(n), before);
 }
 
-TEST(FichierSurTest, OpenFailuresAreThoseOfFopen) {
-  fixed_dir d = test_dir();
+TEST_F(FichierSurTest, OpenFailuresAreThoseOfFopen) {
   EXPECT_EQ(write_text("", "x"), ENOENT);
   EXPECT_EQ(write_text(d.path("missing/f"), "x"), ENOENT);
   EXPECT_EQ(write_text(d.dir, "x"), EISDIR);
-  EXPECT_TRUE(others(d.dir, {}).empty());
-}
-
-TEST(FichierSurTest, WriterErrorKeepsTheOldFileAndRemovesTheTemporary) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f");
-  write_file(f, "old");
-  fichier_sur s(f.c_str());
-  FILE* fp = s.ouvre_fic();
-  ASSERT_NE(fp, nullptr);
-  std::fputs("half", fp);
-  EXPECT_EQ(s.ferme(fp, ENOSPC), ENOSPC);
-  EXPECT_EQ(read_file(f), "old");
   EXPECT_TRUE(others(d.dir, {"f"}).empty());
 }
 
-TEST(FichierSurTest, FileNeverClosedIsRemovedByTheDestructor) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f");
-  write_file(f, "old");
-  {
-    fichier_sur s(f.c_str());
-    FILE* fp = s.ouvre_fic();
-    ASSERT_NE(fp, nullptr);
-    std::fputs("half", fp);
-    std::fclose(fp);  // closed, never put in place
-    EXPECT_EQ(others(d.dir, {"f"}).size(), 1u);
+// A writer that gives up, by passing its error to ferme() or by never
+// closing, leaves the old file and no temporary one.
+TEST_F(FichierSurTest, AbandonedWriteLeavesTheOldFileAlone) {
+  for (bool const by_error : {true, false}) {
+    {
+      fichier_sur s(f.c_str());
+      FILE* fp = s.ouvre_fic();
+      ASSERT_NE(fp, nullptr);
+      std::fputs("half", fp);
+      if (by_error) {
+        EXPECT_EQ(s.ferme(fp, ENOSPC), ENOSPC);
+      } else {
+        std::fclose(fp);  // closed, never put in place
+        EXPECT_EQ(others(d.dir, {"f"}).size(), 1u);
+      }
+    }
+    EXPECT_EQ(read_file(f), "old");
+    EXPECT_TRUE(others(d.dir, {"f"}).empty());
   }
-  EXPECT_EQ(read_file(f), "old");
-  EXPECT_TRUE(others(d.dir, {"f"}).empty());
 }
 
 // A fatal error ends the run through exit() in the middle of writes: every
 // temporary file still open goes, whatever the order they were opened and
 // closed in; the old files stay.
-TEST(FichierSurDeathTest, ExitInTheMiddleRemovesEveryTemporary) {
-  fixed_dir d = test_dir();
-  std::string const a = d.path("a"), b = d.path("b"), c = d.path("c");
+TEST_F(FichierSurDeathTest, ExitInTheMiddleRemovesEveryTemporary) {
+  std::string const a = f, b = d.path("b"), c = d.path("c");
   for (auto const& n : {a, b, c}) write_file(n, "old " + n);
   auto writes = [&] {
     fichier_sur sa(a.c_str()), sb(b.c_str()), sc(c.c_str());
@@ -206,15 +190,12 @@ TEST(FichierSurDeathTest, ExitInTheMiddleRemovesEveryTemporary) {
   EXPECT_EQ(read_file(a), "old " + a);
   EXPECT_EQ(read_file(b), "new");
   EXPECT_EQ(read_file(c), "old " + c);
-  EXPECT_TRUE(others(d.dir, {"a", "b", "c"}).empty());
+  EXPECT_TRUE(others(d.dir, {"f", "b", "c"}).empty());
 }
 
 // No temporary file can be made in a read-only directory: an existing
 // writable file there is rewritten in place, as fopen would.
-TEST(FichierSurDeathTest, UnwritableDirectoryFallsBackInPlace) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f");
-  write_file(f, "old");
+TEST_F(FichierSurDeathTest, UnwritableDirectoryFallsBackInPlace) {
   ASSERT_EQ(chmod(f.c_str(), 0666), 0);
   ASSERT_EQ(chmod(d.dir.c_str(), 0555), 0);
   ino_t const before = inode(f);
@@ -230,10 +211,7 @@ TEST(FichierSurDeathTest, UnwritableDirectoryFallsBackInPlace) {
 }
 
 // A file that may not be written is refused, not replaced behind its back.
-TEST(FichierSurDeathTest, ReadOnlyFileIsRefused) {
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f");
-  write_file(f, "old");
+TEST_F(FichierSurDeathTest, ReadOnlyFileIsRefused) {
   ASSERT_EQ(chmod(f.c_str(), 0444), 0);
   ASSERT_EQ(chmod(d.dir.c_str(), 0777), 0);
   EXPECT_EXIT(as_nobody([&] { std::exit(write_text(f, "new") == EACCES ? 0 : 1); }),
@@ -244,11 +222,8 @@ TEST(FichierSurDeathTest, ReadOnlyFileIsRefused) {
 
 // In a sticky directory a user may write into another's file but not
 // rename over it: the file is written in place.
-TEST(FichierSurDeathTest, ForeignFileInStickyDirectoryIsWrittenInPlace) {
+TEST_F(FichierSurDeathTest, ForeignFileInStickyDirectoryIsWrittenInPlace) {
   if (geteuid() != 0) GTEST_SKIP() << "needs a file of another user";
-  fixed_dir d = test_dir();
-  std::string const f = d.path("f");
-  write_file(f, "old");
   ASSERT_EQ(chmod(f.c_str(), 0666), 0);
   ASSERT_EQ(chmod(d.dir.c_str(), 01777), 0);
   EXPECT_EXIT(as_nobody([&] {
