@@ -183,7 +183,8 @@ int io_entiers(char const* s, int* v, int n);
 // The file-name overload of a file operation: by the ".gz" rule opens a
 // compressed (mode_gz) or plain (mode) file, stops with `msg` when it cannot
 // be opened, runs op(flux&) on it and closes it (a failed close of a written
-// file is fatal). A written file replaces the old one only once complete.
+// file is fatal). A written file replaces the old one only once complete;
+// its plain stream is opened "w" whatever `mode` ("wb" is the same here).
 template <class Op>
 void io_par_nom(char const* fname, char const* mode, char const* mode_gz, char const* msg,
                 int ecrit, Op op) {

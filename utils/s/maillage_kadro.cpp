@@ -34,8 +34,8 @@ namespace {
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }
 
 // Output packed into one large buffer: one fwrite per megabyte, not per
-// number.
-// The new file replaces the old one only once complete (fichier_sur.h).
+// number. The new file replaces the old one only once complete
+// (fichier_sur.h).
 class kadro_out {
  public:
   explicit kadro_out(char const* name)
