@@ -36,7 +36,9 @@ bool rename_interdit(std::string const& cible, struct stat const& st) {
   return (d.st_mode & S_ISVTX) != 0 && d.st_uid != moi;
 }
 
-// What fopen gives a new file: 0666 less the umask.
+// What fopen gives a new file: 0666 less the umask. The umask can only be
+// read by setting it: a file another thread creates at that instant gets
+// no mask.
 mode_t mode_nouveau() {
   mode_t const masque = umask(0);
   umask(masque);
