@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fichier_sur.h"
 #include "maillage.h"
 #include "runstat.h"
 #include "vtk.h"
@@ -118,10 +119,11 @@ class progress {
   int shown_ = -1;
 };
 
+// The drawing replaces its file only once complete.
 class output {
  public:
-  explicit output(char const* fname) : name_(fname) {
-    fp_ = std::fopen(fname, "w");
+  explicit output(char const* fname) : dest_(fname), name_(fname) {
+    fp_ = dest_.ouvre_fic();
     if (fp_ == nullptr) {
       sst->msg("Rcourb: problemmes d'ouvertoure du fichier ").msg(fname).nl();
       sst->error(errno).nl();
@@ -131,16 +133,16 @@ class output {
   }
   FILE* fp() const { return fp_; }
   void close() {
-    bool const bad = std::ferror(fp_) != 0;
-    int const err = errno;
-    if (std::fclose(fp_) != 0 || bad) {
+    int const err = dest_.ferme(fp_, std::ferror(fp_) ? errno : 0);
+    if (err != 0) {
       sst->msg("Rcourb: erreur d'ecriture du fichier ").msg(name_).nl();
-      sst->error(bad ? err : errno).nl();
+      sst->error(err).nl();
       stop(209);
     }
   }
 
  private:
+  fichier_sur dest_;
   char const* name_;
   FILE* fp_;
 };

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "fichier_sur.h"
 #include "ptypes.h"
 
 // 1 when the text from the last '.' of fname to its end is exactly ".gz"
@@ -32,6 +33,13 @@ void* gz_ouvre(char const* fname, char const* mode, char const* msg);
 // the run.
 void fic_ferme(FILE* fp, char const* fname, int ecrit);
 void gz_ferme(void* zfp, char const* fname, int ecrit);
+// The same for a file written by name and replaced whole (fichier_sur.h):
+// the open failure stops the run with `msg`, the close failure with
+// io_erreur_ecriture.
+FILE* fic_ouvre(fichier_sur& s, char const* msg);
+void* gz_ouvre(fichier_sur& s, char const* mode, char const* msg);
+void fic_ferme(fichier_sur& s, FILE* fp, char const* fname);
+void gz_ferme(fichier_sur& s, void* zfp, char const* fname);
 
 // Fatal messages about file contents, status 1. fname may be null (stream
 // overloads do not know the name).
@@ -175,10 +183,26 @@ int io_entiers(char const* s, int* v, int n);
 // The file-name overload of a file operation: by the ".gz" rule opens a
 // compressed (mode_gz) or plain (mode) file, stops with `msg` when it cannot
 // be opened, runs op(flux&) on it and closes it (a failed close of a written
-// file is fatal).
+// file is fatal). A written file replaces the old one only once complete;
+// its plain stream is opened "w" whatever `mode` ("wb" is the same here).
 template <class Op>
 void io_par_nom(char const* fname, char const* mode, char const* mode_gz, char const* msg,
                 int ecrit, Op op) {
+  if (ecrit) {
+    fichier_sur s(fname);
+    if (gz_nom(fname)) {
+      void* z = gz_ouvre(s, mode_gz, msg);
+      flux f(z, fname);
+      op(f);
+      gz_ferme(s, z, fname);
+    } else {
+      FILE* fp = fic_ouvre(s, msg);
+      flux f(fp, fname);
+      op(f);
+      fic_ferme(s, fp, fname);
+    }
+    return;
+  }
   if (gz_nom(fname)) {
     void* z = gz_ouvre(fname, mode_gz, msg);
     flux f(z, fname);

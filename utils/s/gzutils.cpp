@@ -51,6 +51,26 @@ void gz_ferme(void* zfp, char const* fname, int ecrit) {
   if (gzclose(static_cast<gzFile>(zfp)) != Z_OK && ecrit) io_erreur_ecriture(fname);
 }
 
+FILE* fic_ouvre(fichier_sur& s, char const* msg) {
+  FILE* fp = s.ouvre_fic();
+  if (fp == nullptr) nerror(msg);
+  return fp;
+}
+
+void* gz_ouvre(fichier_sur& s, char const* mode, char const* msg) {
+  void* z = s.ouvre_gz(mode);
+  if (z == nullptr) nerror(msg);
+  return z;
+}
+
+void fic_ferme(fichier_sur& s, FILE* fp, char const* fname) {
+  if (s.ferme(fp) != 0) io_erreur_ecriture(fname);
+}
+
+void gz_ferme(fichier_sur& s, void* zfp, char const* fname) {
+  if (s.ferme_gz(zfp) != 0) io_erreur_ecriture(fname);
+}
+
 namespace {
 [[noreturn]] void io_fatal(char const* texte, char const* fname) {
   nmsg(texte);

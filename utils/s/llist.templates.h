@@ -9,18 +9,20 @@
 #include "runstat.h"
 
 namespace liste {
-inline FILE* liste_ouvre(const char* fname, const char* mode) {
-  FILE* fp = std::fopen(fname, mode);
-  if (fp == nullptr) {
-    sst->msg("On n'a pas pu ouvrir ").msg(fname).nl();
-    sst->kill(703);
-  }
+[[noreturn]] inline void liste_inaccessible(const char* fname) {
+  sst->msg("On n'a pas pu ouvrir ").msg(fname).nl();
+  sst->kill(703);
+}
+inline FILE* liste_lue(const char* fname) {
+  FILE* fp = std::fopen(fname, "r");
+  if (fp == nullptr) liste_inaccessible(fname);
   return fp;
 }
-inline void liste_ferme(FILE* fp, const char* fname) {
-  // An earlier failed write counts even when the last flush succeeds.
-  bool const err = std::ferror(fp) != 0;
-  if (std::fclose(fp) != 0 || err) io_erreur_ecriture(fname);
+// Written lists replace their file only once complete.
+inline FILE* liste_cree(fichier_sur& s, const char* fname) {
+  FILE* fp = s.ouvre_fic();
+  if (fp == nullptr) liste_inaccessible(fname);
+  return fp;
 }
 inline void liste_verifie(FILE* fp) {
   if (std::fflush(fp) != 0 || std::ferror(fp)) io_erreur_ecriture(nullptr);
@@ -138,9 +140,10 @@ void llist<T>::print(FILE* fp) const {
 
 template <class T>
 void llist<T>::print(const char* fname) const {
-  FILE* fp = liste::liste_ouvre(fname, "w");
+  fichier_sur s(fname);
+  FILE* fp = liste::liste_cree(s, fname);
   for (lnode<T>* p = head; p != nullptr; p = p->next) aprint(fp, p->elem);
-  liste::liste_ferme(fp, fname);
+  fic_ferme(s, fp, fname);
 }
 
 template <class T>
@@ -167,9 +170,10 @@ void llist<T>::save(FILE* fp) const {
 
 template <class T>
 void llist<T>::save(const char* fname) const {
-  FILE* fp = liste::liste_ouvre(fname, "w");
+  fichier_sur s(fname);
+  FILE* fp = liste::liste_cree(s, fname);
   liste::liste_ecrit(fp, head);
-  liste::liste_ferme(fp, fname);
+  fic_ferme(s, fp, fname);
 }
 
 template <class T>
@@ -198,7 +202,7 @@ void llist<T>::load(FILE* fp) {
 
 template <class T>
 void llist<T>::load(const char* fname) {
-  FILE* fp = liste::liste_ouvre(fname, "r");
+  FILE* fp = liste::liste_lue(fname);
   load(fp);
   std::fclose(fp);
 }

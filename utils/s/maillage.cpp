@@ -1,6 +1,7 @@
 // Mesh class: construction, accessors, text dump and the shared reader helpers.
 #include "maillage.h"
 
+#include "fichier_sur.h"
 #include "maillage_io.h"
 
 #include <sys/stat.h>
@@ -225,7 +226,8 @@ void maillage::ecrit_ascii(char const* fname) const {
   int const* r = mesh_io::checked_from_1(refsom, nv);
   mesh_io::rows_from_1<int> const el = mesh_io::checked_rows(elements, ne, te);
 
-  FILE* fp = std::fopen(fname, "w");
+  fichier_sur dest(fname);
+  FILE* fp = dest.ouvre_fic();
   if (fp == nullptr) mesh_io::open_failed(fname, errno, 209);
   int err = 0;
   auto out = [&err](int written) {
@@ -244,9 +246,7 @@ void maillage::ecrit_ascii(char const* fname) const {
     for (int j = 0; j < te; ++j) out(std::fprintf(fp, "%d ", row[j]));
     out(std::fputc('\n', fp) == EOF ? -1 : 1);
   }
-  if (std::fflush(fp) != 0 && err == 0) err = errno;
-  if (std::ferror(fp) && err == 0) err = EIO;
-  if (std::fclose(fp) != 0 && err == 0) err = errno;
+  err = dest.ferme(fp, err);
   if (err != 0) mesh_io::write_failed(fname, err);
 }
 

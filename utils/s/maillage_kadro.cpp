@@ -1,11 +1,8 @@
 // Mesh viewer files: the writer and the reader of the length-framed records.
 #include "maillage.h"
 
+#include "fichier_sur.h"
 #include "maillage_io.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -36,74 +33,18 @@ namespace {
 
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }
 
-// Where a mesh file is written. A regular file (or a new one) is written
-// under a temporary name in the same directory and renamed over the target
-// only once complete and on disk, so that a run killed in the middle or a
-// full disk leaves the previous file as it was. Other targets (devices,
-// pipes) are written in place.
-struct kadro_dest {
-  FILE* fp = nullptr;
-  std::string tmp;   // empty when writing in place
-  std::string path;  // what the temporary file replaces (links resolved)
-};
-
-kadro_dest kadro_open(char const* fname) {
-  kadro_dest d;
-  d.path = fname;
-  struct stat st;
-  if (lstat(fname, &st) == 0 && S_ISLNK(st.st_mode)) {
-    // Replace the file the link points to, not the link.
-    if (char* r = realpath(fname, nullptr)) {
-      d.path = r;
-      std::free(r);
-    }
-  }
-  bool const exists = stat(d.path.c_str(), &st) == 0;
-  // A file that may not be written is refused by the fopen below, as ever.
-  if (fname[0] != '\0' &&
-      (!exists || (S_ISREG(st.st_mode) && access(d.path.c_str(), W_OK) == 0))) {
-    std::string t = d.path + ".tmpXXXXXX";
-    int fd = mkstemp(&t[0]);
-    if (fd >= 0) {
-      // The mode a plain fopen would give: the old file's, else 0666 less
-      // the umask (mkstemp makes 0600).
-      mode_t mode;
-      if (exists) {
-        mode = st.st_mode & 07777;
-        if (geteuid() == 0 && fchown(fd, st.st_uid, st.st_gid) != 0) {
-          // keep root's ownership
-        }
-      } else {
-        mode_t const mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-      }
-      if (fchmod(fd, mode) == 0) d.fp = fdopen(fd, "wb");
-      if (d.fp != nullptr) {
-        d.tmp = t;
-        return d;
-      }
-      int const err = errno;
-      close(fd);
-      unlink(t.c_str());
-      open_failed(fname, err, 209);
-    }
-    // No temporary file possible (directory not writable, name too long
-    // for the suffix): the file is written in place, as fopen allows it,
-    // and an open failure is reported as such.
-  }
-  d.fp = std::fopen(fname, "wb");
-  if (d.fp == nullptr) open_failed(fname, errno, 209);
-  return d;
-}
-
 // Output packed into one large buffer: one fwrite per megabyte, not per
-// number.
+// number. The new file replaces the old one only once complete
+// (fichier_sur.h).
 class kadro_out {
  public:
-  kadro_out(kadro_dest d, char const* name)
-      : fp_(d.fp), dest_(std::move(d)), name_(name), cap_(1 << 20),
-        buf_(new unsigned char[cap_]) {}
+  explicit kadro_out(char const* name)
+      : dest_(name), name_(name), cap_(1 << 20), buf_(new unsigned char[cap_]) {
+    fp_ = dest_.ouvre_fic();
+    if (fp_ == nullptr) open_failed(name, errno, 209);
+    // Records are packed here already; stdio would only copy them again.
+    std::setvbuf(fp_, nullptr, _IONBF, 0);
+  }
 
   // Room for n contiguous bytes; the caller fills all of them.
   unsigned char* room(std::size_t n) {
@@ -154,37 +95,26 @@ class kadro_out {
     len_ = 0;
   }
 
-  // The whole new file replaces the old one only once it is complete: a
-  // failed or killed run leaves the old file as it was. No fsync: like the
-  // other tools that write files, this one leaves the flushing to the
-  // system (a forced flush is disk-bound and would double the run time of
-  // a large mesh).
+  // No fsync: like the other tools that write files, this one leaves the
+  // flushing to the system (a forced flush is disk-bound and would double
+  // the run time of a large mesh).
   void close() {
     flush();
-    if (std::fflush(fp_) != 0) fail();
-    FILE* fp = fp_;
+    int const err = dest_.ferme(fp_);
     fp_ = nullptr;
-    if (std::fclose(fp) != 0) failed(errno);
-    if (dest_.tmp.empty()) return;
-    if (std::rename(dest_.tmp.c_str(), dest_.path.c_str()) != 0) failed(errno);
+    if (err != 0) write_failed(name_, err);
   }
 
  private:
-  [[noreturn]] void fail() {
-    int err = errno;
-    std::fclose(fp_);
-    fp_ = nullptr;
-    failed(err);
-  }
-
   // The temporary file goes; the target keeps its old contents.
-  [[noreturn]] void failed(int err) {
-    if (!dest_.tmp.empty()) unlink(dest_.tmp.c_str());
+  [[noreturn]] void fail() {
+    int const err = dest_.ferme(fp_, errno != 0 ? errno : EIO);
+    fp_ = nullptr;
     write_failed(name_, err);
   }
 
+  fichier_sur dest_;
   FILE* fp_;
-  kadro_dest dest_;
   char const* name_;
   std::size_t cap_;
   std::unique_ptr<unsigned char[]> buf_;
@@ -468,10 +398,7 @@ void maillage::ecrit_kadro(char const* fname) const {
   check_for_write(fname, sommets, elements, refsom, s_dom, npt(), ndim(),
                   telem(), nelem());
 
-  kadro_dest dest = kadro_open(fname);
-  // Records are packed here already; stdio would only copy them again.
-  std::setvbuf(dest.fp, nullptr, _IONBF, 0);
-  kadro_out out(std::move(dest), fname);
+  kadro_out out(fname);
 
   unsigned char* p = out.room(88);
   put32(p, 80);

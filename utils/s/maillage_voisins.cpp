@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "fichier_sur.h"
 #include "list_vec.h"
 #include "llist.h"
 #include "maillage.h"
@@ -112,11 +113,10 @@ class text_out {
   int err_ = 0;
 };
 
-// Closes fp; a failed write or close ends the run naming the file.
-void close_checked(FILE* fp, char const* fname, int err) {
-  if (std::fflush(fp) != 0 && err == 0) err = errno;
-  if (std::ferror(fp) && err == 0) err = EIO;
-  if (std::fclose(fp) != 0 && err == 0) err = errno;
+// Closes fp and puts the file in place; a failed write or close ends the
+// run naming the file.
+void close_checked(fichier_sur& dest, FILE* fp, char const* fname, int err) {
+  err = dest.ferme(fp, err);
   if (err != 0) {
     sst->msg("Erreur d'ecriture de ").msg(fname).msg("\n").error(err).msg("\n");
     stop(1);
@@ -145,18 +145,20 @@ void maillage::d_list_voisins(FILE* fp) const {
 
 void maillage::d_list_voisins(char const* fname) const {
   if (fname == nullptr) fname = "";
-  FILE* fp = std::fopen(fname, "w");
+  fichier_sur dest(fname);
+  FILE* fp = dest.ouvre_fic();
   if (fp == nullptr) {
     sst->msg("Impossible d'ouvrir le fichier ").msg(fname).msg("\n");
     stop(1);
   }
   std::unique_ptr<licolect> l(&list_voisins());
-  close_checked(fp, fname, write_listing(*l, fp));
+  close_checked(dest, fp, fname, write_listing(*l, fp));
 }
 
 void maillage::gen_data_renum(char const* fname) const {
   if (fname == nullptr) fname = "";
-  FILE* fp = std::fopen(fname, "w");
+  fichier_sur dest(fname);
+  FILE* fp = dest.ouvre_fic();
   if (fp == nullptr) {
     sst->msg("Erreur d'ouverture de ").msg(fname).msg("\n").error(errno).msg("\n");
     stop(1);
@@ -181,5 +183,5 @@ void maillage::gen_data_renum(char const* fname) const {
     out.flush();
     err = out.error();
   }
-  close_checked(fp, fname, err);
+  close_checked(dest, fp, fname, err);
 }

@@ -367,10 +367,12 @@ void b_lit(flux& f, char lettre, messages const& msg, genre g, bool cadre, R ret
 
 // ---- plots ----
 
-// Plot files have no compressed form.
+// Plot files have no compressed form; they replace their file only once
+// complete.
 template <class Op>
-void trace_par_nom(char const* fname, char const* mode, bool msg_sortie, Op op) {
-  FILE* fp = std::fopen(fname, mode);
+void trace_par_nom(char const* fname, bool msg_sortie, Op op) {
+  fichier_sur s(fname);
+  FILE* fp = s.ouvre_fic();
   if (fp == nullptr) {
     if (msg_sortie) nerror(MSG_SORTIE);
     nmsg("Erreur d'ouverture du fichier ");
@@ -379,7 +381,7 @@ void trace_par_nom(char const* fname, char const* mode, bool msg_sortie, Op op) 
   }
   flux f(fp, fname);
   op(f);
-  fic_ferme(fp, fname, 1);
+  fic_ferme(s, fp, fname);
 }
 
 // Grid file: nx x ny points, x from x0 and y from y0 by steps of 1, then
@@ -531,10 +533,10 @@ void sommes(flux& f, carre<T> const& v) {
 
 }  // namespace pio
 
-#define PIO_TRACE(CLS, OP, MODE, SORTIE, ...)                                                   \
+#define PIO_TRACE(CLS, OP, SORTIE, ...)                                                         \
   template <class T>                                                                         \
   void CLS<T>::OP(char const* fname) const {                                                 \
-    pio::trace_par_nom(fname, MODE, SORTIE, [&](flux& f) { __VA_ARGS__; });                        \
+    pio::trace_par_nom(fname, SORTIE, [&](flux& f) { __VA_ARGS__; });                              \
   }                                                                                          \
   template <class T>                                                                         \
   void CLS<T>::OP(FILE* fp) const {                                                          \
@@ -544,7 +546,7 @@ void sommes(flux& f, carre<T> const& v) {
 #define PIO_TRACE_IJ(CLS, ...)                                                                  \
   template <class T>                                                                         \
   void CLS<T>::gr_profil(char const* fname, int iof, int jof) const {                        \
-    pio::trace_par_nom(fname, "w", false, [&](flux& f) { __VA_ARGS__; });                          \
+    pio::trace_par_nom(fname, false, [&](flux& f) { __VA_ARGS__; });                               \
   }                                                                                          \
   template <class T>                                                                         \
   void CLS<T>::gr_profil(FILE* fp, int iof, int jof) const {                                 \
@@ -552,9 +554,9 @@ void sommes(flux& f, carre<T> const& v) {
     __VA_ARGS__;                                                                               \
   }
 
-PIO_TRACE(skygmatrix, c3d_profil, "wb", false, pio::c3d_profil_carre(f, pio::vue(*this)))
-PIO_TRACE(skygmatrix, c3d_val, "wb", false, pio::c3d_val_carre(f, pio::vue(*this)))
-PIO_TRACE(skygmatrix, sum_lines, "w", true, pio::sommes(f, pio::vue(*this)))
+PIO_TRACE(skygmatrix, c3d_profil, false, pio::c3d_profil_carre(f, pio::vue(*this)))
+PIO_TRACE(skygmatrix, c3d_val, false, pio::c3d_val_carre(f, pio::vue(*this)))
+PIO_TRACE(skygmatrix, sum_lines, true, pio::sommes(f, pio::vue(*this)))
 PIO_TRACE_IJ(skygmatrix, pio::gr_carre(f, pio::vue(*this), iof, jof))
 PIO_TRACE_IJ(skysmatrix, pio::gr_carre(f, pio::vue(*this), iof, jof))
 
@@ -621,9 +623,9 @@ void gr_rect(flux& f, rect<T> const& v, int last, int iof, int jof) {
 
 }  // namespace pio
 
-PIO_TRACE(skyrectmatrix, c3d_profil, "wb", false, pio::rect<T> const v = PIO_VUE;
+PIO_TRACE(skyrectmatrix, c3d_profil, false, pio::rect<T> const v = PIO_VUE;
           pio::c3d_rect(f, *this, [&](int i, int j) { return v.dedans(i, j) ? 1.0f : 0.0f; }))
-PIO_TRACE(skyrectmatrix, c3d_val, "wb", false, pio::rect<T> const v = PIO_VUE;
+PIO_TRACE(skyrectmatrix, c3d_val, false, pio::rect<T> const v = PIO_VUE;
           pio::c3d_rect(f, *this, [&](int i, int j) { return float(absval(v.at(i, j))); }))
 PIO_TRACE_IJ(skyrectmatrix, pio::rect<T> const v = PIO_VUE;
              pio::gr_rect(f, v, v.h ? jmax() : imax(), iof, jof))

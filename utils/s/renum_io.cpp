@@ -1,9 +1,5 @@
 // Files of the renumbering: the adjacency file of gen_data_renum read back,
 // and a permutation written one number per line.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -13,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "fichier_sur.h"
 #include "maillage_io.h"
 #include "renum.h"
 
@@ -225,9 +222,7 @@ namespace {
 
 }  // namespace
 
-// A regular file (or a new one) is written under a temporary name in its
-// directory and renamed over the target once complete, so that a failure
-// leaves no partial file; devices and pipes are written in place.
+// The new file replaces the old one only once complete (fichier_sur.h).
 void ecrit_permutation(char const* fname, gvector<int> const& p) {
   if (fname == nullptr) fname = "";
   std::string texte;
@@ -241,43 +236,11 @@ void ecrit_permutation(char const* fname, gvector<int> const& p) {
     texte.append(t, e);
   }
 
-  std::string cible = fname;
-  struct stat st;
-  if (lstat(fname, &st) == 0 && S_ISLNK(st.st_mode))
-    if (char* r = realpath(fname, nullptr)) {
-      cible = r;
-      std::free(r);
-    }
-  bool const existe = stat(cible.c_str(), &st) == 0;
-  std::string tmp;
-  FILE* fp = nullptr;
-  if (existe && !S_ISREG(st.st_mode)) {
-    fp = std::fopen(fname, "w");
-  } else if (fname[0] != '\0') {
-    tmp = cible + ".tmpXXXXXX";
-    int const fd = mkstemp(&tmp[0]);
-    if (fd >= 0) {
-      mode_t const masque = umask(0);
-      umask(masque);
-      mode_t const mode = existe ? (st.st_mode & 07777) : (0666 & ~masque);
-      if (fchmod(fd, mode) != 0 || (fp = fdopen(fd, "w")) == nullptr) {
-        int const err = errno;
-        close(fd);
-        unlink(tmp.c_str());
-        ecriture_impossible("Erreur d'ouverture de ", fname, err);
-      }
-    }
-  }
+  fichier_sur dest(fname);
+  FILE* fp = dest.ouvre_fic();
   if (fp == nullptr) ecriture_impossible("Erreur d'ouverture de ", fname, errno);
-
   int err = 0;
   if (std::fwrite(texte.data(), 1, texte.size(), fp) != texte.size()) err = errno;
-  if (std::fflush(fp) != 0 && err == 0) err = errno;
-  if (std::fclose(fp) != 0 && err == 0) err = errno;
-  if (err == 0 && !tmp.empty() && std::rename(tmp.c_str(), cible.c_str()) != 0)
-    err = errno;
-  if (err != 0) {
-    if (!tmp.empty()) unlink(tmp.c_str());
-    ecriture_impossible("Erreur d'ecriture de ", fname, err);
-  }
+  err = dest.ferme(fp, err);
+  if (err != 0) ecriture_impossible("Erreur d'ecriture de ", fname, err);
 }

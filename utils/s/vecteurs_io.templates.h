@@ -392,10 +392,11 @@ void gcolect<T>::a_save(void* zfp) const {
 template <class T>
 void gcolect<T>::a_dump(char const* fname) const {
   // Never compressed, whatever the name: the full text form.
-  FILE* fp = fic_ouvre(fname, "w", vio::MSG_SORTIE);
+  fichier_sur s(fname);
+  FILE* fp = fic_ouvre(s, vio::MSG_SORTIE);
   flux f(fp, fname);
   vio::a_ecrit(f, *this);
-  fic_ferme(fp, fname, 1);
+  fic_ferme(s, fp, fname);
 }
 template <class T>
 void gcolect<T>::a_dump(FILE* fp) const {

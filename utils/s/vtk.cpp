@@ -195,14 +195,14 @@ grid_view checked_view(maillage const& m, vtk_champs const& champs,
 }
 
 out_file::out_file(char const* fname)
-    : fp_(std::fopen(fname, "wb")), name_(fname), buf_(new char[cap_]) {
+    : dest_(fname), fp_(dest_.ouvre_fic()), name_(fname), buf_(new char[cap_]) {
   if (fp_ == nullptr) open_failed(fname, errno, 209);
   // Whole megabytes go out at once; stdio would only copy them again.
   std::setvbuf(fp_, nullptr, _IONBF, 0);
 }
 
 out_file::~out_file() {
-  if (fp_ != nullptr) std::fclose(fp_);
+  if (fp_ != nullptr) dest_.ferme(fp_, ECANCELED);
 }
 
 void out_file::text(char const* s) { bytes(s, std::strlen(s)); }
@@ -226,14 +226,14 @@ void out_file::flush() {
 
 void out_file::close() {
   flush();
-  FILE* fp = fp_;
+  int const err = dest_.ferme(fp_);
   fp_ = nullptr;
-  if (std::fclose(fp) != 0) write_failed(name_, errno);
+  if (err != 0) write_failed(name_, err);
 }
 
+// The temporary file goes; the target keeps its old contents.
 void out_file::fail() {
-  int const err = errno;
-  std::fclose(fp_);
+  int const err = dest_.ferme(fp_, errno != 0 ? errno : EIO);
   fp_ = nullptr;
   write_failed(name_, err);
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fichier_sur.h"
 #include "maillage_io.h"
 #include "vtk.h"
 
@@ -58,7 +59,8 @@ class subdomain_walk {
 };
 
 // Output file packed into one large buffer: one write per megabyte, not per
-// number. Open and write failures end the run (209) naming the file.
+// number. Open and write failures end the run (209) naming the file. The
+// new file replaces the old one only once complete (fichier_sur.h).
 class out_file {
  public:
   explicit out_file(char const* fname);
@@ -84,6 +86,7 @@ class out_file {
   void flush();
   [[noreturn]] void fail();
 
+  fichier_sur dest_;
   FILE* fp_;
   char const* name_;
   std::size_t cap_ = 1 << 20;
