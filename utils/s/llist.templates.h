@@ -6,15 +6,12 @@
 
 #include "gzutils.h"
 #include "llist_check.h"
-#include "runstat.h"
+#include "fatal.h"
 
 namespace liste {
 inline FILE* liste_ouvre(const char* fname, const char* mode) {
   FILE* fp = std::fopen(fname, mode);
-  if (fp == nullptr) {
-    sst->msg("On n'a pas pu ouvrir ").msg(fname).nl();
-    sst->kill(703);
-  }
+  if (fp == nullptr) fatal(703, "On n'a pas pu ouvrir ", fname, fatal_nl);
   return fp;
 }
 inline void liste_ferme(FILE* fp, const char* fname) {
