@@ -65,3 +65,8 @@ TEST(FatalDeathTest, ContainerErrorsReachTheProgramsHooks) {
   EXPECT_FATAL(g(1, 2), 1, "[Tentative d'adressage d'un element hors profil i=]<1>[ j=]<2>{}");
   EXPECT_FATAL(io_fin_prematuree("f.va"), 1, "[Fin de fichier prematuree][: ][f.va]{}");
 }
+TEST(FatalDeathTest, MeshErrorsOfStatusOneReachTheHooksToo) {
+  maillage m;
+  EXPECT_FATAL(m.lect_kadro("absent.kadro2D"), 208, "Rcourb: problemmes d'ouvertoure du fichier absent.kadro2D\n");
+  EXPECT_FATAL(m.fix_per(1, 2, 3, 4), 1, "[Maillage invalide: identification periodique d'une maillage ]<0>{D\n}");
+}

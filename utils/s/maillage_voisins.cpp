@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "list_vec.h"
+#include "fatal.h"
 #include "llist.h"
 #include "maillage.h"
 #include "maillage_io.h"
-
-using mesh_io::stop;
 
 gcolect<llist<int>>& maillage::list_voisins() const {
   int const nv = npt();
@@ -118,8 +118,7 @@ void close_checked(FILE* fp, char const* fname, int err) {
   if (std::ferror(fp) && err == 0) err = EIO;
   if (std::fclose(fp) != 0 && err == 0) err = errno;
   if (err != 0) {
-    sst->msg("Erreur d'ecriture de ").msg(fname).msg("\n").error(err).msg("\n");
-    stop(1);
+    fatal(1, "Erreur d'ecriture de ", fname, "\n", std::strerror(err), "\n");
   }
 }
 
@@ -147,8 +146,7 @@ void maillage::d_list_voisins(char const* fname) const {
   if (fname == nullptr) fname = "";
   FILE* fp = std::fopen(fname, "w");
   if (fp == nullptr) {
-    sst->msg("Impossible d'ouvrir le fichier ").msg(fname).msg("\n");
-    stop(1);
+    fatal(1, "Impossible d'ouvrir le fichier ", fname, "\n");
   }
   std::unique_ptr<licolect> l(&list_voisins());
   close_checked(fp, fname, write_listing(*l, fp));
@@ -158,8 +156,7 @@ void maillage::gen_data_renum(char const* fname) const {
   if (fname == nullptr) fname = "";
   FILE* fp = std::fopen(fname, "w");
   if (fp == nullptr) {
-    sst->msg("Erreur d'ouverture de ").msg(fname).msg("\n").error(errno).msg("\n");
-    stop(1);
+    fatal(1, "Erreur d'ouverture de ", fname, "\n", std::strerror(errno), "\n");
   }
   std::unique_ptr<licolect> l(&list_voisins());
   int const n = l->imax();
