@@ -13,43 +13,21 @@
 #include <string>
 #include <vector>
 
+#include "fatal.h"
 #include "maillage.h"
-#include "runstat.h"
+#include "utils_hooks.h"
 #include "vtk.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
 
 namespace {
 
-[[noreturn]] void stop(int status) {
-  sst->kill(status);
-  std::abort();
-}
-
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog);
-  sst->msg(" [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
-           "[sortie.vtk|sortie.vtu|sortie.svg]\n");
-  stop(1);
+  fatal(1, "Usage: ", prog,
+        " [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
+        "[sortie.vtk|sortie.vtu|sortie.svg]\n");
 }
 
 [[noreturn]] void bad_mesh(char const* fname, char const* why) {
-  sst->msg("Maillage ").msg(fname).msg(" non convertible: ").msg(why).nl();
-  stop(1);
+  fatal(1, "Maillage ", fname, " non convertible: ", why, fatal_nl);
 }
 
 // The mesh's tables as flat arrays, 0-based, for the SVG writer; filled
@@ -123,9 +101,8 @@ class output {
   explicit output(char const* fname) : name_(fname) {
     fp_ = std::fopen(fname, "w");
     if (fp_ == nullptr) {
-      sst->msg("Rcourb: problemmes d'ouvertoure du fichier ").msg(fname).nl();
-      sst->error(errno).nl();
-      stop(209);
+      fatal(209, "Rcourb: problemmes d'ouvertoure du fichier ", fname, fatal_nl,
+            std::strerror(errno), fatal_nl);
     }
     std::setvbuf(fp_, nullptr, _IOFBF, 1 << 16);
   }
@@ -134,9 +111,8 @@ class output {
     bool const bad = std::ferror(fp_) != 0;
     int const err = errno;
     if (std::fclose(fp_) != 0 || bad) {
-      sst->msg("Rcourb: erreur d'ecriture du fichier ").msg(name_).nl();
-      sst->error(bad ? err : errno).nl();
-      stop(209);
+      fatal(209, "Rcourb: erreur d'ecriture du fichier ", name_, fatal_nl,
+            std::strerror(bad ? err : errno), fatal_nl);
     }
   }
 
@@ -246,7 +222,7 @@ bool vtk_name(char const* s) { return ends_with(s, ".vtk") || ends_with(s, ".vtu
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "mesh2vtk";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
   bool binary = false;
   opterr = 0;
   for (int c; (c = getopt(argc, argv, "+b")) != -1;) {
@@ -280,7 +256,6 @@ int main(int argc, char** argv) {
       write_svg(m, out);
     }
   }
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }
