@@ -12,6 +12,7 @@
 #include <string>
 
 #include <unistd.h>
+#include <zlib.h>
 
 // The literal text as a regular expression.
 inline std::string fatal_re(const std::string& text) {
@@ -59,9 +60,22 @@ class TempDir {
   std::string dir_;
 };
 
+// The file's bytes; empty when it cannot be read.
 inline std::string read_file(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The uncompressed bytes of a gzip file (a plain file reads as it is).
+inline std::string gunzip(const std::string& name) {
+  gzFile z = gzopen(name.c_str(), "rb");
+  std::string s;
+  if (z == nullptr) return s;
+  char b[4096];
+  int k;
+  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
+  gzclose(z);
+  return s;
 }
 
 inline void write_file(const std::string& name, const std::string& bytes) {

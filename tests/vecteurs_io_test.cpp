@@ -11,16 +11,6 @@
 
 namespace {
 
-std::string gunzip(const std::string& name) {
-  gzFile z = gzopen(name.c_str(), "rb");
-  std::string s;
-  char b[4096];
-  int k;
-  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
-  gzclose(z);
-  return s;
-}
-
 std::string memform(void (*f)(FILE*, void const*), void const* x) {
   char* mem = nullptr;
   std::size_t len = 0;
