@@ -21,6 +21,12 @@ template <class... P>
 [[noreturn]] void format_error(char const* fname, P const&... detail) {
   fatal(1, "Erreur de format dans la lecture de ", fname, detail...);
 }
+// A writer's refusal of what it was given: "Ecriture de <fname> impossible: "
+// and the detail.
+template <class... P>
+[[noreturn]] void write_refused(char const* fname, P const&... detail) {
+  fatal(1, "Ecriture de ", fname, " impossible: ", detail...);
+}
 [[noreturn]] void truncated(char const* fname);
 [[noreturn]] void write_failed(char const* fname, int err);
 // "Maillage invalide: sommet v de l'element e hors de 1..npt"

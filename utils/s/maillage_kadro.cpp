@@ -30,7 +30,7 @@ using mesh_io::write_failed;
 namespace {
 
 [[noreturn]] void bad_mesh_for_write(char const* fname, char const* why) {
-  fatal(1, "Ecriture de ", fname, " impossible: ", why, fatal_nl);
+  mesh_io::write_refused(fname, why, fatal_nl);
 }
 
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }

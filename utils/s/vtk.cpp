@@ -7,7 +7,6 @@
 #include <cstring>
 #include <set>
 
-#include "fatal.h"
 #include "vtk_io.h"
 
 using mesh_io::open_failed;
@@ -113,12 +112,12 @@ std::string titre_imprimable(maillage const& m) {
 namespace vtk_io {
 
 void refuse(char const* fname, char const* why) {
-  fatal(1, "Ecriture de ", fname, " impossible: ", why, fatal_nl);
+  mesh_io::write_refused(fname, why, fatal_nl);
 }
 
 void refuse_name(char const* fname, char const* why, std::string const& name) {
-  fatal(1, "Ecriture de ", fname, " impossible: ", why, " \"",
-        shown(name).c_str(), "\"", fatal_nl);
+  mesh_io::write_refused(fname, why, " \"", shown(name).c_str(), "\"",
+                         fatal_nl);
 }
 
 void check_names(vtk_champs const& champs, char const* fname) {
@@ -139,9 +138,9 @@ namespace {
 [[noreturn]] void wrong_size(char const* fname, std::string const& name,
                              std::size_t n, int expected, char const* what) {
   // Sizes beyond int are printed as such: the counts of a mesh fit in int.
-  fatal(1, "Ecriture de ", fname, " impossible: champ \"", shown(name).c_str(),
-        "\" de ", std::to_string(n).c_str(), " valeurs pour ", expected, " ",
-        what, fatal_nl);
+  mesh_io::write_refused(fname, "champ \"", shown(name).c_str(), "\" de ",
+                         std::to_string(n).c_str(), " valeurs pour ", expected,
+                         " ", what, fatal_nl);
 }
 
 std::vector<field_view> fields(std::vector<vtk_champs::champ> const& list,
@@ -165,8 +164,8 @@ void check_finite(grid_view const& g, char const* fname) {
     for (field_view const& f : list)
       for (int i = 0; i < n; ++i)
         if (!std::isfinite(f.values[i])) {
-          fatal(1, "Ecriture de ", fname, " impossible: champ \"",
-                shown(f.name).c_str(), "\" non fini ", where, i + 1, fatal_nl);
+          mesh_io::write_refused(fname, "champ \"", shown(f.name).c_str(),
+                                 "\" non fini ", where, i + 1, fatal_nl);
         }
   };
   check(g.point_fields, g.nv, "au sommet ");
