@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "fatal.h"
 #include "maillage.h"
 #include "matrices.h"
-#include "fatal.h"
 #include "vecteurs.h"
 
 namespace {

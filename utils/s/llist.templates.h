@@ -4,9 +4,9 @@
 #define LLIST_TEMPLATES_H
 #include "llist.h"
 
+#include "fatal.h"
 #include "gzutils.h"
 #include "llist_check.h"
-#include "fatal.h"
 
 namespace liste {
 inline FILE* liste_ouvre(const char* fname, const char* mode) {

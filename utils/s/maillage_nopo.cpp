@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "maillage.h"
 #include "fatal.h"
+#include "maillage.h"
 #include "maillage_io.h"
 
 using mesh_io::bin_in;
@@ -102,8 +102,8 @@ int read_counts(bin_in& in, int (&c)[n_counts]) {
   // plane polygons have a layout this reader knows.
   if (kind != 1 && kind != 2) {
     fatal(203, "read_nopo: ", fname, ": elements ", kind_names[kind],
-          " non pris en charge (seuls les triangles et les quadrilateres sont "
-          "lus)\n");
+          " non pris en charge (seuls les triangles et les quadrilateres"
+          " sont lus)\n");
   }
   if (c[c_numdim] < 2 || c[c_numdim] > 3)
     bad_count(fname, "Dimension d'espace non valide", c[c_numdim]);

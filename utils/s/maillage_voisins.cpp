@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "list_vec.h"
 #include "fatal.h"
+#include "list_vec.h"
 #include "llist.h"
 #include "maillage.h"
 #include "maillage_io.h"

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "maillage_io.h"
 #include "fatal.h"
+#include "maillage_io.h"
 #include "renum.h"
 
 namespace {

@@ -1,9 +1,9 @@
 // Sloan's profile and wavefront reduction.
 #include <vector>
 
+#include "fatal.h"
 #include "renum.h"
 #include "renum_niveaux.h"
-#include "fatal.h"
 
 namespace {
 
