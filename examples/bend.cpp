@@ -6,31 +6,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fatal.h"
 #include "maillage.h"
-#include "runstat.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
+#include "utils_hooks.h"
 
 namespace {
 
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog).msg(" entree.kadro2D R1 N k sortie.kadro2D\n");
-  sst->kill(1);
-  std::abort();
+  fatal(1, "Usage: ", prog, " entree.kadro2D R1 N k sortie.kadro2D\n");
 }
 
 bool number(char const* s, double& v) {
@@ -44,7 +27,7 @@ bool number(char const* s, double& v) {
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "bend";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
   double r1, n, k;
   // Sector k of N in a full turn, inner radius R1 > 0.
   if (argc != 6 || !number(argv[2], r1) || !number(argv[3], n) ||
@@ -55,7 +38,6 @@ int main(int argc, char** argv) {
   maillage& b = m.courb(r1, static_cast<int>(n), static_cast<int>(k));
   b.ecrit_kadro(argv[5]);
   delete &b;
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "fatal.h"
 #include "grille.h"
 #include "llist.h"
 #include "maillage.h"
@@ -18,38 +19,16 @@
 #include "poisson_q1.h"
 #include "profil.h"
 #include "renum.h"
-#include "runstat.h"
+#include "utils_hooks.h"
 #include "vecteurs.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
 
 namespace {
 
 int const kMaxCells = 512;  // the profile of the largest grid is about 1 GB
 
-[[noreturn]] void stop(int status) {
-  sst->kill(status);
-  std::abort();
-}
-
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog).msg(" [n ...]  (n: cells per side, 2..");
-  sst->msg(kMaxCells).msg(", increasing)\n");
-  stop(1);
+  fatal(1, "Usage: ", prog, " [n ...]  (n: cells per side, 2..", kMaxCells,
+        ", increasing)\n");
 }
 
 // Phase names on stderr for the large grids, only on a terminal.
@@ -96,9 +75,8 @@ result solve_on_grid(int n) {
   phase(n, "factorisation");
   int const bad = a.choleski();
   if (bad != 0) {
-    sst->msg("Factorisation de Cholesky impossible a la ligne ").msg(bad);
-    sst->msg(" (grille ").msg(n).msg(")\n");
-    stop(1);
+    fatal(1, "Factorisation de Cholesky impossible a la ligne ", bad,
+          " (grille ", n, ")\n");
   }
   phase(n, "resolution");
   dvector u;
@@ -130,7 +108,7 @@ int parse_cells(char const* s, char const* prog) {
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "poisson";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
   std::vector<int> cells;
   for (int k = 1; k < argc; ++k) {
     cells.push_back(parse_cells(argv[k], prog));
@@ -158,7 +136,6 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     prev = r;
   }
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }

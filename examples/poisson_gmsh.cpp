@@ -24,24 +24,9 @@
 #include "profil.h"
 #include "renum.h"
 #include "runstat.h"
+#include "utils_hooks.h"
 #include "vecteurs.h"
 #include "vtk.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
 
 namespace {
 
@@ -340,7 +325,7 @@ void print_profiles(std::vector<result> const& rs, options const& o) {
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "poisson_gmsh";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
   options const o = parse(argc, argv, prog);
 
   std::vector<result> rs;
@@ -372,7 +357,6 @@ int main(int argc, char** argv) {
   ecrit_vtk(m, out.c_str(), vtk_champs().sommets("u", u).sommets("error", err));
   std::printf("\nu and its error on %s: %s\n", rs.back().name.c_str(), out.c_str());
   std::fflush(stdout);
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }

@@ -25,26 +25,10 @@
 #include "grille.h"
 #include "maillage.h"
 #include "poisson_q1.h"
-#include "runstat.h"
+#include "utils_hooks.h"
 #include "utils_petsc.h"
 #include "vecteurs.h"
 #include "vtk.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
 
 namespace {
 

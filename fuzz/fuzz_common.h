@@ -1,4 +1,4 @@
-// Shared part of the fuzz drivers: the run-report hooks, the input bytes
+// Shared part of the fuzz drivers (linked with utils::hooks): the input bytes
 // (from the file named on the command line, else standard input) and the
 // scratch file the readers open by name. A reader that refuses its input
 // ends the run through the run report with a status: that is a normal end;
@@ -15,20 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "runstat.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-void nmsg(char const* st) { sst->msg(st); }
-void nmsg(int i) { sst->msg(i); }
+#include "utils_hooks.h"
 
 namespace fuzz {
 
@@ -83,12 +70,11 @@ inline void start(char const* name) {
     FILE* null = std::freopen("/dev/null", "w", stderr);
     (void)null;
   }
-  sst = new runstat(stderr, name);
+  utils_debut(name);
 }
 
 inline int finish() {
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }
 

@@ -178,7 +178,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s <dir>\n", argv[0]);
     return 1;
   }
-  sst = new runstat(stderr, argv[0]);
+  utils_debut(argv[0]);
   out_dir = argv[1];
   mkdir(out_dir.c_str(), 0777);
   char t[] = "/tmp/utils_seeds_XXXXXX";
@@ -273,6 +273,6 @@ int main(int argc, char** argv) {
 
   std::string cmd = "rm -rf '" + tmp_dir + "'";
   if (std::system(cmd.c_str()) != 0) return 1;
-  delete sst;
+  utils_fin();
   return 0;
 }

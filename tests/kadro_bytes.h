@@ -84,17 +84,6 @@ inline kadro_bytes grid_2x1_bytes(std::string const& title, float x0, float y0,
   return k;
 }
 
-inline std::string read_all(std::string const& path) {
-  std::string s;
-  FILE* fp = std::fopen(path.c_str(), "rb");
-  if (fp == nullptr) return s;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) s.append(buf, n);
-  std::fclose(fp);
-  return s;
-}
-
 // A directory whose name does not change between a death test and the
 // child process that re-runs it, so that messages naming files match. The
 // name carries a hash of the test program's path, so that two builds

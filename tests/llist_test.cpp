@@ -30,16 +30,6 @@ dovector dvec(std::initializer_list<double> xs, int lo = 1) {
   return v;
 }
 
-std::string gunzip(const std::string& name) {
-  gzFile z = gzopen(name.c_str(), "rb");
-  std::string s;
-  char b[4096];
-  int k;
-  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
-  gzclose(z);
-  return s;
-}
-
 licolect sample_collection() {
   licolect c(-1, 2);
   c[-1] = make({5, 1, 3});

@@ -10,16 +10,11 @@
 #include "gmsh_files.h"
 #include "kadro_bytes.h"
 #include "maillage.h"
+#include "mesh_probe.h"
+#include "run_program.h"
 #include "test_util.h"
 
 namespace {
-
-struct probe : maillage {
-  using maillage::maillage;
-  using maillage::s_dom;
-  using maillage::stat_status;
-  using maillage::titre;
-};
 
 std::string data(std::string const& name) { return std::string(GMSH_DATA_DIR) + "/" + name; }
 
@@ -77,20 +72,12 @@ class GmshMeshioTest : public ::testing::TestWithParam<std::string> {};
 TEST_P(GmshMeshioTest, AgreesWithMeshio) {
   std::string const f = data(GetParam());
   TempDir d;
-  std::string const err = d.path("stderr");
-  std::string const cmd = "/usr/bin/python3 '" GMSH_MESHIO_SCRIPT "' '" + f + "' 2>'" + err + "'";
-  FILE* p = popen(cmd.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  std::string out;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  int const st = pclose(p);
-  ASSERT_EQ(st, 0) << "the meshio check failed (python3-meshio for /usr/bin/python3 is "
-                      "needed):\n"
-                   << out << read_file(err);
+  run_result const r = run("/usr/bin/python3", d.dir(), {GMSH_MESHIO_SCRIPT, f});
+  ASSERT_EQ(r.status, 0) << "the meshio check failed (python3-meshio for /usr/bin/python3 is "
+                            "needed):\n"
+                         << r.out << r.err;
   maillage m(f.c_str());
-  EXPECT_EQ(mesh_text(m), out);
+  EXPECT_EQ(mesh_text(m), r.out);
 }
 
 std::vector<std::string> all_files() {

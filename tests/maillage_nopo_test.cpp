@@ -6,19 +6,11 @@
 
 #include "kadro_bytes.h"
 #include "maillage.h"
+#include "mesh_probe.h"
 #include "nopo_bytes.h"
 #include "test_util.h"
 
 namespace {
-
-struct probe : maillage {
-  using maillage::maillage;
-  using maillage::elements;
-  using maillage::refsom;
-  using maillage::s_dom;
-  using maillage::sommets;
-  using maillage::titre;
-};
 
 std::string save(std::string const& path, std::string const& bytes) {
   write_file(path, bytes);

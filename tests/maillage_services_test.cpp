@@ -12,41 +12,12 @@
 
 #include "kadro_bytes.h"
 #include "maillage.h"
+#include "mesh_probe.h"
 #include "test_util.h"
 
 namespace {
 
-struct probe : maillage {
-  using maillage::maillage;
-  using maillage::elements;
-  using maillage::refsom;
-  using maillage::s_dom;
-  using maillage::sommets;
-  using maillage::stat_status;
-  using maillage::titre;
-};
-
 double const pi = 3.141592653589793;
-
-using coords = std::vector<std::vector<float>>;
-using conn = std::vector<std::vector<int>>;
-
-probe make_mesh(coords const& v, conn const& e, std::vector<int> tags = {},
-                char const* title = "maillage") {
-  int const nv = static_cast<int>(v.size());
-  int const nd = nv ? static_cast<int>(v[0].size()) : 2;
-  gmatrix<float> som(1, nv, 1, nd);
-  for (int i = 0; i < nv; ++i)
-    for (int n = 0; n < nd; ++n) som(i + 1, n + 1) = v[i][n];
-  int const ne = static_cast<int>(e.size());
-  int const t = ne ? static_cast<int>(e[0].size()) : 3;
-  gmatrix<int> el(1, ne, 1, t);
-  for (int i = 0; i < ne; ++i)
-    for (int j = 0; j < t; ++j) el(i + 1, j + 1) = e[i][j];
-  gvector<int> refs(1, nv);
-  for (int i = 0; i < nv; ++i) refs[i + 1] = tags.empty() ? 0 : tags[i];
-  return probe(std::move(som), std::move(el), std::move(refs), title);
-}
 
 // nx x ny unit cells from (x0, y0), vertices row by row.
 probe grid(int nx, int ny, float x0 = 0, float y0 = 0, float dy = 1) {

@@ -9,20 +9,10 @@
 #include <utility>
 
 #include "kadro_bytes.h"
+#include "mesh_probe.h"
 #include "test_util.h"
 
 namespace {
-
-// Opens the protected fields to the tests.
-struct probe : maillage {
-  using maillage::maillage;
-  using maillage::elements;
-  using maillage::refsom;
-  using maillage::s_dom;
-  using maillage::sommets;
-  using maillage::stat_status;
-  using maillage::titre;
-};
 
 gvector<int> bounds(std::initializer_list<int> v) {
   gvector<int> s(0, static_cast<int>(v.size()) - 1);
@@ -190,7 +180,7 @@ TEST(KadroTest, WritesWorkedExampleByteForByte) {
   TempDir d;
   probe m = grid_2x1();
   m.ecrit_kadro(d.path("g.kadro2D").c_str());
-  std::string bytes = read_all(d.path("g.kadro2D"));
+  std::string bytes = read_file(d.path("g.kadro2D"));
   EXPECT_EQ(bytes.size(), 528u);
   EXPECT_EQ(bytes, grid_2x1_bytes("grid", -0.5f, -0.5f).b);
 }
@@ -221,7 +211,7 @@ TEST(KadroTest, LargeMeshesAreWrittenRecordForRecord) {
         k.element(i, nodes);
       }
     }
-    EXPECT_EQ(read_all(f) == k.b, true) << "dimension " << nd << ", nodes " << t;
+    EXPECT_EQ(read_file(f) == k.b, true) << "dimension " << nd << ", nodes " << t;
   }
 }
 

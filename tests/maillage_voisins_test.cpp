@@ -12,26 +12,16 @@
 #include "kadro_bytes.h"
 #include "llist.h"
 #include "maillage.h"
+#include "mesh_probe.h"
 #include "test_util.h"
 
 namespace {
 
-struct probe : maillage {
-  using maillage::maillage;
-  using maillage::elements;
-};
-
-probe make_mesh(int nv, std::vector<std::vector<int>> const& e) {
-  gmatrix<float> som(1, nv, 1, 2);
-  for (int i = 1; i <= nv; ++i) som(i, 1) = som(i, 2) = static_cast<float>(i);
-  int const ne = static_cast<int>(e.size());
-  int const t = ne ? static_cast<int>(e[0].size()) : 3;
-  gmatrix<int> el(1, ne, 1, t);
-  for (int i = 0; i < ne; ++i)
-    for (int j = 0; j < t; ++j) el(i + 1, j + 1) = e[i][j];
-  gvector<int> refs(1, nv);
-  refs = 0;
-  return probe(std::move(som), std::move(el), std::move(refs), "v");
+// nv vertices at (i, i).
+probe make_mesh(int nv, conn const& e) {
+  coords v;
+  for (int i = 1; i <= nv; ++i) v.push_back({float(i), float(i)});
+  return ::make_mesh(v, e, {}, "v");
 }
 
 std::vector<int> values(llist<int> const& l) {

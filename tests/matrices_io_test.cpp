@@ -10,16 +10,6 @@
 
 namespace {
 
-std::string gunzip(const std::string& name) {
-  gzFile z = gzopen(name.c_str(), "rb");
-  std::string s;
-  char b[4096];
-  int k;
-  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
-  gzclose(z);
-  return s;
-}
-
 template <class T>
 T val(int k) {
   if constexpr (std::is_same_v<T, int>)

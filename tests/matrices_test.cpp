@@ -19,14 +19,6 @@ gmatrix<T> mat(int rows, int cols, std::initializer_list<int> values, int ri = 1
 }
 
 template <class T>
-gvector<T> vec(std::initializer_list<int> values, int lo = 1) {
-  gvector<T> v(lo, lo + static_cast<int>(values.size()) - 1);
-  int i = lo;
-  for (int x : values) v[i++] = static_cast<T>(x);
-  return v;
-}
-
-template <class T>
 T random_value(std::mt19937& g) {
   std::uniform_real_distribution<double> u(-1, 1);
   if constexpr (std::is_same<T, std::complex<double>>::value) return T(u(g), u(g));

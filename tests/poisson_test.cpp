@@ -1,7 +1,6 @@
 // End-to-end test of the Poisson example: second-order convergence of the
 // vertex errors under refinement, and its refusals.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <cstdio>
@@ -9,21 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "run_program.h"
 #include "test_util.h"
 
 namespace {
 
-struct run_result {
-  int status;
-  std::string out;
-};
-
+// The example with the space-separated arguments, in a fresh directory.
 run_result run_poisson(std::string const& args) {
+  std::istringstream in(args);
+  std::vector<std::string> argv;
+  for (std::string a; in >> a;) argv.push_back(a);
   TempDir d;
-  std::string const cmd = std::string("'") + POISSON_EXE + "' " + args +
-                          " >'" + d.path("out.txt") + "' 2>/dev/null";
-  int const st = std::system(cmd.c_str());
-  return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(d.path("out.txt"))};
+  return run(POISSON_EXE, d.dir(), argv);
 }
 
 struct row {

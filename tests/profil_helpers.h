@@ -29,14 +29,6 @@ inline gvector<int> prof(std::initializer_list<int> v) {
   return p;
 }
 
-template <class T>
-gvector<T> vec(std::initializer_list<double> values, int lo = 1) {
-  gvector<T> v(lo, lo + static_cast<int>(values.size()) - 1);
-  int i = lo;
-  for (double x : values) v[i++] = static_cast<T>(x);
-  return v;
-}
-
 // Random small value; integers stay small so that nothing overflows.
 template <class T>
 T rnd(std::mt19937& g) {

@@ -213,7 +213,7 @@ TEST(ProfilIoDeathTest, TruncatedFilesStopNamingTheFile) {
     if (enc == 1) big.b_dump(n.c_str()), big.b_dump(z.c_str());
     if (enc == 2) big.f_dump(n.c_str()), big.f_dump(z.c_str());
     std::size_t const cut = enc == 0 ? 60 : 5;  // a partial last text line still reads
-    std::string b = raw(n);
+    std::string b = read_file(n);
     write(n, b.substr(0, b.size() - cut));
     std::string c = contents(z, 1);
     write_gz(z, c.substr(0, c.size() - cut));
@@ -225,7 +225,7 @@ TEST(ProfilIoDeathTest, TruncatedFilesStopNamingTheFile) {
     EXPECT_EXIT(load(n), ::testing::ExitedWithCode(1), "(Fin de fichier prematuree|Taille incorrecte dans le fichier): " + named(d, n));
     EXPECT_FATAL_IN(load(z), d, "Fin de fichier prematuree: " + z);
     // A compressed stream cut inside the deflate data.
-    std::string gzb = raw(z);
+    std::string gzb = read_file(z);
     write(z, gzb.substr(0, gzb.size() / 2));
     EXPECT_EXIT(load(z), ::testing::ExitedWithCode(1), "(Fin de fichier prematuree|Erreur de lecture de fichier): " + named(d, z));
   }
@@ -325,7 +325,7 @@ TEST(ProfilIoDeathTest, DamagedDumpsLoadOrStopCleanly) {
     for (int cls = 0; cls < 2; ++cls) {
       if (cls == 0) enc == 0 ? g.a_dump(n.c_str()) : enc == 1 ? g.b_dump(n.c_str()) : g.f_dump(n.c_str());
       if (cls == 1) enc == 0 ? v.a_dump(n.c_str()) : enc == 1 ? v.b_dump(n.c_str()) : v.f_dump(n.c_str());
-      std::string const good = raw(n);
+      std::string const good = read_file(n);
       for (int t = 0; t < 12; ++t) {
         std::string bad = good;
         std::size_t const k = std::uniform_int_distribution<std::size_t>(0, std::min<std::size_t>(good.size(), 80) - 1)(gen);

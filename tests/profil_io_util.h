@@ -6,16 +6,14 @@
 #include <complex>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <initializer_list>
-#include <iterator>
 #include <string>
 #include <type_traits>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "ptypes.h"
+#include "test_util.h"
 
 namespace pio_test {
 
@@ -24,24 +22,13 @@ char code() {
   return ptype(T());
 }
 
-inline std::string raw(std::string const& name) {
-  std::ifstream in(name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The file's bytes; for a compressed file (which must be one) the
 // uncompressed bytes.
 inline std::string contents(std::string const& name, int gz) {
-  if (!gz) return raw(name);
-  std::string const r = raw(name);
+  if (!gz) return read_file(name);
+  std::string const r = read_file(name);
   EXPECT_TRUE(r.size() >= 2 && (unsigned char)r[0] == 0x1f && (unsigned char)r[1] == 0x8b) << name;
-  gzFile z = gzopen(name.c_str(), "rb");
-  std::string s;
-  char b[4096];
-  int k;
-  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
-  gzclose(z);
-  return s;
+  return gunzip(name);
 }
 
 // One value per line: printf forms of aprint (plain) or tostr (compressed).

@@ -45,13 +45,13 @@ TYPED_TEST_SUITE(ProfilPlotTest, AllScalars);
 TEST(ProfilPlot, GeneralDrawsColumnThenRowRunOfEachLine) {
   TempDir d;
   general3<double>().gr_profil(d.path("g").c_str(), 0, 0);
-  EXPECT_EQ(raw(d.path("g")), pts({1, -1, 1, -1, 1, -1, 1, -1,  //
+  EXPECT_EQ(read_file(d.path("g")), pts({1, -1, 1, -1, 1, -1, 1, -1,  //
                                    2, -1, 2, -2, 1, -2, 2, -2,  //
                                    3, -2, 3, -3, 2, -3, 3, -3}));
   FILE* fp = std::fopen(d.path("o").c_str(), "w");
   general3<double>().gr_profil(fp, 10, 100);
   std::fclose(fp);
-  EXPECT_EQ(raw(d.path("o")), pts({11, -101, 11, -101, 11, -101, 11, -101,  //
+  EXPECT_EQ(read_file(d.path("o")), pts({11, -101, 11, -101, 11, -101, 11, -101,  //
                                    12, -101, 12, -102, 11, -102, 12, -102,  //
                                    13, -102, 13, -103, 12, -103, 13, -103}));
 }
@@ -62,7 +62,7 @@ TEST(ProfilPlot, SymmetricDrawsColumnRunsOnly) {
   s = 1.0f;
   skygmatrix<float> const& base = s;  // virtual dispatch
   base.gr_profil(d.path("s").c_str(), 0, 0);
-  EXPECT_EQ(raw(d.path("s")), pts({1, -1, 1, -1, 2, -1, 2, -2, 3, -3, 3, -3}));
+  EXPECT_EQ(read_file(d.path("s")), pts({1, -1, 1, -1, 2, -1, 2, -2, 3, -3, 3, -3}));
 }
 
 TEST(ProfilPlot, RectangularDrawsOneSegmentPerRun) {
@@ -71,12 +71,12 @@ TEST(ProfilPlot, RectangularDrawsOneSegmentPerRun) {
   h = 1;
   h.gr_profil(d.path("h").c_str(), 1, 2);
   // Rows: (pcnn + jof, -i - iof) to (jmax + jof, -i - iof).
-  EXPECT_EQ(raw(d.path("h")), pts({5, -2, 5, -2, 4, -3, 5, -3}));
+  EXPECT_EQ(read_file(d.path("h")), pts({5, -2, 5, -2, 4, -3, 5, -3}));
   skyvrectmatrix<int> v(prof({0, 2, 3}), 3);
   v = 1;
   v.gr_profil(d.path("v").c_str(), 1, 2);
   // Columns: (j + jof, -plnn - iof) to (j + jof, -imax - iof).
-  EXPECT_EQ(raw(d.path("v")), pts({3, -3, 3, -4, 4, -4, 4, -4}));
+  EXPECT_EQ(read_file(d.path("v")), pts({3, -3, 3, -4, 4, -4, 4, -4}));
 }
 
 TEST(ProfilPlot, DiagonalGivesDegenerateSegments) {
@@ -84,7 +84,7 @@ TEST(ProfilPlot, DiagonalGivesDegenerateSegments) {
   skygmatrix<double> a(prof({0, 1, 2}));
   a = 1.0;
   a.gr_profil(d.path("g").c_str(), 0, 0);
-  EXPECT_EQ(raw(d.path("g")), pts({1, -1, 1, -1, 1, -1, 1, -1, 2, -2, 2, -2, 2, -2, 2, -2}));
+  EXPECT_EQ(read_file(d.path("g")), pts({1, -1, 1, -1, 1, -1, 1, -1, 2, -2, 2, -2, 2, -2, 2, -2}));
 }
 
 std::string sum_line(int i, std::string const& v) {
@@ -100,14 +100,14 @@ TYPED_TEST(ProfilPlotTest, SumLinesOfTheIdentity) {
   a = T(1);
   a.sum_lines(d.path("i").c_str());
   std::string const one = text(T(1), 0);
-  EXPECT_EQ(raw(d.path("i")), sum_line(1, one) + sum_line(2, one) + sum_line(3, one));
+  EXPECT_EQ(read_file(d.path("i")), sum_line(1, one) + sum_line(2, one) + sum_line(3, one));
 }
 
 TYPED_TEST(ProfilPlotTest, SumLinesAddFullRows) {
   typedef TypeParam T;
   TempDir d;
   general3<T>().sum_lines(d.path("g").c_str());
-  EXPECT_EQ(raw(d.path("g")), sum_line(1, text(T(4), 0)) + sum_line(2, text(T(-4), 0)) + sum_line(3, text(T(12), 0)));
+  EXPECT_EQ(read_file(d.path("g")), sum_line(1, text(T(4), 0)) + sum_line(2, text(T(-4), 0)) + sum_line(3, text(T(12), 0)));
   // Symmetric: row 1 is (4, -1, 0), row 2 (-1, 5, 0), row 3 (0, 0, 6).
   skysmatrix<T> s(prof({0, 1, 3, 4}));
   s(1, 1) = T(4);
@@ -115,7 +115,7 @@ TYPED_TEST(ProfilPlotTest, SumLinesAddFullRows) {
   s(2, 2) = T(5);
   s(3, 3) = T(6);
   s.sum_lines(d.path("s").c_str());
-  EXPECT_EQ(raw(d.path("s")), sum_line(1, text(T(3), 0)) + sum_line(2, text(T(4), 0)) + sum_line(3, text(T(6), 0)));
+  EXPECT_EQ(read_file(d.path("s")), sum_line(1, text(T(3), 0)) + sum_line(2, text(T(4), 0)) + sum_line(3, text(T(6), 0)));
 }
 
 TEST(ProfilPlot, HermitianSumsConjugateTheUpperTriangle) {
@@ -125,7 +125,7 @@ TEST(ProfilPlot, HermitianSumsConjugateTheUpperTriangle) {
   h(2, 1) = C(0, 2);
   h(2, 2) = C(1, 0);
   h.sum_lines(d.path("h").c_str());
-  EXPECT_EQ(raw(d.path("h")), sum_line(1, text(C(1, -2), 0)) + sum_line(2, text(C(1, 2), 0)));
+  EXPECT_EQ(read_file(d.path("h")), sum_line(1, text(C(1, -2), 0)) + sum_line(2, text(C(1, 2), 0)));
 }
 
 // Record-framed grid: nx, ny; coordinates; nx * ny values row by row.
@@ -143,28 +143,28 @@ TYPED_TEST(ProfilPlotTest, C3dGridsHoldEveryPoint) {
   TempDir d;
   skygmatrix<T> a = general3<T>();
   a.c3d_profil(d.path("p").c_str());
-  EXPECT_EQ(raw(d.path("p")), grid(1, 3, 1, 3, {1, 1, 0, 1, 1, 1, 0, 1, 1}));
+  EXPECT_EQ(read_file(d.path("p")), grid(1, 3, 1, 3, {1, 1, 0, 1, 1, 1, 0, 1, 1}));
   a.c3d_val(d.path("v").c_str());
-  EXPECT_EQ(raw(d.path("v")), grid(1, 3, 1, 3, {1, 3, 0, 2, 4, 6, 0, 5, 7}));
+  EXPECT_EQ(read_file(d.path("v")), grid(1, 3, 1, 3, {1, 3, 0, 2, 4, 6, 0, 5, 7}));
   skysmatrix<T> s(prof({0, 1, 3, 4}));
   s = T(-2);
   s.c3d_profil(d.path("sp").c_str());
-  EXPECT_EQ(raw(d.path("sp")), grid(1, 3, 1, 3, {1, 1, 0, 1, 1, 0, 0, 0, 1}));
+  EXPECT_EQ(read_file(d.path("sp")), grid(1, 3, 1, 3, {1, 1, 0, 1, 1, 0, 0, 0, 1}));
   s.c3d_val(d.path("sv").c_str());
-  EXPECT_EQ(raw(d.path("sv")), grid(1, 3, 1, 3, {2, 2, 0, 2, 2, 0, 0, 0, 2}));
+  EXPECT_EQ(read_file(d.path("sv")), grid(1, 3, 1, 3, {2, 2, 0, 2, 2, 0, 0, 0, 2}));
 
   skyhrectmatrix<T> h(prof({0, 1, 3}), 3);
   h = T(-3);
   h.c3d_profil(d.path("hp").c_str());
-  EXPECT_EQ(raw(d.path("hp")), grid(1, 3, 1, 2, {0, 0, 1, 0, 1, 1}));
+  EXPECT_EQ(read_file(d.path("hp")), grid(1, 3, 1, 2, {0, 0, 1, 0, 1, 1}));
   FILE* fp = std::fopen(d.path("hv").c_str(), "wb");
   h.c3d_val(fp);
   std::fclose(fp);
-  EXPECT_EQ(raw(d.path("hv")), grid(1, 3, 1, 2, {0, 0, 3, 0, 3, 3}));
+  EXPECT_EQ(read_file(d.path("hv")), grid(1, 3, 1, 2, {0, 0, 3, 0, 3, 3}));
   skyvrectmatrix<T> v(prof({0, 2, 3}), 3);
   v = T(1);
   v.c3d_profil(d.path("vp").c_str());
-  EXPECT_EQ(raw(d.path("vp")), grid(1, 2, 1, 3, {0, 0, 1, 0, 1, 1}));
+  EXPECT_EQ(read_file(d.path("vp")), grid(1, 2, 1, 3, {0, 0, 1, 0, 1, 1}));
 }
 
 TEST(ProfilPlot, C3dValUsesMagnitudes) {
@@ -172,10 +172,10 @@ TEST(ProfilPlot, C3dValUsesMagnitudes) {
   skygmatrix<C> a(prof({0, 1}));
   a(1, 1) = C(3, 4);
   a.c3d_val(d.path("c").c_str());
-  EXPECT_EQ(raw(d.path("c")), grid(1, 1, 1, 1, {5}));
+  EXPECT_EQ(read_file(d.path("c")), grid(1, 1, 1, 1, {5}));
   skygmatrix<C> e;
   e.c3d_profil(d.path("e").c_str());
-  EXPECT_EQ(raw(d.path("e")), grid(1, 0, 1, 0, {}));
+  EXPECT_EQ(read_file(d.path("e")), grid(1, 0, 1, 0, {}));
 }
 
 }  // namespace

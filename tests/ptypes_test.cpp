@@ -11,14 +11,7 @@ namespace {
 
 template <class T>
 std::string printed(T x) {
-  char* buf = nullptr;
-  std::size_t len = 0;
-  FILE* f = open_memstream(&buf, &len);
-  aprint(f, x);
-  std::fclose(f);
-  std::string s(buf, len);
-  std::free(buf);
-  return s;
+  return written_by([&](FILE* f) { aprint(f, x); });
 }
 
 template <class T>

@@ -67,7 +67,7 @@ TEST(RegMTest, OptionBWritesWorkedExample) {
   run_result r = run_reg_m(d.dir(), {"-b", "0", "1", "2", "0", "1", "1"});
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(full_match(r.err, start_re() + report_re())) << r.err;
-  std::string bytes = read_all(d.path("reg_m.kadro2D"));
+  std::string bytes = read_file(d.path("reg_m.kadro2D"));
   EXPECT_EQ(bytes.size(), 528u);
   EXPECT_EQ(bytes, grid_2x1_bytes(title(2, 1), -0.5f, -0.5f).b);
 }
@@ -76,7 +76,7 @@ TEST(RegMTest, VertexCountsGiveSameConnectivityOnOrigin) {
   TempDir d;
   run_result r = run_reg_m(d.dir(), {"0", "1", "3", "0", "1", "2"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")),
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")),
             grid_2x1_bytes(title(3, 2), 0.0f, 0.0f).b);
 }
 
@@ -87,7 +87,7 @@ TEST(RegMTest, TwoByOneVerticesGiveNoElement) {
   kadro_bytes k;
   k.title(title(2, 1)).header(2).vertex(0, 0, 0, 0).vertex(1, 0, 0, 0);
   k.group(1, 0, 4);
-  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")), k.b);
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")), k.b);
 }
 
 TEST(RegMTest, ZeroCellsGiveOneRowOfVertices) {
@@ -97,20 +97,20 @@ TEST(RegMTest, ZeroCellsGiveOneRowOfVertices) {
   kadro_bytes k;
   k.title(title(0, 1)).header(2).vertex(-1, -1, 0, 0).vertex(-1, 1, 0, 0);
   k.group(1, 0, 4);
-  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")), k.b);
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")), k.b);
 
   r = run_reg_m(d.dir(), {"0", "1", "0", "0", "1", "0"});
   EXPECT_EQ(r.status, 0);
   kadro_bytes none;
   none.title(title(0, 0)).header(0).group(1, 0, 4);
-  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")), none.b);
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")), none.b);
 }
 
 TEST(RegMTest, CoordinatesAreComputedInDoublePrecision) {
   TempDir d;
   run_result r = run_reg_m(d.dir(), {"-b", "--", "0.1", "0.3", "7", "-2.7", "0.7", "1"});
   ASSERT_EQ(r.status, 0);
-  std::string const bytes = read_all(d.path("reg_m.kadro2D"));
+  std::string const bytes = read_file(d.path("reg_m.kadro2D"));
   ASSERT_EQ(bytes.size(), 104u + 16 * 56 + 24 + 7 * 32);
   float const minx = 0.1f, dx = 0.3f, miny = -2.7f, dy = 0.7f;
   for (int k = 0; k < 16; ++k) {
@@ -128,10 +128,10 @@ TEST(RegMTest, CoordinatesAreComputedInDoublePrecision) {
 TEST(RegMTest, TitleIsCutAt80Characters) {
   TempDir d;
   ASSERT_EQ(run_reg_m(d.dir(), {"-b", "0", "1", "10", "0", "1", "10"}).status, 0);
-  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")).substr(4, 80),
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")).substr(4, 80),
             std::string(38, ' ') + "Maillage rectangulaire automatique 10 x 10");
   ASSERT_EQ(run_reg_m(d.dir(), {"-b", "0", "1", "100", "0", "1", "100"}).status, 0);
-  EXPECT_EQ(read_all(d.path("reg_m.kadro2D")).substr(0, 88),
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")).substr(0, 88),
             kadro_bytes().title(title(100, 100)).b);
   EXPECT_EQ(title(100, 100).substr(72), " 100 x 1");
 }

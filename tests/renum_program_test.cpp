@@ -64,7 +64,7 @@ expected best_of(adjacence const& a) {
 
 std::string kadro_of(maillage const& m, std::string const& path) {
   m.ecrit_kadro(path.c_str());
-  return read_all(path);
+  return read_file(path);
 }
 
 }  // namespace
@@ -81,7 +81,7 @@ TEST(RenumProgramTest, MeshFormKeepsTheSmallestProfileAndSaysWhich) {
   expected const e = best_of(a);
   EXPECT_EQ(r.out, e.out);
   EXPECT_NE(r.out.find("retenue   sloan\n"), std::string::npos);
-  EXPECT_EQ(read_all(d.path("out.kadro2D")), kadro_of(renumerote(in, e.p), d.path("x.kadro2D")));
+  EXPECT_EQ(read_file(d.path("out.kadro2D")), kadro_of(renumerote(in, e.p), d.path("x.kadro2D")));
   // The written mesh has the profile printed for the numbering kept.
   maillage const out(d.path("out.kadro2D").c_str());
   lists w(&out.list_voisins());
@@ -97,7 +97,7 @@ TEST(RenumProgramTest, NeverMakesANumberingWorse) {
   EXPECT_EQ(r.out, line("initiale", {grid_profile(10, 10), 11}) +
                        line("rcm", {1222, 19}) + line("sloan", {1094, 30}) +
                        "retenue   initiale\n");
-  EXPECT_EQ(read_all(d.path("out.kadro3D")), read_all(d.path("in.kadro3D")));
+  EXPECT_EQ(read_file(d.path("out.kadro3D")), read_file(d.path("in.kadro3D")));
 }
 
 TEST(RenumProgramTest, AnOptionChoosesTheOrderEvenWhenItIsWorse) {
@@ -116,7 +116,7 @@ TEST(RenumProgramTest, AnOptionChoosesTheOrderEvenWhenItIsWorse) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, line("initiale", mesure(a)) + line(c.name, mesure(a, c.p)) +
                          "retenue   " + c.name + "\n");
-    EXPECT_EQ(read_all(d.path("out.kadro2D")), kadro_of(renumerote(in, c.p), d.path("x.kadro2D")));
+    EXPECT_EQ(read_file(d.path("out.kadro2D")), kadro_of(renumerote(in, c.p), d.path("x.kadro2D")));
   }
 }
 
@@ -142,7 +142,7 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
               "rcm       profil 9 demi-bande 1\n"
               "sloan     profil 9 demi-bande 1\n"
               "retenue   rcm\n");
-    EXPECT_EQ(read_all(d.path("perm")), "1\n3\n5\n4\n2\n");
+    EXPECT_EQ(read_file(d.path("perm")), "1\n3\n5\n4\n2\n");
   }
   run_result r = renum(d.dir(), {"-sloan", "-a", "adj", "perm2"});
   ASSERT_EQ(r.status, 0) << r.err;
@@ -150,7 +150,7 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
             "initiale  profil 11 demi-bande 4\n"
             "sloan     profil 9 demi-bande 1\n"
             "retenue   sloan\n");
-  EXPECT_EQ(read_all(d.path("perm2")), "1\n3\n5\n4\n2\n");
+  EXPECT_EQ(read_file(d.path("perm2")), "1\n3\n5\n4\n2\n");
 }
 
 TEST(RenumProgramTest, AdjacencyFormAgreesWithTheMeshForm) {
@@ -167,7 +167,7 @@ TEST(RenumProgramTest, AdjacencyFormAgreesWithTheMeshForm) {
   expected const e = best_of(adjacence(*v));
   std::string perm;
   for (int i = 1; i <= g.npt(); ++i) perm += std::to_string(e.p[i]) + "\n";
-  EXPECT_EQ(read_all(d.path("perm")), perm);
+  EXPECT_EQ(read_file(d.path("perm")), perm);
 }
 
 TEST(RenumProgramTest, UsageErrorsWriteNothing) {
@@ -213,9 +213,9 @@ TEST(RenumProgramTest, BadInputsLeaveTheOutputAsItWas) {
   r = renum(d.dir(), {"in.txt", "out.kadro2D"});
   EXPECT_EQ(r.status, 201);
   EXPECT_NE(r.err.find("Nom de fichier non valide: in.txt\n"), std::string::npos);
-  EXPECT_EQ(read_all(d.path("out.kadro2D")), "ancien");
-  EXPECT_EQ(read_all(d.path("perm")), "ancien");
+  EXPECT_EQ(read_file(d.path("out.kadro2D")), "ancien");
+  EXPECT_EQ(read_file(d.path("perm")), "ancien");
   r = renum(d.dir(), {"-a", "absent", "perm"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(read_all(d.path("perm")), "ancien");
+  EXPECT_EQ(read_file(d.path("perm")), "ancien");
 }

@@ -8,10 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 
 #include <unistd.h>
+#include <zlib.h>
+
+#include "vecteurs.h"
 
 // The literal text as a regular expression.
 inline std::string fatal_re(const std::string& text) {
@@ -26,6 +30,15 @@ inline std::string fatal_re(const std::string& text) {
 // The statement ends the run with `status` after printing `text`.
 #define EXPECT_FATAL(statement, status, text) \
   EXPECT_EXIT(statement, ::testing::ExitedWithCode(status), fatal_re(text))
+
+// A vector over lo.. holding the values.
+template <class T>
+gvector<T> vec(std::initializer_list<double> values, int lo = 1) {
+  gvector<T> v(lo, lo + static_cast<int>(values.size()) - 1);
+  int i = lo;
+  for (double x : values) v[i++] = static_cast<T>(x);
+  return v;
+}
 
 using AllScalars = ::testing::Types<int, float, double, std::complex<double>>;
 using RealScalars = ::testing::Types<int, float, double>;
@@ -59,9 +72,35 @@ class TempDir {
   std::string dir_;
 };
 
+// The file's bytes; empty when it cannot be read.
 inline std::string read_file(const std::string& name) {
   std::ifstream in(name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The uncompressed bytes of a gzip file (a plain file reads as it is).
+inline std::string gunzip(const std::string& name) {
+  gzFile z = gzopen(name.c_str(), "rb");
+  std::string s;
+  if (z == nullptr) return s;
+  char b[4096];
+  int k;
+  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
+  gzclose(z);
+  return s;
+}
+
+// What write(FILE*) prints.
+template <class F>
+std::string written_by(F write) {
+  char* mem = nullptr;
+  std::size_t len = 0;
+  FILE* fp = open_memstream(&mem, &len);
+  write(fp);
+  std::fclose(fp);
+  std::string s(mem, len);
+  std::free(mem);
+  return s;
 }
 
 inline void write_file(const std::string& name, const std::string& bytes) {

@@ -11,27 +11,6 @@
 
 namespace {
 
-std::string gunzip(const std::string& name) {
-  gzFile z = gzopen(name.c_str(), "rb");
-  std::string s;
-  char b[4096];
-  int k;
-  while ((k = gzread(z, b, sizeof b)) > 0) s.append(b, std::size_t(k));
-  gzclose(z);
-  return s;
-}
-
-std::string memform(void (*f)(FILE*, void const*), void const* x) {
-  char* mem = nullptr;
-  std::size_t len = 0;
-  FILE* fp = open_memstream(&mem, &len);
-  f(fp, x);
-  std::fclose(fp);
-  std::string s(mem, len);
-  std::free(mem);
-  return s;
-}
-
 // Values exact in every text form (6 decimals at least).
 template <class T>
 T val(int k) {
@@ -132,7 +111,7 @@ TYPED_TEST(CollectionFileTest, TextFormsAreAprintAndTostr) {
   std::string plain = head, comp = head;
   for (int i = 0; i <= 3; ++i) {
     TypeParam x = v[i];
-    plain += memform([](FILE* fp, void const* p) { aprint(fp, *static_cast<TypeParam const*>(p)); }, &x) + "\n";
+    plain += written_by([&](FILE* fp) { aprint(fp, x); }) + "\n";
     char t[TOSTR_MAX];
     comp += std::string(t, std::size_t(tostr(t, x))) + "\n";
   }

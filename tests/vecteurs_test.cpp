@@ -7,15 +7,7 @@
 namespace {
 
 template <class T>
-gvector<T> vec(std::initializer_list<int> values, int lo = 1) {
-  gvector<T> v(lo, lo + static_cast<int>(values.size()) - 1);
-  int i = lo;
-  for (int x : values) v[i++] = static_cast<T>(x);
-  return v;
-}
-
-template <class T>
-ovector<T> ovec(std::initializer_list<int> values) {
+ovector<T> ovec(std::initializer_list<double> values) {
   return ovector<T>(vec<T>(values));
 }
 

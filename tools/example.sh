@@ -1,19 +1,23 @@
 #!/usr/bin/env bash
-# Builds reg_m and generates a 10 x 10 cell grid on the unit square.
+# Builds reg_m and mesh2vtk, generates a grid of 10 x 10 unit cells, and
+# turns it into a picture (SVG) and a ParaView file (.vtu).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j2 --target reg_m
+cmake --build build -j2 --target reg_m mesh2vtk
 mkdir -p build/example
 cd build/example
 ../reg_m -b 0 1 10 0 1 10
-f="$PWD/reg_m.kadro2D"
+# mesh2vtk's own run report only when it fails.
+if ! report=$(../mesh2vtk reg_m.kadro2D grille.svg grille.vtu 2>&1); then
+  echo "$report" >&2
+  exit 1
+fi
+cells=$(grep -a -o -m 1 'NumberOfCells="[0-9]*"' grille.vtu | grep -o '[0-9]*')
+points=$(grep -a -o -m 1 'NumberOfPoints="[0-9]*"' grille.vtu | grep -o '[0-9]*')
 echo
-echo "Mesh file: $f ($(stat -c %s "$f") bytes)"
-echo "Title:    [$(head -c 84 "$f" | tail -c 80)]"
-echo "Vertices: $(od -A n -t d4 -j 92 -N 4 "$f" | tr -d ' ')"
-echo "First vertex record (length, x y z as floats, then 9 ints, length):"
-od -A d -j 104 -N 4 -t d4 "$f"
-od -A d -j 108 -N 12 -t f4 "$f"
-od -A d -j 120 -N 40 -t d4 "$f"
+echo "A grid of $cells quadrilaterals on $points vertices:"
+echo "  picture (open in a browser): $PWD/grille.svg"
+echo "  for ParaView:                $PWD/grille.vtu"
+echo "  mesh viewer file:            $PWD/reg_m.kadro2D"

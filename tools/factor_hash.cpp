@@ -8,12 +8,7 @@
 
 #include "matrices.h"
 #include "profil.h"
-
-runstat* sst = nullptr;
-void nerror(char const* st) { sst->msg(st), sst->kill(1); }
-void nerror() { sst->nl(), sst->kill(1); }
-void nmsg(char const* st) { sst->msg(st); }
-void nmsg(int i) { sst->msg(i); }
+#include "utils_hooks.h"
 
 namespace {
 
@@ -101,7 +96,7 @@ void profiles(int n, int w) {
 }  // namespace
 
 int main(int, char** argv) {
-  sst = new runstat(stderr, argv[0]);
+  utils_debut(argv[0]);
   dense<float>(150);
   dense<double>(300);
   dense<std::complex<double>>(100);
@@ -109,5 +104,5 @@ int main(int, char** argv) {
   profiles<double>(500, 60);
   profiles<std::complex<double>>(200, 30);
   std::printf("%016llx\n", static_cast<unsigned long long>(h));
-  delete sst;
+  utils_fin();
 }

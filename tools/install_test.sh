@@ -19,13 +19,16 @@ prefix=$tmp/prefix
 
 fail() { echo "install test: $*" >&2; exit 1; }
 
-for f in include/runstat.h include/maillage.h bin/reg_m bin/mesh2vtk bin/renum; do
+for f in include/runstat.h include/utils_hooks.h include/maillage.h bin/reg_m bin/mesh2vtk bin/renum; do
   [ -e "$prefix/$f" ] || fail "missing $f"
 done
-lib=$(find "$prefix" -name libutils.a | head -n 1)
-[ -n "$lib" ] || fail "missing libutils.a"
+for a in libutils.a libutils_hooks.a; do
+  [ -n "$(find "$prefix" -name $a)" ] || fail "missing $a"
+done
 pcdir=$(dirname "$(find "$prefix" -name utils.pc | head -n 1)")
-[ -f "$pcdir/utils.pc" ] || fail "missing utils.pc"
+for pc in utils.pc utils-hooks.pc; do
+  [ -f "$pcdir/$pc" ] || fail "missing $pc"
+done
 
 # Each installed header compiles on its own with only the prefix to search.
 # utils_petsc.h also needs PETSc's and MPI's headers.
@@ -57,11 +60,11 @@ echo "$out" | sed 's/^/  /'
 mkdir "$tmp/pc"
 PKG_CONFIG_PATH="$pcdir" make -s -C "$tmp/pc" -f "$root/tests/install/Makefile" \
   SRC="$root/tests/install/" >/dev/null
-for c in consumer consumer_static; do
+for c in consumer consumer_static consumer_own_hooks; do
   out=$("$tmp/pc/$c" 2>/dev/null) || fail "pkg-config $c failed"
   check_output "$out" "pkg-config $c"
 done
-echo "pkg-config consumer (plain and --static):"
+echo "pkg-config consumer (utils-hooks plain and --static, own hooks with utils):"
 echo "$out" | sed 's/^/  /'
 
 # The installed programs work from the prefix.

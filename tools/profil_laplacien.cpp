@@ -11,24 +11,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "fatal.h"
 #include "profil.h"
-#include "runstat.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
+#include "utils_hooks.h"
 
 namespace {
 
@@ -57,21 +42,23 @@ void remplit(M& a, int nx, int n, int symetrique) {
   }
 }
 
+[[noreturn]] void usage(char const* prog) { fatal(1, "Usage: ", prog, " [-s] [-c] [-l] nx ny fichier", fatal_nl); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  sst = new runstat(stderr, argv[0]);
+  utils_debut(argv[0]);
   int symetrique = 0, grilles = 0, sommes = 0, c;
   while ((c = getopt(argc, argv, "scl")) != -1) {
     if (c == 's') symetrique = 1;
     else if (c == 'c') grilles = 1;
     else if (c == 'l') sommes = 1;
-    else sst->msg("Usage: ").msg(argv[0]).msg(" [-s] [-c] [-l] nx ny fichier").nl().kill(1);
+    else usage(argv[0]);
   }
-  if (argc - optind != 3) sst->msg("Usage: ").msg(argv[0]).msg(" [-s] [-c] [-l] nx ny fichier").nl().kill(1);
+  if (argc - optind != 3) usage(argv[0]);
   long const nx = std::strtol(argv[optind], nullptr, 10), ny = std::strtol(argv[optind + 1], nullptr, 10);
   if (nx < 1 || ny < 1 || nx > 4096 || ny > 4096)
-    sst->msg("Taille de grille incorrecte (1 a 4096 noeuds par cote)").nl().kill(1);
+    fatal(1, "Taille de grille incorrecte (1 a 4096 noeuds par cote)", fatal_nl);
   std::string const out = argv[optind + 2];
   int const n = int(nx * ny);
 
@@ -99,6 +86,6 @@ int main(int argc, char** argv) {
   }
   if (sommes) a->sum_lines((out + ".sum").c_str());
   delete a;
-  delete sst;
+  utils_fin();
   return 0;
 }

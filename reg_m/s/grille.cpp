@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "fatal.h"
 #include "maillage.h"
 #include "matrices.h"
-#include "runstat.h"
 #include "vecteurs.h"
 
 namespace {
@@ -20,13 +20,11 @@ char const* const kTitre = "Maillage rectangulaire automatique";
 // grids whose vertex or connectivity storage would not fit in an int count.
 void check_sizes(int nx, int ny, long long nv, long long ne) {
   if (nx < 0 || ny < 0) {
-    sst->msg("Nombre de mailles negatif: nx=").msg(nx).msg(" ny=").msg(ny);
-    sst->nl().kill(1);
+    fatal(1, "Nombre de mailles negatif: nx=", nx, " ny=", ny, fatal_nl);
     std::abort();
   }
   if (nv > INT_MAX / 2 || ne > INT_MAX / 4) {
-    sst->msg("Maillage trop grand: nx=").msg(nx).msg(" ny=").msg(ny);
-    sst->nl().kill(1);
+    fatal(1, "Maillage trop grand: nx=", nx, " ny=", ny, fatal_nl);
     std::abort();
   }
 }

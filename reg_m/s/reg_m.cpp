@@ -6,39 +6,22 @@
 #include <cstdlib>
 #include <new>
 
+#include "fatal.h"
 #include "grille.h"
 #include "maillage.h"
-#include "runstat.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
+#include "utils_hooks.h"
 
 namespace {
 
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog).msg(" [-b] minx dx nx miny dy ny\n");
-  sst->kill(1);
-  std::abort();
+  fatal(1, "Usage: ", prog, " [-b] minx dx nx miny dy ny\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "reg_m";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
 
   int b_flag = 0;
   int c;
@@ -67,15 +50,12 @@ int main(int argc, char** argv) {
     m = b_flag ? gen_mb(minx, dx, nx, miny, dy, ny)
                : gen_ms(minx, dx, nx, miny, dy, ny);
   } catch (std::bad_alloc const&) {
-    sst->msg("Memoire insuffisante pour un maillage de ").msg(nx);
-    sst->msg(" x ").msg(ny).nl().kill(1);
+    fatal(1, "Memoire insuffisante pour un maillage de ", nx, " x ", ny,
+          fatal_nl);
   }
   if (show) std::fprintf(stderr, "reg_m: ecriture de reg_m.kadro2D...\n");
   m->ecrit_kadro("reg_m.kadro2D");
   delete m;
-  if (sst != nullptr) {
-    delete sst;
-    sst = nullptr;
-  }
+  utils_fin();
   return 0;
 }

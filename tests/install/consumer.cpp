@@ -1,5 +1,7 @@
 // A program built against the installed library: solves a small system and
-// builds a mesh, using only the installed headers and libutils.a.
+// builds a mesh, using only the installed headers and libraries. It links
+// the standard hooks (utils::hooks, utils-hooks.pc); built with OWN_HOOKS
+// it defines them itself and links libutils.a alone.
 #include <cstdio>
 
 #include "maillage.h"
@@ -10,14 +12,22 @@
 #include "profil.h"
 #endif
 
+#ifdef OWN_HOOKS
 runstat* sst = nullptr;
 void nerror(char const* st) { sst->msg(st); sst->kill(1); }
 void nerror() { sst->nl(); sst->kill(1); }
 void nmsg(char const* st) { sst->msg(st); }
 void nmsg(int i) { sst->msg(i); }
+#else
+#include "utils_hooks.h"
+#endif
 
 int main(int, char** argv) {
+#ifdef OWN_HOOKS
   sst = new runstat(stderr, argv[0]);
+#else
+  utils_debut(argv[0]);
+#endif
 
   gmatrix<double> a(1, 2, 1, 2);
   a(1, 1) = 2; a(1, 2) = 1; a(2, 1) = 4; a(2, 2) = 3;
@@ -50,6 +60,10 @@ int main(int, char** argv) {
   maillage m(som, elem, refs, "triangle");
   std::printf("mesh: %d vertices, %d element\n", m.npt(), m.nelem());
 
+#ifdef OWN_HOOKS
   delete sst;
+#else
+  utils_fin();
+#endif
   return 0;
 }

@@ -13,44 +13,22 @@
 #include <string>
 #include <vector>
 
+#include "fatal.h"
 #include "fichier_sur.h"
 #include "maillage.h"
-#include "runstat.h"
+#include "utils_hooks.h"
 #include "vtk.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
 
 namespace {
 
-[[noreturn]] void stop(int status) {
-  sst->kill(status);
-  std::abort();
-}
-
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog);
-  sst->msg(" [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
-           "[sortie.vtk|sortie.vtu|sortie.svg]\n");
-  stop(1);
+  fatal(1, "Usage: ", prog,
+        " [-b] maillage sortie.vtk|sortie.vtu|sortie.svg "
+        "[sortie.vtk|sortie.vtu|sortie.svg]\n");
 }
 
 [[noreturn]] void bad_mesh(char const* fname, char const* why) {
-  sst->msg("Maillage ").msg(fname).msg(" non convertible: ").msg(why).nl();
-  stop(1);
+  fatal(1, "Maillage ", fname, " non convertible: ", why, fatal_nl);
 }
 
 // The mesh's tables as flat arrays, 0-based, for the SVG writer; filled
@@ -125,9 +103,8 @@ class output {
   explicit output(char const* fname) : dest_(fname), name_(fname) {
     fp_ = dest_.ouvre_fic();
     if (fp_ == nullptr) {
-      sst->msg("Rcourb: problemmes d'ouvertoure du fichier ").msg(fname).nl();
-      sst->error(errno).nl();
-      stop(209);
+      fatal(209, "Rcourb: problemmes d'ouvertoure du fichier ", fname, fatal_nl,
+            std::strerror(errno), fatal_nl);
     }
     std::setvbuf(fp_, nullptr, _IOFBF, 1 << 16);
   }
@@ -135,9 +112,8 @@ class output {
   void close() {
     int const err = dest_.ferme(fp_, std::ferror(fp_) ? errno : 0);
     if (err != 0) {
-      sst->msg("Rcourb: erreur d'ecriture du fichier ").msg(name_).nl();
-      sst->error(err).nl();
-      stop(209);
+      fatal(209, "Rcourb: erreur d'ecriture du fichier ", name_, fatal_nl,
+            std::strerror(err), fatal_nl);
     }
   }
 
@@ -248,7 +224,7 @@ bool vtk_name(char const* s) { return ends_with(s, ".vtk") || ends_with(s, ".vtu
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "mesh2vtk";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
   bool binary = false;
   opterr = 0;
   for (int c; (c = getopt(argc, argv, "+b")) != -1;) {
@@ -282,7 +258,6 @@ int main(int argc, char** argv) {
       write_svg(m, out);
     }
   }
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }

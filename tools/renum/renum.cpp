@@ -6,34 +6,18 @@
 #include <memory>
 #include <vector>
 
+#include "fatal.h"
 #include "llist.h"
 #include "maillage.h"
 #include "renum.h"
-#include "runstat.h"
-
-runstat* sst = nullptr;
-
-void nerror(char const* st) {
-  sst->msg(st);
-  sst->kill(1);
-}
-
-void nerror() {
-  sst->nl();
-  sst->kill(1);
-}
-
-void nmsg(char const* st) { sst->msg(st); }
-
-void nmsg(int i) { sst->msg(i); }
+#include "utils_hooks.h"
 
 namespace {
 
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog);
-  sst->msg(" [-rcm | -sloan] maillage sortie.kadro2D|sortie.kadro3D\n");
-  sst->msg("       ").msg(prog).msg(" [-rcm | -sloan] -a adjacence permutation\n");
-  sst->kill(1);
+  fatal(1, "Usage: ", prog,
+        " [-rcm | -sloan] maillage sortie.kadro2D|sortie.kadro3D\n", "       ",
+        prog, " [-rcm | -sloan] -a adjacence permutation\n");
 }
 
 bool ends_with(char const* s, char const* tail) {
@@ -58,7 +42,7 @@ gvector<int> identite(int n) {
 
 int main(int argc, char** argv) {
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "renum";
-  sst = new runstat(stderr, prog);
+  utils_debut(prog);
 
   bool rcm = true, sloan = true, option = false, adj = false;
   std::vector<char const*> fichiers;
@@ -124,7 +108,6 @@ int main(int argc, char** argv) {
                 e.m.demi_bande);
   std::printf("retenue   %s\n", essais[retenue].nom);
   std::fflush(stdout);
-  delete sst;
-  sst = nullptr;
+  utils_fin();
   return 0;
 }

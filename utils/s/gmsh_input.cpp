@@ -30,8 +30,10 @@ std::string decimal(unsigned long long v, bool negative = false) {
   return buf;
 }
 
-runstat& head(input const& in) {
-  return mesh_io::format_error(in.name()).msg("\n");
+// Every complaint names the file, then says what is wrong on a line of its own.
+template <class... P>
+[[noreturn]] void bad_file(input const& in, P const&... detail) {
+  mesh_io::format_error(in.name(), "\n", detail...);
 }
 
 }  // namespace
@@ -207,147 +209,122 @@ int input::int_value(long long lo, long long hi) {
 // ---------------------------------------------------------------- messages
 
 void not_gmsh(input const& in) {
-  head(in).msg("Ce n'est pas un fichier Gmsh ($MeshFormat attendu)\n");
-  mesh_io::stop(1);
+  bad_file(in, "Ce n'est pas un fichier Gmsh ($MeshFormat attendu)\n");
 }
 
 void bad_version(input const& in, std::string_view v) {
-  head(in).msg("Version de format non lue: ").msg(shown(v).c_str());
-  sst->msg(" (2.2 ou 4.1 attendues)\n");
-  mesh_io::stop(1);
+  bad_file(in, "Version de format non lue: ", shown(v).c_str(),
+           " (2.2 ou 4.1 attendues)\n");
 }
 
 void bad_byte_order(input const& in) {
-  head(in).msg("Ordre des octets non reconnu\n");
-  mesh_io::stop(1);
+  bad_file(in, "Ordre des octets non reconnu\n");
 }
 
 void bad_number(input const& in, std::string_view tok) {
-  head(in).msg("Nombre non valide dans $").msg(in.section).msg(": ");
-  sst->msg(shown(tok).c_str()).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Nombre non valide dans $", in.section, ": ", shown(tok).c_str(),
+           fatal_nl);
 }
 
 void bad_value(input const& in, char const* what, long long v) {
   std::string const d = v < 0 ? decimal(0ULL - static_cast<unsigned long long>(v), true)
                               : decimal(static_cast<unsigned long long>(v));
-  head(in).msg(what).msg(" non valide dans $").msg(in.section).msg(": ");
-  sst->msg(d.c_str()).nl();
-  mesh_io::stop(1);
+  bad_file(in, what, " non valide dans $", in.section, ": ", d.c_str(),
+           fatal_nl);
 }
 
 void too_long(input const& in) {
-  head(in).msg("Ligne ou nombre trop long dans $").msg(in.section).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Ligne ou nombre trop long dans $", in.section, fatal_nl);
 }
 
 void no_line_end(input const& in) {
-  head(in).msg("Fin de ligne attendue dans $").msg(in.section).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Fin de ligne attendue dans $", in.section, fatal_nl);
 }
 
 void too_short(input const& in, std::uint64_t n, char const* what) {
-  head(in).msg("Fichier trop court pour ").msg(decimal(n).c_str()).msg(" ");
-  sst->msg(what).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Fichier trop court pour ", decimal(n).c_str(), " ", what,
+           fatal_nl);
 }
 
 void count_mismatch(input const& in, char const* what, std::uint64_t announced,
                     std::uint64_t found) {
-  head(in).msg(what).msg(" incoherent dans $").msg(in.section);
-  sst->msg(": ").msg(decimal(announced).c_str()).msg(" annonces, ");
-  sst->msg(decimal(found).c_str()).msg(" lus\n");
-  mesh_io::stop(1);
+  bad_file(in, what, " incoherent dans $", in.section, ": ",
+           decimal(announced).c_str(), " annonces, ", decimal(found).c_str(),
+           " lus\n");
 }
 
 void stray_line(input const& in, std::string_view line) {
-  head(in).msg("Ligne inattendue hors des sections: ");
-  sst->msg(shown(line).c_str()).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Ligne inattendue hors des sections: ", shown(line).c_str(),
+           fatal_nl);
 }
 
 void end_expected(input const& in) {
-  head(in).msg("$End").msg(in.section).msg(" attendu\n");
-  mesh_io::stop(1);
+  bad_file(in, "$End", in.section, " attendu\n");
 }
 
 void unterminated(input const& in, std::string_view name) {
   std::string const n = shown(name);
-  head(in).msg("Section $").msg(n.c_str()).msg(" sans $End").msg(n.c_str()).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Section $", n.c_str(), " sans $End", n.c_str(), fatal_nl);
 }
 
 void twice(input const& in, std::string_view name) {
-  head(in).msg("Section $").msg(shown(name).c_str()).msg(" en double\n");
-  mesh_io::stop(1);
+  bad_file(in, "Section $", shown(name).c_str(), " en double\n");
 }
 
 void missing(input const& in, char const* name) {
-  head(in).msg("Section $").msg(name).msg(" absente\n");
-  mesh_io::stop(1);
+  bad_file(in, "Section $", name, " absente\n");
 }
 
 void elements_first(input const& in) {
-  head(in).msg("Section $Elements avant $Nodes\n");
-  mesh_io::stop(1);
+  bad_file(in, "Section $Elements avant $Nodes\n");
 }
 
 void node_twice(input const& in, std::uint64_t tag) {
-  head(in).msg("Noeud ").msg(decimal(tag).c_str()).msg(" defini deux fois\n");
-  mesh_io::stop(1);
+  bad_file(in, "Noeud ", decimal(tag).c_str(), " defini deux fois\n");
 }
 
 void bad_coordinate(input const& in, std::uint64_t tag) {
-  head(in).msg("Coordonnee du noeud ").msg(decimal(tag).c_str());
-  sst->msg(" hors des reels simples\n");
-  mesh_io::stop(1);
+  bad_file(in, "Coordonnee du noeud ", decimal(tag).c_str(),
+           " hors des reels simples\n");
 }
 
 void unknown_node(input const& in, std::uint64_t elem, std::uint64_t node) {
-  head(in).msg("L'element ").msg(decimal(elem).c_str()).msg(" a le noeud ");
-  sst->msg(decimal(node).c_str()).msg(" inconnu\n");
-  mesh_io::stop(1);
+  bad_file(in, "L'element ", decimal(elem).c_str(), " a le noeud ",
+           decimal(node).c_str(), " inconnu\n");
 }
 
 void unknown_type(input const& in, int type) {
-  head(in).msg("Type d'element inconnu: ").msg(type).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Type d'element inconnu: ", type, fatal_nl);
 }
 
 void unsupported_type(input const& in, int type) {
-  head(in).msg("Elements de type ").msg(type).msg(" non pris en charge");
-  sst->msg(" (triangles a 3 noeuds, quadrilateres a 4 noeuds ou tetraedres");
-  sst->msg(" a 4 noeuds seulement)\n");
-  mesh_io::stop(1);
+  bad_file(in, "Elements de type ", type, " non pris en charge",
+           " (triangles a 3 noeuds, quadrilateres a 4 noeuds ou tetraedres",
+           " a 4 noeuds seulement)\n");
 }
 
 void mixed_kinds(input const& in) {
-  head(in).msg("Triangles et quadrilateres melanges:");
-  sst->msg(" un seul type d'element par maillage\n");
-  mesh_io::stop(1);
+  bad_file(in, "Triangles et quadrilateres melanges:",
+           " un seul type d'element par maillage\n");
 }
 
 void no_mesh(input const& in) {
-  head(in).msg("Aucun element de surface ou de volume\n");
-  mesh_io::stop(1);
+  bad_file(in, "Aucun element de surface ou de volume\n");
 }
 
 void unknown_entity(input const& in, int dim, int tag) {
-  head(in).msg("Entite de dimension ").msg(dim).msg(" et de numero ").msg(tag);
-  sst->msg(" inconnue\n");
-  mesh_io::stop(1);
+  bad_file(in, "Entite de dimension ", dim, " et de numero ", tag,
+           " inconnue\n");
 }
 
 void entity_twice(input const& in, int dim, int tag) {
-  head(in).msg("Entite de dimension ").msg(dim).msg(" et de numero ").msg(tag);
-  sst->msg(" definie deux fois\n");
-  mesh_io::stop(1);
+  bad_file(in, "Entite de dimension ", dim, " et de numero ", tag,
+           " definie deux fois\n");
 }
 
 void wrong_entity(input const& in, int type, int dim) {
-  head(in).msg("Elements de type ").msg(type).msg(" dans une entite de dimension ");
-  sst->msg(dim).nl();
-  mesh_io::stop(1);
+  bad_file(in, "Elements de type ", type, " dans une entite de dimension ", dim,
+           fatal_nl);
 }
 
 }  // namespace gmsh

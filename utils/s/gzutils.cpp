@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <zlib.h>
 
-#include "runstat.h"
+#include "fatal.h"
 
 int gz_nom(char const* fname) {
   char const* p = std::strrchr(fname, '.');
@@ -31,13 +31,13 @@ int gzgets(char* st, int len, void* fp) {
 
 FILE* fic_ouvre(char const* fname, char const* mode, char const* msg) {
   FILE* fp = std::fopen(fname, mode);
-  if (fp == nullptr) nerror(msg);
+  if (fp == nullptr) fatal(1, msg);
   return fp;
 }
 
 void* gz_ouvre(char const* fname, char const* mode, char const* msg) {
   gzFile z = gzopen(fname, mode);
-  if (z == nullptr) nerror(msg);
+  if (z == nullptr) fatal(1, msg);
   return z;
 }
 
@@ -73,12 +73,8 @@ void gz_ferme(fichier_sur& s, void* zfp, char const* fname) {
 
 namespace {
 [[noreturn]] void io_fatal(char const* texte, char const* fname) {
-  nmsg(texte);
-  if (fname != nullptr) {
-    nmsg(": ");
-    nmsg(fname);
-  }
-  nerror();
+  if (fname != nullptr) fatal(1, texte, ": ", fname, fatal_nl);
+  fatal(1, texte, fatal_nl);
 }
 }  // namespace
 

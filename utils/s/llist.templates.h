@@ -4,14 +4,13 @@
 #define LLIST_TEMPLATES_H
 #include "llist.h"
 
+#include "fatal.h"
 #include "gzutils.h"
 #include "llist_check.h"
-#include "runstat.h"
 
 namespace liste {
 [[noreturn]] inline void liste_inaccessible(const char* fname) {
-  sst->msg("On n'a pas pu ouvrir ").msg(fname).nl();
-  sst->kill(703);
+  fatal(703, "On n'a pas pu ouvrir ", fname, fatal_nl);
 }
 inline FILE* liste_lue(const char* fname) {
   FILE* fp = std::fopen(fname, "r");

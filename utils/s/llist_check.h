@@ -3,18 +3,12 @@
 #ifndef LLIST_CHECK_H
 #define LLIST_CHECK_H
 
-#include "runstat.h"
+#include "fatal.h"
 
 namespace liste {
 
-[[noreturn]] inline void liste_format() {
-  sst->msg("Format incorrecte dans load d'une liste ordonee\n");
-  sst->kill(801);
-}
-[[noreturn]] inline void liste_type() {
-  sst->msg("Type incorrecte dans load d'une liste ordonee\n");
-  sst->kill(802);
-}
+[[noreturn]] inline void liste_format() { fatal(801, "Format incorrecte dans load d'une liste ordonee\n"); }
+[[noreturn]] inline void liste_type() { fatal(802, "Type incorrecte dans load d'une liste ordonee\n"); }
 
 }  // namespace liste
 

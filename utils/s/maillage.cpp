@@ -1,6 +1,7 @@
 // Mesh class: construction, accessors, text dump and the shared reader helpers.
 #include "maillage.h"
 
+#include "fatal.h"
 #include "fichier_sur.h"
 #include "maillage_io.h"
 
@@ -16,45 +17,28 @@
 
 namespace mesh_io {
 
-void stop(int status) {
-  sst->kill(status);
-  std::abort();  // kill() exits; keeps the compiler sure of it
-}
-
 void open_failed(char const* fname, int err, int status) {
-  sst->msg("Rcourb: problemmes d'ouvertoure du fichier ").msg(fname).nl();
-  sst->error(err).nl();
-  stop(status);
-}
-
-runstat& format_error(char const* fname) {
-  return sst->msg("Erreur de format dans la lecture de ").msg(fname);
+  fatal(status, "Rcourb: problemmes d'ouvertoure du fichier ", fname, fatal_nl,
+        std::strerror(err), fatal_nl);
 }
 
 void truncated(char const* fname) {
-  format_error(fname).msg("\nFin de fichier inattendue\n");
-  stop(1);
+  format_error(fname, "\nFin de fichier inattendue\n");
 }
 
 void write_failed(char const* fname, int err) {
-  sst->msg("Rcourb: erreur d'ecriture du fichier ").msg(fname).nl();
-  sst->error(err).nl();
-  stop(209);
+  fatal(209, "Rcourb: erreur d'ecriture du fichier ", fname, fatal_nl,
+        std::strerror(err), fatal_nl);
 }
 
 void bad_vertex(int e, int v, int npt) {
-  sst->msg("Maillage invalide: sommet ").msg(v).msg(" de l'element ").msg(e);
-  sst->msg(" hors de 1..").msg(npt).nl();
-  stop(1);
+  fatal(1, "Maillage invalide: sommet ", v, " de l'element ", e, " hors de 1..",
+        npt, fatal_nl);
 }
 
 void vertex_outside(char const* fname, long long e, int v, int npt) {
-  // A 64-bit element number does not fit the report's int pieces.
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld", e);
-  format_error(fname).msg("\nL'element ").msg(buf).msg(" a le sommet ");
-  sst->msg(v).msg(" hors de 1..").msg(npt).nl();
-  stop(1);
+  format_error(fname, "\nL'element ", e, " a le sommet ", v, " hors de 1..",
+               npt, fatal_nl);
 }
 
 void check_element_vertices(char const* fname, int const* first, long long ne,
@@ -71,16 +55,13 @@ void bin_in::end_record(int e, int l) {
     skip(static_cast<long long>(l) - e);
     length = l;
   } else if (l < e) {
-    format_error(name_).msg("\nDepassement de registre: Lu ").msg(e);
-    sst->msg(" Prevu: ").msg(l).nl();
-    stop(1);
+    format_error(name_, "\nDepassement de registre: Lu ", e, " Prevu: ", l,
+                 fatal_nl);
   }
   int t = word();
-  if (t != length) {
-    format_error(name_).msg("\nIncoerence de taille: Lu ").msg(length);
-    sst->msg(" Prevu: ").msg(t).nl();
-    stop(1);
-  }
+  if (t != length)
+    format_error(name_, "\nIncoerence de taille: Lu ", length, " Prevu: ", t,
+                 fatal_nl);
 }
 
 FILE* open_regular(char const* fname, int status, long long& size) {
@@ -89,8 +70,7 @@ FILE* open_regular(char const* fname, int status, long long& size) {
   struct stat st;
   if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
     std::fclose(fp);
-    format_error(fname).msg("\nCe n'est pas un fichier ordinaire\n");
-    stop(1);
+    format_error(fname, "\nCe n'est pas un fichier ordinaire\n");
   }
   size = static_cast<long long>(st.st_size);
   return fp;
@@ -101,8 +81,7 @@ FILE* open_regular(char const* fname, int status, long long& size) {
 namespace {
 
 [[noreturn]] void bad_name(char const* fname) {
-  sst->msg("Nom de fichier non valide: ").msg(fname).nl();
-  mesh_io::stop(201);
+  fatal(201, "Nom de fichier non valide: ", fname, fatal_nl);
 }
 
 }  // namespace

@@ -9,14 +9,24 @@
 #include <cstring>
 #include <memory>
 
+#include "fatal.h"
 #include "maillage.h"
 
 namespace mesh_io {
 
-[[noreturn]] void stop(int status);
 [[noreturn]] void open_failed(char const* fname, int err, int status);
-// Every reader complaint starts the same way; the caller adds the detail.
-runstat& format_error(char const* fname);
+// Every reader complaint starts the same way; the caller adds the detail
+// (pieces as for fatal()).
+template <class... P>
+[[noreturn]] void format_error(char const* fname, P const&... detail) {
+  fatal(1, "Erreur de format dans la lecture de ", fname, detail...);
+}
+// A writer's refusal of what it was given: "Ecriture de <fname> impossible: "
+// and the detail.
+template <class... P>
+[[noreturn]] void write_refused(char const* fname, P const&... detail) {
+  fatal(1, "Ecriture de ", fname, " impossible: ", detail...);
+}
 [[noreturn]] void truncated(char const* fname);
 [[noreturn]] void write_failed(char const* fname, int err);
 // "Maillage invalide: sommet v de l'element e hors de 1..npt"

@@ -1,6 +1,7 @@
 // Mesh viewer files: the writer and the reader of the length-framed records.
 #include "maillage.h"
 
+#include "fatal.h"
 #include "fichier_sur.h"
 #include "maillage_io.h"
 
@@ -20,15 +21,13 @@
 using mesh_io::bin_in;
 using mesh_io::format_error;
 using mesh_io::open_failed;
-using mesh_io::stop;
 using mesh_io::swapped;
 using mesh_io::write_failed;
 
 namespace {
 
 [[noreturn]] void bad_mesh_for_write(char const* fname, char const* why) {
-  sst->msg("Ecriture de ").msg(fname).msg(" impossible: ").msg(why).nl();
-  stop(1);
+  mesh_io::write_refused(fname, why, fatal_nl);
 }
 
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }
@@ -239,8 +238,7 @@ void kadro_byte_order(bin_in& in, char const* fname) {
   if (w == 80) return;
   w = swapped(w);
   if (w != 80) {
-    format_error(fname).msg("\nOn attendait 80 bytes\n");
-    stop(1);
+    format_error(fname, "\nOn attendait 80 bytes\n");
   }
   sst->msg("Fichier ").msg(fname).msg(" d'une autre architecture: ");
   sst->msg("tentavive de conversion\n");
@@ -254,9 +252,8 @@ int kadro_title_and_count(bin_in& in, char const* fname, char (&tt)[81]) {
   tt[80] = '\0';
   int w = in.word();
   if (w != 80) {
-    format_error(fname).msg("\nIncoerence de taille: Lu ").msg(80);
-    sst->msg(" Prevu: ").msg(w).nl();
-    stop(1);
+    format_error(fname, "\nIncoerence de taille: Lu ", 80, " Prevu: ", w,
+                 fatal_nl);
   }
   int const l = in.word();
   int const nv = in.word();
@@ -265,13 +262,10 @@ int kadro_title_and_count(bin_in& in, char const* fname, char (&tt)[81]) {
   in.end_record(8, l);
   // Every vertex record takes at least 56 bytes of the file.
   if (nv < 0 || nv > INT_MAX / 3) {
-    format_error(fname).msg("\nNombre de sommets non valide: ").msg(nv).nl();
-    stop(1);
+    format_error(fname, "\nNombre de sommets non valide: ", nv, fatal_nl);
   }
   if (56LL * nv > in.remaining()) {
-    format_error(fname).msg("\nFichier trop court pour ").msg(nv);
-    sst->msg(" sommets\n");
-    stop(1);
+    format_error(fname, "\nFichier trop court pour ", nv, " sommets\n");
   }
   return nv;
 }
@@ -315,18 +309,14 @@ void kadro_elements::check(char const* fname, int m, int t) {
   if (bounds.size() == 1) {
     te = t;
   } else if (t != te) {
-    format_error(fname).msg("\nGroupes d'elements de tailles differentes: ");
-    sst->msg(te).msg(" et ").msg(t).nl();
-    stop(1);
+    format_error(fname, "\nGroupes d'elements de tailles differentes: ", te,
+                 " et ", t, fatal_nl);
   }
   if (bounds.size() > static_cast<std::size_t>(INT_MAX) - 1) {
-    format_error(fname).msg("\nTrop de groupes d'elements\n");
-    stop(1);
+    format_error(fname, "\nTrop de groupes d'elements\n");
   }
   if (m > 0 && (static_cast<long long>(total) + m) * te > INT_MAX) {
-    format_error(fname).msg("\nNombre d'elements trop grand: ").msg(m);
-    sst->nl();
-    stop(1);
+    format_error(fname, "\nNombre d'elements trop grand: ", m, fatal_nl);
   }
 }
 
@@ -362,19 +352,15 @@ void kadro_group(bin_in& in, char const* fname, kadro_elements& g) {
   int const t = in.swap ? swapped(gi[3]) : gi[3];
   in.end_record(16, l);
   if (m < 0) {
-    format_error(fname).msg("\nNombre d'elements non valide: ").msg(m).nl();
-    stop(1);
+    format_error(fname, "\nNombre d'elements non valide: ", m, fatal_nl);
   }
   if (t < 0 || (t == 0 && m > 0)) {
-    format_error(fname).msg("\nNombre de noeuds par element non valide: ");
-    sst->msg(t).nl();
-    stop(1);
+    format_error(fname, "\nNombre de noeuds par element non valide: ", t,
+                 fatal_nl);
   }
   g.check(fname, m, t);
   if (m > 0 && (12LL + 4LL * g.te) * m > in.remaining()) {
-    format_error(fname).msg("\nFichier trop court pour ").msg(m);
-    sst->msg(" elements\n");
-    stop(1);
+    format_error(fname, "\nFichier trop court pour ", m, " elements\n");
   }
   g.reserve(m);
   int const e = 4 * (1 + g.te);

@@ -2,15 +2,16 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "fatal.h"
 #include "maillage.h"
 #include "maillage_io.h"
 
 using mesh_io::bin_in;
 using mesh_io::format_error;
-using mesh_io::stop;
 
 namespace {
 
@@ -30,17 +31,12 @@ char const* const kind_names[6] = {"segments",  "triangles",  "quadrilateres",
 int const kind_nodes[6] = {2, 3, 4, 4, 5, 6};
 
 [[noreturn]] void bad_count(char const* fname, char const* what, long long v) {
-  format_error(fname).msg("\n").msg(what).msg(": ");
   // The value may not fit an int (a product of two counts).
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld", v);
-  sst->msg(buf).nl();
-  stop(1);
+  format_error(fname, "\n", what, ": ", v, fatal_nl);
 }
 
 [[noreturn]] void too_short(char const* fname, int n, char const* what) {
-  format_error(fname).msg("\nFichier trop court pour ").msg(n).msg(what).nl();
-  stop(1);
+  format_error(fname, "\nFichier trop court pour ", n, what, fatal_nl);
 }
 
 // A record skipped whole by its leading length word.
@@ -55,9 +51,8 @@ void skip_record(bin_in& in) {
 void read_words(bin_in& in, std::vector<int>& buf, int n, int elem,
                 char const* what) {
   if (n < 0 || 4LL * n > in.remaining()) {
-    format_error(in.name()).msg("\nL'element ").msg(elem).msg(": ").msg(what);
-    sst->msg(" non valide: ").msg(n).nl();
-    stop(1);
+    format_error(in.name(), "\nL'element ", elem, ": ", what,
+                 " non valide: ", n, fatal_nl);
   }
   if (buf.size() < static_cast<std::size_t>(n)) buf.resize(n);
   if (n > 0) in.read(buf.data(), 4 * static_cast<std::size_t>(n));
@@ -100,16 +95,15 @@ int read_counts(bin_in& in, int (&c)[n_counts]) {
     }
   }
   if (kinds != 1 || others) {
-    sst->msg("read_nopo: elements de type non constant\n").error(errno).nl();
-    stop(203);
+    fatal(203, "read_nopo: elements de type non constant\n",
+          std::strerror(errno), fatal_nl);
   }
   // The reference words are laid out per face, edge and vertex; only the
   // plane polygons have a layout this reader knows.
   if (kind != 1 && kind != 2) {
-    sst->msg("read_nopo: ").msg(fname).msg(": elements ").msg(kind_names[kind]);
-    sst->msg(" non pris en charge (seuls les triangles et les quadrilateres"
-             " sont lus)\n");
-    stop(203);
+    fatal(203, "read_nopo: ", fname, ": elements ", kind_names[kind],
+          " non pris en charge (seuls les triangles et les quadrilateres"
+          " sont lus)\n");
   }
   if (c[c_numdim] < 2 || c[c_numdim] > 3)
     bad_count(fname, "Dimension d'espace non valide", c[c_numdim]);
@@ -139,8 +133,7 @@ int first_vertex_reference(int ining, int npo, int ncopnp) {
   if (ining == 1) return 2 + npo;
   if (ining == 2) return 1 + npo;
   if (ining == 3) return 1;
-  sst->msg("Erreur: ining=").msg(ining).nl();
-  stop(ncopnp == 1 ? 205 : 207);
+  fatal(ncopnp == 1 ? 205 : 207, "Erreur: ining=", ining, fatal_nl);
 }
 
 // The elements of the elements record, with the vertex references they
@@ -162,9 +155,8 @@ void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
   if (ncopnp != 1) {
     int const nno = h[3];
     if (nno < 0 || 4LL * nno > in.remaining()) {
-      format_error(fname).msg("\nL'element ").msg(i);
-      sst->msg(": nombre de noeuds non valide: ").msg(nno).nl();
-      stop(1);
+      format_error(fname, "\nL'element ", i,
+                   ": nombre de noeuds non valide: ", nno, fatal_nl);
     }
     in.skip(4LL * nno);
     npo = in.word();
@@ -172,14 +164,12 @@ void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
   read_words(in, nsom, npo, i, "nombre de sommets");
   read_words(in, nbtab, nmae, i, "nombre de mots de reference");
   if (ngge != type_elem) {
-    sst->msg("L'element ").msg(i).msg(" n'est pas du type ").msg(type_elem);
-    sst->msg("\nIl a ").msg(ngge).msg("sommets\n");
-    stop(ncopnp == 1 ? 204 : 206);
+    fatal(ncopnp == 1 ? 204 : 206, "L'element ", i, " n'est pas du type ",
+          type_elem, "\nIl a ", ngge, "sommets\n");
   }
   if (npo != type_elem) {
-    format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(npo);
-    sst->msg(" sommets au lieu de ").msg(type_elem).nl();
-    stop(1);
+    format_error(fname, "\nL'element ", i, " a ", npo, " sommets au lieu de ",
+                 type_elem, fatal_nl);
   }
   for (int j = 0; j < npo; ++j) {
     int const v = nsom[j];
@@ -189,9 +179,8 @@ void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
   if (nmae == 0) return;
   int const first = first_vertex_reference(nbtab[0], npo, ncopnp);
   if (nmae < first + npo) {
-    format_error(fname).msg("\nL'element ").msg(i).msg(" a ").msg(nmae);
-    sst->msg(" mots de reference, il en faut ").msg(first + npo).nl();
-    stop(1);
+    format_error(fname, "\nL'element ", i, " a ", nmae,
+                 " mots de reference, il en faut ", first + npo, fatal_nl);
   }
   for (int j = 0; j < npo; ++j) r[nsom[j] - 1] = nbtab[first + j];
 }

@@ -2,9 +2,9 @@
 #include <cmath>
 
 #include "maillage.h"
-#include "maillage_io.h"
 
-using mesh_io::stop;
+#include "fatal.h"
+#include "maillage_io.h"
 
 namespace {
 
@@ -54,23 +54,19 @@ inline double side(float const* a, float const* b) {
 void maillage::init_stats() {
   int const nd = ndim(), te = telem(), ne = nelem(), nv = npt();
   if (nd != 1 && nd != 2) {
-    sst->msg("Version ").msg(nd);
-    sst->msg("D du calcul de volume non prevu (pour le moment)\n");
-    stop(1);
+    fatal(1, "Version ", nd,
+          "D du calcul de volume non prevu (pour le moment)\n");
   }
   if (ne < 1) {
-    sst->msg("Statistiques d'une maillage sans element\n");
-    stop(1);
+    fatal(1, "Statistiques d'une maillage sans element\n");
   }
   if (nd == 2 && te != 2 && te != 3 && te != 4) {
-    sst->msg("Version 2D du calcul de suface elements a ").msg(te);
-    sst->msg(" noueds non prevu (pour le moment)\n");
-    stop(1);
+    fatal(1, "Version 2D du calcul de suface elements a ", te,
+          " noueds non prevu (pour le moment)\n");
   }
   if (nd == 1 && te < 2) {
-    sst->msg("Version 1D du calcul de volume elements a ").msg(te);
-    sst->msg(" noueds non prevu (pour le moment)\n");
-    stop(1);
+    fatal(1, "Version 1D du calcul de volume elements a ", te,
+          " noueds non prevu (pour le moment)\n");
   }
   // Only the nodes that are measured must be vertices.
   int const used = nd == 1 ? 2 : te;

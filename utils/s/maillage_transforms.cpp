@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "maillage.h"
+#include "fatal.h"
 #include "maillage_io.h"
 
 using mesh_io::checked_from_1;
 using mesh_io::checked_rows;
-using mesh_io::stop;
 
 namespace {
 
@@ -21,9 +21,7 @@ double const two_pi = 6.283185307179586;
 double const pi = 3.141592653589793;
 
 [[noreturn]] void not_2d(char const* what, int dim) {
-  sst->msg("Tentative de ").msg(what).msg(" 2D d'une maillage ").msg(dim);
-  sst->msg("D\n");
-  stop(1);
+  fatal(1, "Tentative de ", what, " 2D d'une maillage ", dim, "D\n");
 }
 
 // New coordinates for every vertex: f(x, y, x', y') in double precision,
@@ -49,8 +47,8 @@ maillage& maillage::rot(double cx, double cy, double theta) const {
   if (ndim() != 2) not_2d("rotation", ndim());
   // A NaN angle is no more a rotation than a too large one.
   if (!(theta <= two_pi && theta >= -two_pi)) {
-    sst->msg("Tentative de rotation 2D d'angle trop grand: ").msg(theta);
-    stop(2);
+    fatal(2, "Tentative de rotation 2D d'angle trop grand: ", theta,
+          "");  // no newline
   }
   double const c = std::cos(theta), s = std::sin(theta);
   gmatrix<float> som =
@@ -97,13 +95,11 @@ maillage& maillage::courb(double R1, int N, int k) const {
   double const H = static_cast<double>(max_y) - min_y;
   // Otherwise every coordinate would come out infinite or undefined.
   if (N == 0) {
-    sst->msg("Tentative de courbure 2D en 0 secteurs\n");
-    stop(1);
+    fatal(1, "Tentative de courbure 2D en 0 secteurs\n");
   }
   if (!(W > 0 && H > 0)) {
-    sst->msg("Tentative de courbure 2D d'une maillage de largeur ").msg(W);
-    sst->msg(" et de hauteur ").msg(H).nl();
-    stop(1);
+    fatal(1, "Tentative de courbure 2D d'une maillage de largeur ", W,
+          " et de hauteur ", H, fatal_nl);
   }
   double const R2 = (H * two_pi / (N * W) + 1) * R1;
   double const m1 = two_pi / (N * (static_cast<double>(min_x) - max_x));
@@ -136,8 +132,7 @@ maillage maillage::operator+(maillage const& m) const {
   if (static_cast<long long>(nA) + nB > INT_MAX ||
       static_cast<long long>(eA) + eB > INT_MAX ||
       static_cast<long long>(dA) + dB >= INT_MAX) {
-    sst->msg("Maillage resultat trop grand\n");
-    stop(1);
+    fatal(1, "Maillage resultat trop grand\n");
   }
 
   gmatrix<float> som(1, nA + nB, 1, dim);
@@ -213,9 +208,8 @@ int maillage::ordrey(void const* a, void const* b) {
 void maillage::fix_per(int rd, int rcd, int rg, int rcg) {
   int const n = npt();
   if (ndim() < 2) {
-    sst->msg("Maillage invalide: identification periodique d'une maillage ");
-    sst->msg(ndim()).msg("D\n");
-    stop(1);
+    fatal(1, "Maillage invalide: identification periodique d'une maillage ",
+          ndim(), "D\n");
   }
   int const* r = checked_from_1(refsom, n);
   mesh_io::rows_from_1<float> const s = checked_rows(sommets, n, 2);
@@ -234,15 +228,13 @@ void maillage::fix_per(int rd, int rcd, int rg, int rcg) {
       icg = i;
   }
   if (icd == 0 || icg == 0) {
-    sst->msg("Maillage invalide: aucun sommet de coin de reference ");
-    sst->msg(icd == 0 ? rcd : rcg).nl();
-    stop(1);
+    fatal(1, "Maillage invalide: aucun sommet de coin de reference ",
+          icd == 0 ? rcd : rcg, fatal_nl);
   }
   y(icg) = y(icd);
   if (c_gch != c_dt) {
-    sst->msg("Maillage invalide: ").msg(c_dt).msg(" sur la droite ");
-    sst->msg(c_gch).msg(" sur la gauche\n");
-    stop(1);
+    fatal(1, "Maillage invalide: ", c_dt, " sur la droite ", c_gch,
+          " sur la gauche\n");
   }
 
   // Both edges by increasing y, ties in vertex order.

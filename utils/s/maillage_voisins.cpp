@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
+#include "fatal.h"
 #include "fichier_sur.h"
 #include "list_vec.h"
 #include "llist.h"
 #include "maillage.h"
 #include "maillage_io.h"
-
-using mesh_io::stop;
 
 gcolect<llist<int>>& maillage::list_voisins() const {
   int const nv = npt();
@@ -118,8 +118,7 @@ class text_out {
 void close_checked(fichier_sur& dest, FILE* fp, char const* fname, int err) {
   err = dest.ferme(fp, err);
   if (err != 0) {
-    sst->msg("Erreur d'ecriture de ").msg(fname).msg("\n").error(err).msg("\n");
-    stop(1);
+    fatal(1, "Erreur d'ecriture de ", fname, "\n", std::strerror(err), "\n");
   }
 }
 
@@ -148,8 +147,7 @@ void maillage::d_list_voisins(char const* fname) const {
   fichier_sur dest(fname);
   FILE* fp = dest.ouvre_fic();
   if (fp == nullptr) {
-    sst->msg("Impossible d'ouvrir le fichier ").msg(fname).msg("\n");
-    stop(1);
+    fatal(1, "Impossible d'ouvrir le fichier ", fname, "\n");
   }
   std::unique_ptr<licolect> l(&list_voisins());
   close_checked(dest, fp, fname, write_listing(*l, fp));
@@ -160,8 +158,7 @@ void maillage::gen_data_renum(char const* fname) const {
   fichier_sur dest(fname);
   FILE* fp = dest.ouvre_fic();
   if (fp == nullptr) {
-    sst->msg("Erreur d'ouverture de ").msg(fname).msg("\n").error(errno).msg("\n");
-    stop(1);
+    fatal(1, "Erreur d'ouverture de ", fname, "\n", std::strerror(errno), "\n");
   }
   std::unique_ptr<licolect> l(&list_voisins());
   int const n = l->imax();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "fatal.h"
 #include "storage.h"
 
 template <class T>
@@ -48,15 +49,7 @@ void gmatrix<T>::allocate(int ri, int rj, int ci, int cj) {
   long long const rows = static_cast<long long>(rj) - ri + 1;
   long long const cols = static_cast<long long>(cj) - ci + 1;
   if (rows < 0 || cols < 0) {
-    nmsg("Bornes de matrice invalides [");
-    nmsg(ri);
-    nmsg(",");
-    nmsg(rj);
-    nmsg("]x[");
-    nmsg(ci);
-    nmsg(",");
-    nmsg(cj);
-    nerror("]\n");
+    fatal(1, "Bornes de matrice invalides [", ri, ",", rj, "]x[", ci, ",", cj, "]\n");
   }
   nrl = ri;
   nrh = rj;
@@ -115,20 +108,8 @@ int gmatrix<T>::add(int i, int j) const {
 template <class T>
 T& gmatrix<T>::operator()(int i, int j) const {
   if (i < nrl || i > nrh || j < ncl || j > nch) {
-    nmsg("M(");
-    nmsg(nrl);
-    nmsg("...");
-    nmsg(nrh);
-    nmsg(",");
-    nmsg(ncl);
-    nmsg("...");
-    nmsg(nch);
-    nmsg("), acces a (");
-    nmsg(i);
-    nmsg(",");
-    nmsg(j);
-    nmsg(")\n");
-    nerror("Erreur d'adressage d'une matrice\n");
+    fatal(1, "M(", nrl, "...", nrh, ",", ncl, "...", nch, "), acces a (", i, ",", j, ")\n",
+          "Erreur d'adressage d'une matrice\n");
   }
   return elem[add(i, j)];
 }
@@ -161,7 +142,7 @@ gvector<T>& gmatrix<T>::colonne(int j) const {
 
 template <class T>
 void gmatrix<T>::same_shape(gmatrix const& a, char const* message) const {
-  if (nrh - nrl != a.nrh - a.nrl || nch - ncl != a.nch - a.ncl) nerror(message);
+  if (nrh - nrl != a.nrh - a.nrl || nch - ncl != a.nch - a.ncl) fatal(1, message);
 }
 
 namespace mat {
@@ -208,26 +189,8 @@ gmatrix<T> gmatrix<T>::operator/(T a) const {
 template <class T>
 gmatrix<T> gmatrix<T>::operator*(gmatrix const& b) const {
   if (b.nrl != ncl || b.nrh != nch) {
-    nmsg("Tailles incompatibles dans multiplication de matrices\n");
-    nmsg("[");
-    nmsg(nrl);
-    nmsg(",");
-    nmsg(nrh);
-    nmsg("]X[");
-    nmsg(ncl);
-    nmsg(",");
-    nmsg(nch);
-    nmsg("] et [");
-    nmsg("[");
-    nmsg(b.nrl);
-    nmsg(",");
-    nmsg(b.nrh);
-    nmsg("]X[");
-    nmsg(b.ncl);
-    nmsg(",");
-    nmsg(b.nch);
-    nmsg("]\n");
-    nerror();
+    fatal(1, "Tailles incompatibles dans multiplication de matrices\n", "[", nrl, ",", nrh, "]X[", ncl, ",", nch,
+          "] et [", "[", b.nrl, ",", b.nrh, "]X[", b.ncl, ",", b.nch, "]\n", fatal_nl);
   }
   gmatrix r(nrl, nrh, b.ncl, b.nch);
   r = T();
@@ -248,7 +211,7 @@ gmatrix<T> gmatrix<T>::operator*(gmatrix const& b) const {
 template <class T>
 gvector<T> gmatrix<T>::operator*(gvector<T> const& b) const {
   if (nch - ncl != b.imax() - b.imin())
-    nerror("Matrices incompatibles dans produit matrice-vecteur");
+    fatal(1, "Matrices incompatibles dans produit matrice-vecteur");
   gvector<T> v(nrl, nrh);
   T const* x = b.debut();
   T* y = v.debut();

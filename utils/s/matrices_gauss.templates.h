@@ -10,12 +10,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "fatal.h"
 #include "kernels/dense_gauss.h"
 #include "matrices.h"
 
 template <class T>
 int gmatrix<T>::gauss() {
-  if (status != normal) nerror("Impossible de factorizer une matrice\n");
+  if (status != normal) fatal(1, "Impossible de factorizer une matrice\n");
   status = factors_gauss;
   if (nrh - nrl != nch - ncl) {
     nmsg("Matrice non carre [");
@@ -71,46 +72,21 @@ int gmatrix<T>::gauss_checked() {
 }
 
 namespace mat {
-[[noreturn]] inline void not_factorized() { nerror("Tentative de resolution d'un systeme non factorize"); }
+[[noreturn]] inline void not_factorized() { fatal(1, "Tentative de resolution d'un systeme non factorize"); }
 }  // namespace mat
 
 template <class T>
 void gmatrix<T>::solve_size_error(char const* what, int lo, int hi) const {
-  nmsg(what);
-  nmsg("Matrice [");
-  nmsg(nrl);
-  nmsg(",");
-  nmsg(nrh);
-  nmsg("]^2\n");
-  nmsg("Vecteur [");
-  nmsg(lo);
-  nmsg(",");
-  nmsg(hi);
-  nerror("]\n");
+  fatal(1, what, "Matrice [", nrl, ",", nrh, "]^2\n", "Vecteur [", lo, ",", hi, "]\n");
 }
 
 template <class T>
 void gmatrix<T>::solve(gvector<T> const& b, gvector<T>& x) const {
   if (status != factors_gauss)
-    nerror("Tentative de resolution d'un systeme avec una matrice non factorize\n");
-  if (b.imin() != nrl || b.imax() != nrh) {
-    nmsg("Tailles incompatibles dans la descente remonte par la ");
-    nmsg("methode de Gauss\npour une matrice pleine\n");
-    nmsg("Matrice [");
-    nmsg(nrl);
-    nmsg(",");
-    nmsg(nrh);
-    nmsg("]x[");
-    nmsg(ncl);
-    nmsg(",");
-    nmsg(nch);
-    nmsg("]\n");
-    nmsg("Vecteur [");
-    nmsg(b.imin());
-    nmsg(",");
-    nmsg(b.imax());
-    nerror("]\n");
-  }
+    fatal(1, "Tentative de resolution d'un systeme avec una matrice non factorize\n");
+  if (b.imin() != nrl || b.imax() != nrh)
+    fatal(1, "Tailles incompatibles dans la descente remonte par la ", "methode de Gauss\npour une matrice pleine\n",
+          "Matrice [", nrl, ",", nrh, "]x[", ncl, ",", nch, "]\n", "Vecteur [", b.imin(), ",", b.imax(), "]\n");
   int const n = nrh - nrl + 1;
   gvector<T> y(b.imin(), b.imax());
   T* yy = y.debut();
@@ -205,23 +181,9 @@ template <class T>
 void gmatrix<T>::solveXUC(gmatrix const& B, gmatrix& X) const {
   if (status != factors_gauss) mat::not_factorized();
   int const jlo = B.ncl, jhi = B.nch;
-  if (jlo != nrl || jhi != nrh) {
-    nmsg("Tailles incompatibles dans la X U = B, gauss:\n");
-    nmsg("U [");
-    nmsg(nrl);
-    nmsg(",");
-    nmsg(nrh);
-    nmsg("]^2\n");
-    nmsg("B [");
-    nmsg(B.nrl);
-    nmsg(",");
-    nmsg(B.nrh);
-    nmsg("]x[");
-    nmsg(jlo);
-    nmsg(",");
-    nmsg(jhi);
-    nerror("]\n");
-  }
+  if (jlo != nrl || jhi != nrh)
+    fatal(1, "Tailles incompatibles dans la X U = B, gauss:\n", "U [", nrl, ",", nrh, "]^2\n", "B [", B.nrl, ",", B.nrh,
+          "]x[", jlo, ",", jhi, "]\n");
   if (X.nrl != B.nrl || X.nrh != B.nrh || X.ncl != B.ncl || X.nch != B.nch)
     X.resize(B.nrl, B.nrh, B.ncl, B.nch);
   int const n = jhi - jlo + 1;
@@ -243,23 +205,9 @@ template <class T>
 void gmatrix<T>::solveLXC(gmatrix const& B, gmatrix& X) const {
   if (status != factors_gauss) mat::not_factorized();
   int const ilo = B.nrl, ihi = B.nrh;
-  if (ilo != nrl || ihi != nrh) {
-    nmsg("Tailles incompatibles dans la L X = B, gauss:\n");
-    nmsg("L [");
-    nmsg(nrl);
-    nmsg(",");
-    nmsg(nrh);
-    nmsg("]^2\n");
-    nmsg("B [");
-    nmsg(ilo);
-    nmsg(",");
-    nmsg(ihi);
-    nmsg("]x[");
-    nmsg(B.ncl);
-    nmsg(",");
-    nmsg(B.nch);
-    nerror("]\n");
-  }
+  if (ilo != nrl || ihi != nrh)
+    fatal(1, "Tailles incompatibles dans la L X = B, gauss:\n", "L [", nrl, ",", nrh, "]^2\n", "B [", ilo, ",", ihi,
+          "]x[", B.ncl, ",", B.nch, "]\n");
   if (X.nrl != B.nrl || X.nrh != B.nrh || X.ncl != B.ncl || X.nch != B.nch)
     X.resize(B.nrl, B.nrh, B.ncl, B.nch);
   int const n = ihi - ilo + 1, w = B.nch - B.ncl + 1;

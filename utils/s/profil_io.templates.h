@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+#include "fatal.h"
 #include "gzutils.h"
 #include "profil.h"
 
@@ -36,26 +37,16 @@ char code() {
   return ptype(T());
 }
 
-[[noreturn]] inline void fatal_fichier(char const* texte, char const* fname, char const* detail, int k) {
-  nmsg(texte);
-  if (fname != nullptr) {
-    nmsg(": ");
-    nmsg(fname);
-  }
-  if (detail != nullptr) {
-    nmsg(" (");
-    nmsg(detail);
-    nmsg(k);
-    nmsg(")");
-  }
-  nerror();
-}
 [[noreturn]] inline void profil_incorrect(char const* fname, char const* detail, int k) {
-  fatal_fichier("Profil incorrect dans le fichier", fname, detail, k);
+  char const* texte = "Profil incorrect dans le fichier";
+  if (fname == nullptr) fatal(1, texte, " (", detail, k, ")", fatal_nl);
+  fatal(1, texte, ": ", fname, " (", detail, k, ")", fatal_nl);
 }
 // A record longer than its 32-bit length marker can say.
 [[noreturn]] inline void trop_long(char const* fname) {
-  fatal_fichier("Enregistrement trop long pour le fichier", fname, nullptr, 0);
+  char const* texte = "Enregistrement trop long pour le fichier";
+  if (fname == nullptr) fatal(1, texte, fatal_nl);
+  fatal(1, texte, ": ", fname, fatal_nl);
 }
 
 inline std::complex<double> conj_si(std::complex<double> v) { return std::conj(v); }
@@ -313,8 +304,8 @@ void a_lit(flux& f, char lettre, genre g, R retaille) {
   char buf[1024];
   buf[0] = buf[1] = '\0';
   if (f.ligne(buf, sizeof buf) == nullptr) buf[0] = '\0';
-  if (buf[0] != lettre) nerror(SYM.format);
-  if (buf[1] != code<T>()) nerror(SYM.type);
+  if (buf[0] != lettre) fatal(1, SYM.format);
+  if (buf[1] != code<T>()) fatal(1, SYM.type);
   int bo[3] = {0, 0, 0};
   int const nb = g == genre_r ? 3 : 2;
   if (f.ligne(buf, sizeof buf) == nullptr || io_entiers(buf, bo, nb) != nb) io_bornes_illisibles(f.nom());
@@ -343,8 +334,8 @@ void b_lit(flux& f, char lettre, messages const& msg, genre g, bool cadre, R ret
   if (cadre) f.lit_int();
   f.lit(h, 2);
   if (cadre) f.lit_int();
-  if (h[0] != (unsigned char)lettre) nerror(msg.format);
-  if (h[1] != (unsigned char)code<T>()) nerror(msg.type);
+  if (h[0] != (unsigned char)lettre) fatal(1, msg.format);
+  if (h[1] != (unsigned char)code<T>()) fatal(1, msg.type);
   int bo[3] = {0, 0, 0};
   if (cadre) f.lit_int();
   f.lit(bo, std::size_t(g == genre_r ? 12 : 8));
@@ -374,10 +365,8 @@ void trace_par_nom(char const* fname, bool msg_sortie, Op op) {
   fichier_sur s(fname);
   FILE* fp = s.ouvre_fic();
   if (fp == nullptr) {
-    if (msg_sortie) nerror(MSG_SORTIE);
-    nmsg("Erreur d'ouverture du fichier ");
-    nmsg(fname);
-    nerror(" pour ecriture\n");
+    if (msg_sortie) fatal(1, MSG_SORTIE);
+    fatal(1, "Erreur d'ouverture du fichier ", fname, " pour ecriture\n");
   }
   flux f(fp, fname);
   op(f);

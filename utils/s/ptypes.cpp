@@ -1,7 +1,7 @@
 // Scalar type codes, text forms, zero tests and magnitudes.
 #include "ptypes.h"
 
-#include "runstat.h"
+#include "fatal.h"
 
 #include <cerrno>
 #include <cfloat>
@@ -145,4 +145,4 @@ int rsqrt_dom(float x) { return x >= 0; }
 int rsqrt_dom(double x) { return x >= 0; }
 int rsqrt_dom(std::complex<double> x) { return x.real() >= 0 && iszero(x.imag()); }
 
-void int_division_by_zero() { nerror("Division entiere par zero\n"); }
+void int_division_by_zero() { fatal(1, "Division entiere par zero\n"); }

@@ -6,36 +6,31 @@
 #include <cstdio>
 #include <utility>
 
+#include "fatal.h"
 #include "llist.h"
 #include "maillage_io.h"
-
-using mesh_io::stop;
 
 namespace {
 
 // Complaints about neighbours start with the file they come from, if any.
-runstat& plainte(char const* origine) {
-  if (origine != nullptr) return mesh_io::format_error(origine).msg("\n");
-  return *sst;
+template <class... P>
+[[noreturn]] void plainte(char const* origine, P const&... detail) {
+  if (origine != nullptr) mesh_io::format_error(origine, "\n", detail...);
+  fatal(1, detail...);
 }
 
 [[noreturn]] void hors_limites(char const* origine, int v, long long x, int n) {
-  char t[24];
-  std::snprintf(t, sizeof t, "%lld", x);
-  plainte(origine).msg("Voisins: la liste de ").msg(v).msg(" nomme ").msg(t);
-  sst->msg(", hors de 1..").msg(n).nl();
-  stop(1);
+  plainte(origine, "Voisins: la liste de ", v, " nomme ", x, ", hors de 1..", n,
+          fatal_nl);
 }
 
 [[noreturn]] void non_symetrique(char const* origine, int u, int v) {
-  plainte(origine).msg("Voisins non symetriques: ").msg(u).msg(" voit ").msg(v);
-  sst->msg(", ").msg(v).msg(" ne voit pas ").msg(u).nl();
-  stop(1);
+  plainte(origine, "Voisins non symetriques: ", u, " voit ", v, ", ", v,
+          " ne voit pas ", u, fatal_nl);
 }
 
 [[noreturn]] void incoherente(char const* origine, char const* pourquoi) {
-  plainte(origine).msg("Adjacence compacte incoherente: ").msg(pourquoi).nl();
-  stop(1);
+  plainte(origine, "Adjacence compacte incoherente: ", pourquoi, fatal_nl);
 }
 
 }  // namespace
@@ -43,9 +38,7 @@ runstat& plainte(char const* origine) {
 adjacence::adjacence(gcolect<llist<int>> const& voisins) {
   int const lo = voisins.imin(), hi = voisins.imax();
   if (hi >= lo && lo != 1) {
-    sst->msg("Voisins: indices ").msg(lo).msg("..").msg(hi);
-    sst->msg(" au lieu de 1..n\n");
-    stop(1);
+    fatal(1, "Voisins: indices ", lo, "..", hi, " au lieu de 1..n\n");
   }
   n_ = hi >= lo ? hi : 0;
   debut_.assign(static_cast<std::size_t>(n_) + 1, 0);
@@ -109,23 +102,20 @@ void verifie_permutation(gvector<int> const& p, int n) {
   int const lo = p.imin(), hi = p.imax();
   int const compte = hi >= lo ? hi - lo + 1 : 0;
   if (compte != n || (n > 0 && lo != 1)) {
-    sst->msg("Permutation non valide: indices ").msg(lo).msg("..").msg(hi);
-    sst->msg(" au lieu de 1..").msg(n).nl();
-    stop(1);
+    fatal(1, "Permutation non valide: indices ", lo, "..", hi,
+          " au lieu de 1..", n, fatal_nl);
   }
   int const* q = p.debut();
   std::vector<int> vu(static_cast<std::size_t>(n) + 1, 0);
   for (int i = 1; i <= n; ++i) {
     int const x = q[i - 1];
     if (x < 1 || x > n) {
-      sst->msg("Permutation non valide: p[").msg(i).msg("] = ").msg(x);
-      sst->msg(" hors de 1..").msg(n).nl();
-      stop(1);
+      fatal(1, "Permutation non valide: p[", i, "] = ", x, " hors de 1..", n,
+            fatal_nl);
     }
     if (vu[x] != 0) {
-      sst->msg("Permutation non valide: p[").msg(vu[x]).msg("] = p[").msg(i);
-      sst->msg("] = ").msg(x).nl();
-      stop(1);
+      fatal(1, "Permutation non valide: p[", vu[x], "] = p[", i, "] = ", x,
+            fatal_nl);
     }
     vu[x] = i;
   }
@@ -173,10 +163,7 @@ gvector<int> profil_voisins(gcolect<llist<int>> const& voisins) {
   int const n = a.n();
   mesure_profil const m = mesure(a);
   if (m.profil > INT_MAX) {
-    char t[24];
-    std::snprintf(t, sizeof t, "%lld", m.profil);
-    sst->msg("Profil trop grand: ").msg(t).msg(" termes\n");
-    stop(1);
+    fatal(1, "Profil trop grand: ", m.profil, " termes\n");
   }
   gvector<int> p(0, n);
   int* q = p.debut();

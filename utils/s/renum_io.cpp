@@ -4,24 +4,18 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "fatal.h"
 #include "fichier_sur.h"
 #include "maillage_io.h"
 #include "renum.h"
 
-using mesh_io::stop;
-
 namespace {
-
-// runstat prints ints only.
-char const* en_texte(char (&t)[24], long long x) {
-  std::snprintf(t, sizeof t, "%lld", x);
-  return t;
-}
 
 // The adjacency text, line by line, every number range-checked. Every
 // complaint names the file and, where it helps, the line.
@@ -59,11 +53,13 @@ class lecteur {
   void fin() {
     while (p_ != fin_ && (*p_ == '\n' || *p_ == ' ' || *p_ == '\t' || *p_ == '\r')) ++p_;
     if (p_ == fin_) return;
-    plainte().msg("Donnees en trop apres la derniere liste\n");
-    stop(1);
+    plainte("Donnees en trop apres la derniere liste\n");
   }
 
-  runstat& plainte() { return mesh_io::format_error(nom_).msg("\n"); }
+  template <class... P>
+  [[noreturn]] void plainte(P const&... detail) const {
+    mesh_io::format_error(nom_, "\n", detail...);
+  }
 
  private:
   void blancs() {
@@ -90,9 +86,7 @@ class lecteur {
     return moins ? -v : v;
   }
   [[noreturn]] void ligne_fautive(char const* pourquoi) {
-    char t[24];
-    plainte().msg("Ligne ").msg(en_texte(t, ligne_)).msg(": ").msg(pourquoi).nl();
-    stop(1);
+    plainte("Ligne ", ligne_, ": ", pourquoi, fatal_nl);
   }
 
   char const* nom_;
@@ -112,13 +106,12 @@ std::string contenu(char const* fname) {
 }
 
 [[noreturn]] void mauvais_nombre(lecteur& in, char const* quoi, long long x) {
-  char t[24];
-  in.plainte().msg(quoi).msg(en_texte(t, x)).nl();
-  stop(1);
+  in.plainte(quoi, x, fatal_nl);
 }
 
-runstat& liste_de(lecteur& in, int v) {
-  return in.plainte().msg("Liste du sommet ").msg(v).msg(": ");
+template <class... P>
+[[noreturn]] void liste_de(lecteur const& in, int v, P const&... detail) {
+  in.plainte("Liste du sommet ", v, ": ", detail...);
 }
 
 }  // namespace
@@ -133,8 +126,7 @@ adjacence lect_adjacence(char const* fname) {
   if (nl < 0 || nl > INT_MAX) mauvais_nombre(in, "Nombre de sommets non valide: ", nl);
   int const n = static_cast<int>(nl);
   if (5LL * n > in.reste() + 1) {
-    in.plainte().msg("Fichier trop court pour ").msg(n).msg(" sommets\n");
-    stop(1);
+    in.plainte("Fichier trop court pour ", n, " sommets\n");
   }
 
   std::vector<int> compte(static_cast<std::size_t>(n));
@@ -142,29 +134,23 @@ adjacence lect_adjacence(char const* fname) {
   for (int v = 1; v <= n; ++v) {
     long long const c = in.seul();
     if (c < -1 || c > n - 1LL) {
-      char t[24];
-      in.plainte().msg("Nombre de voisins non valide pour le sommet ").msg(v);
-      sst->msg(": ").msg(en_texte(t, c)).nl();
-      stop(1);
+      in.plainte("Nombre de voisins non valide pour le sommet ", v, ": ", c,
+                 fatal_nl);
     }
     compte[v - 1] = static_cast<int>(c);
     valeurs += c + 1;
   }
   // Each listed value takes at least 2 bytes.
   if (2 * valeurs > in.reste() + 1 || valeurs > INT_MAX) {
-    in.plainte().msg("Fichier trop court pour les listes annoncees\n");
-    stop(1);
+    in.plainte("Fichier trop court pour les listes annoncees\n");
   }
 
   long long attendu = 1;
   for (int v = 1; v <= n; ++v) {
     long long const s = in.seul();
     if (s != attendu) {
-      char t[24], u[24];
-      in.plainte().msg("Debut de liste non valide pour le sommet ").msg(v);
-      sst->msg(": lu ").msg(en_texte(t, s)).msg(", attendu ");
-      sst->msg(en_texte(u, attendu)).nl();
-      stop(1);
+      in.plainte("Debut de liste non valide pour le sommet ", v, ": lu ", s,
+                 ", attendu ", attendu, fatal_nl);
     }
     attendu += compte[v - 1];
   }
@@ -178,19 +164,14 @@ adjacence lect_adjacence(char const* fname) {
     long long avant = 0;
     bool soi = false;
     in.liste([&](long long x) {
-      char t[24];
       if (x < 1 || x > n) {
-        liste_de(in, v).msg("valeur ").msg(en_texte(t, x)).msg(" hors de 1..");
-        sst->msg(n).nl();
-        stop(1);
+        liste_de(in, v, "valeur ", x, " hors de 1..", n, fatal_nl);
       }
       if (x <= avant) {
-        liste_de(in, v).msg("valeurs non strictement croissantes\n");
-        stop(1);
+        liste_de(in, v, "valeurs non strictement croissantes\n");
       }
       if (++lus > prevu) {
-        liste_de(in, v).msg("plus de ").msg(prevu).msg(" valeurs\n");
-        stop(1);
+        liste_de(in, v, "plus de ", prevu, " valeurs\n");
       }
       avant = x;
       if (x == v)
@@ -199,12 +180,10 @@ adjacence lect_adjacence(char const* fname) {
         liste.push_back(static_cast<int>(x - 1));
     });
     if (lus < prevu) {
-      liste_de(in, v).msg(lus).msg(" valeurs au lieu de ").msg(prevu).nl();
-      stop(1);
+      liste_de(in, v, lus, " valeurs au lieu de ", prevu, fatal_nl);
     }
     if (prevu > 0 && !soi) {
-      liste_de(in, v).msg(v).msg(" absent\n");
-      stop(1);
+      liste_de(in, v, v, " absent\n");
     }
     debut[v] = static_cast<int>(liste.size());
   }
@@ -216,8 +195,7 @@ namespace {
 
 [[noreturn]] void ecriture_impossible(char const* quoi, char const* fname,
                                       int err) {
-  sst->msg(quoi).msg(fname).nl().error(err).nl();
-  stop(1);
+  fatal(1, quoi, fname, fatal_nl, std::strerror(err), fatal_nl);
 }
 
 }  // namespace

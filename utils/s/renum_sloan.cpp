@@ -1,9 +1,9 @@
 // Sloan's profile and wavefront reduction.
 #include <vector>
 
+#include "fatal.h"
 #include "renum.h"
 #include "renum_niveaux.h"
-#include "runstat.h"
 
 namespace {
 
@@ -91,9 +91,8 @@ gvector<int> renum_sloan(adjacence const& a, int poids_distance,
                          int poids_degre) {
   if (poids_distance < 0 || poids_distance > 1000 || poids_degre < 0 ||
       poids_degre > 1000) {
-    sst->msg("Poids de Sloan hors de 0..1000: ").msg(poids_distance);
-    sst->msg(", ").msg(poids_degre).nl();
-    sst->kill(1);
+    fatal(1, "Poids de Sloan hors de 0..1000: ", poids_distance, ", ",
+          poids_degre, fatal_nl);
   }
   long long const w1 = poids_degre, w2 = poids_distance;
   renum_detail::niveaux w;

@@ -5,36 +5,21 @@
 
 #include <climits>
 
-#include "runstat.h"
+#include "fatal.h"
 #include "vecteurs.h"
 
 namespace sky {
 
-// A message is a run of pieces: all but the last through nmsg, the last
-// one closes the run through nerror (status 1).
-inline void piece(char const* s) { nmsg(s); }
-inline void piece(int v) { nmsg(v); }
-[[noreturn]] inline void stop(char const* s) { nerror(s); }
-[[noreturn]] inline void stop(int v) {
-  nmsg(v);
-  nerror();
-}
-template <class A, class... R>
-[[noreturn]] void stop(A a, R... r) {
-  piece(a);
-  stop(r...);
-}
-
-[[noreturn]] inline void not_factored() { stop("Tentative de resolution d'un systeme non factorize"); }
-[[noreturn]] inline void refuse_factorization() { stop("Impossible de factorizer une matrice\n"); }
+[[noreturn]] inline void not_factored() { fatal(1, "Tentative de resolution d'un systeme non factorize"); }
+[[noreturn]] inline void refuse_factorization() { fatal(1, "Impossible de factorizer une matrice\n"); }
 [[noreturn]] inline void out_of_profile(int i, int j) {
-  stop("Tentative d'adressage d'un element hors profil i=", i, " j=", j);
+  fatal(1, "Tentative d'adressage d'un element hors profil i=", i, " j=", j, fatal_nl);
 }
 [[noreturn]] inline void bad_profile(char const* what, int k) {
-  stop("Profil de matrice profil incorrect: ", what, k, "\n");
+  fatal(1, "Profil de matrice profil incorrect: ", what, k, "\n");
 }
 // More stored entries than an int counts.
-[[noreturn]] inline void profile_too_large() { stop("Profil de matrice profil incorrect: taille trop grande\n"); }
+[[noreturn]] inline void profile_too_large() { fatal(1, "Profil de matrice profil incorrect: taille trop grande\n"); }
 
 enum shape { general_shape, symmetric_shape, rect_shape };
 
@@ -44,14 +29,14 @@ enum shape { general_shape, symmetric_shape, rect_shape };
 // diagonal and reaching no column below 1; rectangular runs of at most n.
 inline void check_profile(gvector<int> const& p, shape s, int n) {
   if (p.imin() != 0 || p.imax() < 0)
-    stop("Profil de matrice profil incorrect: indices [", p.imin(), ",", p.imax(),
+    fatal(1, "Profil de matrice profil incorrect: indices [", p.imin(), ",", p.imax(),
          "] au lieu de [0,n]\n");
   int const m = p.imax();
   if (m == INT_MAX) profile_too_large();
   if (s == rect_shape && (n < 0 || n == INT_MAX))
-    stop("Profil de matrice profil incorrect: dimension ", n, "\n");
+    fatal(1, "Profil de matrice profil incorrect: dimension ", n, "\n");
   int const* q = p.debut();
-  if (q[0] != 0) stop("Profil de matrice profil incorrect: profil[0]=", q[0], " au lieu de 0\n");
+  if (q[0] != 0) fatal(1, "Profil de matrice profil incorrect: profil[0]=", q[0], " au lieu de 0\n");
   for (int k = 1; k <= m; ++k) {
     if (q[k] < q[k - 1]) bad_profile("profil decroissant en ", k);
     int const d = q[k] - q[k - 1];
@@ -85,42 +70,43 @@ void fit(gvector<T>& x, int lo, int hi) {
 
 // Addressing outside the lines: rows x cols, then the entry asked for.
 [[noreturn]] inline void bad_address(int n, int i, int j) {
-  stop("Erreur d'adressage d'une matrice profil ", n, "x", n, "\nAces a ", i, ",", j);
+  fatal(1, "Erreur d'adressage d'une matrice profil ", n, "x", n, "\nAces a ", i, ",", j, fatal_nl);
 }
 [[noreturn]] inline void bad_address_sym(int n, int i, int j) {
-  stop("Erreur d'adressage d'une matrice profil symetrique ", n, "x", n, "\nAces a ", i, ",", j);
+  fatal(1, "Erreur d'adressage d'une matrice profil symetrique ", n, "x", n, "\nAces a ", i, ",", j, fatal_nl);
 }
 [[noreturn]] inline void bad_address_rh(int m, int n, int i, int j) {
-  stop("Erreur d'adressage d'une matrice profil rh ", m, "x", n, "\nAces a ", i, ",", j);
+  fatal(1, "Erreur d'adressage d'une matrice profil rh ", m, "x", n, "\nAces a ", i, ",", j, fatal_nl);
 }
 [[noreturn]] inline void bad_address_rv(int n, int m, int i, int j) {
-  stop("Erreur d'adressage d'une matrice profil rv ", n, "x", m, "\nAces a ", i, ",", j);
+  fatal(1, "Erreur d'adressage d'une matrice profil rv ", n, "x", m, "\nAces a ", i, ",", j, fatal_nl);
 }
 
 // Entries outside the profile: the symmetric matrix, whose upper triangle
 // is not stored, and the rectangular ones.
 [[noreturn]] inline void out_of_sym_profile(int i, int j) {
-  stop("Tentative d'adressage d'un element hors profil symetrique i=", i, " j=", j);
+  fatal(1, "Tentative d'adressage d'un element hors profil symetrique i=", i, " j=", j, fatal_nl);
 }
 [[noreturn]] inline void upper_triangle(int i, int j) {
-  stop("On ne peut aceder que le triangle ", "inferieur d'une matrice symetrique\nAcces a i=", i, " j=", j);
+  fatal(1, "On ne peut aceder que le triangle ", "inferieur d'une matrice symetrique\nAcces a i=", i, " j=", j,
+        fatal_nl);
 }
 [[noreturn]] inline void out_of_rect_profile(int i, int j) {
-  stop("Tentative d'adressage d'un element hors profil i=", i, " j=", j, "\n");
+  fatal(1, "Tentative d'adressage d'un element hors profil i=", i, " j=", j, "\n");
 }
 
 // Matrix times vector with a vector of other bounds.
 [[noreturn]] inline void product_size(int lo, int hi, int xlo, int xhi) {
-  stop("Multiplation matice profil, vecteur.\nDimensions incorrectes:\n Matrice ", lo, "x", hi, "\nVecteur ", xlo, "x",
-       xhi);
+  fatal(1, "Multiplation matice profil, vecteur.\nDimensions incorrectes:\n Matrice ", lo, "x", hi, "\nVecteur ", xlo,
+        "x", xhi, fatal_nl);
 }
 [[noreturn]] inline void sym_product_size(int lo, int hi, int xlo, int xhi) {
-  stop("Multiplication matrice profil symetrique, vecteur.\n", "Dimensions incorrectes:\n Matrice ", lo, "x", hi,
-       "\nVecteur ", xlo, "x", xhi);
+  fatal(1, "Multiplication matrice profil symetrique, vecteur.\n", "Dimensions incorrectes:\n Matrice ", lo, "x", hi,
+        "\nVecteur ", xlo, "x", xhi, fatal_nl);
 }
 [[noreturn]] inline void rect_product_size(int i0, int i1, int j0, int j1, int xlo, int xhi) {
-  stop("Incompatibilite de tailles dans produit matrice vecteur:\n", "Matrice [", i0, ",", i1, "]x[", j0, ",", j1,
-       "], vecteur [", xlo, ",", xhi, "]\n");
+  fatal(1, "Incompatibilite de tailles dans produit matrice vecteur:\n", "Matrice [", i0, ",", i1, "]x[", j0, ",", j1,
+        "], vecteur [", xlo, ",", xhi, "]\n");
 }
 
 // Right-hand sides of other bounds than the lines, for the solve named.
@@ -131,7 +117,7 @@ char const* const Uxb_solve = "Tailles incompatibles dans la U x = b, gauss:\n";
 char const* const xUb_solve = "Tailles incompatibles dans la x U = b, gauss:\n";
 char const* const Lxb_solve = "Tailles incompatibles dans la L x = b, gauss:\n";
 [[noreturn]] inline void vector_size(char const* solve, int lo, int hi, int blo, int bhi) {
-  stop(solve, "Matrice [", lo, ",", hi, "]^2\n", "Vecteur [", blo, ",", bhi, "]\n");
+  fatal(1, solve, "Matrice [", lo, ",", hi, "]^2\n", "Vecteur [", blo, ",", bhi, "]\n");
 }
 
 // Blocks of right-hand sides of other bounds: X U = B names the factor "X"
@@ -140,13 +126,13 @@ char const* const XUC_solve = "Tailles incompatibles dans la X U = B, gauss:\n";
 char const* const LXC_solve = "Tailles incompatibles dans la L X = B, gauss:\n";
 [[noreturn]] inline void block_size(char const* solve, char const* name, int lo, int hi, int bi0, int bi1, int bj0,
                                     int bj1) {
-  stop(solve, name, lo, ",", hi, "]^2\n", "B [", bi0, ",", bi1, "]x[", bj0, ",", bj1, "]\n");
+  fatal(1, solve, name, lo, ",", hi, "]^2\n", "B [", bi0, ",", bi1, "]x[", bj0, ",", bj1, "]\n");
 }
 
 // Two rectangular matrices of other bounds: the sum, and the product (with
 // the sum's separator).
 [[noreturn]] inline void rect_bounds(char const* what, int a0, int a1, int a2, int a3, int b0, int b1, int b2, int b3) {
-  stop(what, " [", a0, ",", a1, "]x[", a2, ",", a3, "] +  [", b0, ",", b1, "]x[", b2, ",", b3, "]\n");
+  fatal(1, what, " [", a0, ",", a1, "]x[", a2, ",", a3, "] +  [", b0, ",", b1, "]x[", b2, ",", b3, "]\n");
 }
 char const* const rect_sum = "Incompatibilite de tailles dans somme de matrices profil-h:\n";
 char const* const rect_product = "Incompatibilite de tailles dans produit de matrices profil:\n";

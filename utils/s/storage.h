@@ -11,16 +11,10 @@
 
 #include <sys/mman.h>
 
-#include "runstat.h"
+#include "fatal.h"
 
 [[noreturn]] inline void storage_refused(long long n, char const* why) {
-  nmsg(why);
-  nmsg(" (");
-  // The count may not fit an int.
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%lld", n);
-  nmsg(buf);
-  nerror(" elements)\n");
+  fatal(1, why, " (", n, " elements)\n");
 }
 
 template <class T>

@@ -54,11 +54,7 @@ template <class T>
 void gcolect<T>::allocate(int i, int j) {
   long long const n = static_cast<long long>(j) - i + 1;
   if (n < 0) {
-    nmsg("Bornes de vecteur invalides [");
-    nmsg(i);
-    nmsg(",");
-    nmsg(j);
-    nerror("]\n");
+    fatal(1, "Bornes de vecteur invalides [", i, ",", j, "]\n");
   }
   nl = i;
   nh = j;
@@ -101,13 +97,7 @@ gcolect<T>& gcolect<T>::operator=(T a) {
 template <class T>
 T& gcolect<T>::operator[](int i) const {
   if (i < nl || i > nh) {
-    nmsg("Erreur d'adressage d'un vecteur [");
-    nmsg(nl);
-    nmsg(",");
-    nmsg(nh);
-    nmsg("] i=");
-    nmsg(i);
-    nerror();
+    fatal(1, "Erreur d'adressage d'un vecteur [", nl, ",", nh, "] i=", i, fatal_nl);
   }
   return elem[i - nl];
 }
@@ -127,7 +117,7 @@ void gcolect<T>::sub(gcolect& sb, int i, int j, int start) const {
 }
 
 namespace vect {
-[[noreturn]] inline void view_resize() { nerror("Tentative de redimensioner un sous-vecteur\n"); }
+[[noreturn]] inline void view_resize() { fatal(1, "Tentative de redimensioner un sous-vecteur\n"); }
 }  // namespace vect
 
 template <class T>
@@ -172,7 +162,7 @@ void gcolect<T>::triple(T a, T b, T c) {
 namespace vect {
 template <class T>
 void check_counts(const gcolect<T>& a, const gcolect<T>& b) {
-  if (a.imax() - a.imin() != b.imax() - b.imin()) nerror("Vecteurs de tailles differentes");
+  if (a.imax() - a.imin() != b.imax() - b.imin()) fatal(1, "Vecteurs de tailles differentes");
 }
 }  // namespace vect
 

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "fatal.h"
 #include "gzutils.h"
 #include "llist_check.h"
 #include "vecteurs.h"
@@ -27,9 +28,9 @@ namespace vio {
 char const* const MSG_SORTIE = "Erreur d'ouverture de fichier de sortie";
 char const* const MSG_LECTURE = "Erreur d'ouverture de fichier de lecture";
 
-[[noreturn]] inline void type_incorrect() { nerror("Load de vecteur: type incorrect"); }
+[[noreturn]] inline void type_incorrect() { fatal(1, "Load de vecteur: type incorrect"); }
 [[noreturn]] inline void pas_un_vecteur() {
-  nerror("Load de vecteur: le fichier ne correspond pas a un vecteur");
+  fatal(1, "Load de vecteur: le fichier ne correspond pas a un vecteur");
 }
 
 template <class T>

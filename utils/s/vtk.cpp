@@ -10,7 +10,6 @@
 #include "vtk_io.h"
 
 using mesh_io::open_failed;
-using mesh_io::stop;
 using mesh_io::write_failed;
 
 vtk_champs& vtk_champs::sommets(char const* nom, gvector<double> const& v) {
@@ -113,14 +112,12 @@ std::string titre_imprimable(maillage const& m) {
 namespace vtk_io {
 
 void refuse(char const* fname, char const* why) {
-  sst->msg("Ecriture de ").msg(fname).msg(" impossible: ").msg(why).nl();
-  stop(1);
+  mesh_io::write_refused(fname, why, fatal_nl);
 }
 
 void refuse_name(char const* fname, char const* why, std::string const& name) {
-  sst->msg("Ecriture de ").msg(fname).msg(" impossible: ").msg(why);
-  sst->msg(" \"").msg(shown(name).c_str()).msg("\"").nl();
-  stop(1);
+  mesh_io::write_refused(fname, why, " \"", shown(name).c_str(), "\"",
+                         fatal_nl);
 }
 
 void check_names(vtk_champs const& champs, char const* fname) {
@@ -140,12 +137,10 @@ namespace {
 
 [[noreturn]] void wrong_size(char const* fname, std::string const& name,
                              std::size_t n, int expected, char const* what) {
-  sst->msg("Ecriture de ").msg(fname).msg(" impossible: champ \"");
-  sst->msg(shown(name).c_str()).msg("\" de ");
   // Sizes beyond int are printed as such: the counts of a mesh fit in int.
-  sst->msg(std::to_string(n).c_str()).msg(" valeurs pour ").msg(expected);
-  sst->msg(" ").msg(what).nl();
-  stop(1);
+  mesh_io::write_refused(fname, "champ \"", shown(name).c_str(), "\" de ",
+                         std::to_string(n).c_str(), " valeurs pour ", expected,
+                         " ", what, fatal_nl);
 }
 
 std::vector<field_view> fields(std::vector<vtk_champs::champ> const& list,
@@ -169,10 +164,8 @@ void check_finite(grid_view const& g, char const* fname) {
     for (field_view const& f : list)
       for (int i = 0; i < n; ++i)
         if (!std::isfinite(f.values[i])) {
-          sst->msg("Ecriture de ").msg(fname).msg(" impossible: champ \"");
-          sst->msg(shown(f.name).c_str()).msg("\" non fini ").msg(where);
-          sst->msg(i + 1).nl();
-          stop(1);
+          mesh_io::write_refused(fname, "champ \"", shown(f.name).c_str(),
+                                 "\" non fini ", where, i + 1, fatal_nl);
         }
   };
   check(g.point_fields, g.nv, "au sommet ");

@@ -1,14 +1,8 @@
 // A program built against the installed utils::petsc: a profile matrix
-// solved by PETSc on every process of the run.
+// solved by PETSc on every process of the run, with the standard hooks.
 #include <cstdio>
 
 #include "utils_petsc.h"
-
-runstat* sst = nullptr;
-void nerror(char const* st) { sst->msg(st); sst->kill(1); }
-void nerror() { sst->nl(); sst->kill(1); }
-void nmsg(char const* st) { sst->msg(st); }
-void nmsg(int i) { sst->msg(i); }
 
 int main(int argc, char** argv) {
   petsc_session session(argc, argv);
