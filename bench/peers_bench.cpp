@@ -1,7 +1,8 @@
 // Side by side with established libraries, same process, same matrices:
 // our factorizations and solves against OpenBLAS (LAPACK, one thread) and
 // Eigen. Prints, per case, the median times, the ratios and the relative
-// residual of a solve with a known solution.
+// residual of a solve with a known solution. The "threads" cases put ours
+// and OpenBLAS on one and on two threads, in wall-clock time.
 #include <algorithm>
 #include <ctime>
 #include <cmath>
@@ -23,6 +24,7 @@
 
 #include "matrices.h"
 #include "profil.h"
+#include "threads.h"
 
 extern "C" {
 void dgetrf_(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
@@ -311,6 +313,120 @@ void profile_cases() {
   }
 }
 
+// ---- One and two threads, wall-clock time.
+
+double wall_seconds();
+
+// Median wall-clock times of several codes, taken in turns as median_times
+// does; each code sets its own thread counts in `prepare`.
+std::vector<double> median_wall_times(const std::vector<timed>& codes) {
+  std::vector<std::vector<double>> t(codes.size());
+  for (int r = 0; r < g_runs; ++r)
+    for (std::size_t c = 0; c < codes.size(); ++c) {
+      codes[c].prepare();
+      double const t0 = wall_seconds();
+      codes[c].run();
+      t[c].push_back(wall_seconds() - t0);
+    }
+  std::vector<double> med;
+  for (std::vector<double>& tc : t) {
+    std::sort(tc.begin(), tc.end());
+    med.push_back(tc[tc.size() / 2]);
+  }
+  return med;
+}
+
+// "x 1 thread": the code's speed-up over its own one-thread time; "x
+// peer": its speed over the peer's on as many threads.
+void thread_header() {
+  std::printf("%-34s %-22s %8s %11s %11s %11s\n", "case (wall clock)", "code", "threads", "time (s)", "x 1 thread",
+              "x peer");
+}
+
+void thread_row(const std::string& c, const std::string& code, int threads, double t, double t1, double peer) {
+  static bool headed = false;
+  if (!headed) thread_header();
+  headed = true;
+  std::printf("%-34s %-22s %8d %11.4f %11.2f", c.c_str(), code.c_str(), threads, t, t1 / t);
+  if (peer > 0)
+    std::printf(" %11.2f\n", peer / t);
+  else
+    std::printf(" %11s\n", "-");
+}
+
+// The Laplacian factorizations of ours on 1 and 2 threads, and dpbtrf on
+// 1 and 2 OpenBLAS threads.
+void thread_profile_cases() {
+  for (int m : {100, 300}) {
+    std::string const c = "threads Laplacian m=" + std::to_string(m);
+    if (!wanted(c)) continue;
+    int const n = m * m;
+    skysmatrix<double> s0(laplacian_profile(m, false));
+    fill_laplacian(s0, m, false);
+    skygmatrix<double> g0(laplacian_profile(m, true));
+    fill_laplacian(g0, m, true);
+    int const kd = m, ldab = kd + 1;
+    std::vector<double> ab0(std::size_t(ldab) * n, 0.0), ab;
+    for (int j = 1; j <= n; ++j)
+      for (int i = j; i <= std::min(n, j + kd); ++i) ab0[std::size_t(j - 1) * ldab + (i - j)] = s0(0, i, j);
+    skysmatrix<double> sc, sr;
+    skygmatrix<double> ga;
+    int info = 0;
+    std::vector<timed> codes;
+    for (int th : {1, 2}) {
+      codes.push_back({[&, th] { utils_set_threads(th), sc = s0; }, [&] { sc.choleski(); }});
+      codes.push_back({[&, th] { utils_set_threads(th), sr = s0; }, [&] { sr.crout(); }});
+      codes.push_back({[&, th] { utils_set_threads(th), ga = g0; }, [&] { ga.gauss(); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), ab = ab0; },
+                       [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }});
+    }
+    std::vector<double> const t = median_wall_times(codes);
+    char const* names[] = {"ours choleski", "ours crout", "ours profile gauss", "OpenBLAS dpbtrf"};
+    for (int k = 0; k < 4; ++k)
+      for (int h = 0; h < 2; ++h) {
+        double const peer = k == 0 || k == 1 ? t[4 * h + 3] : 0;
+        thread_row(c, names[k], h + 1, t[4 * h + k], t[k], peer);
+      }
+  }
+}
+
+// The dense Gauss of ours on 1 and 2 threads, and dgetrf on 1 and 2
+// OpenBLAS threads.
+void thread_dense_cases() {
+  for (int n : {500, 2000}) {
+    std::string const c = "threads dense LU n=" + std::to_string(n);
+    if (!wanted(c)) continue;
+    std::mt19937 g(n);
+    std::uniform_real_distribution<double> u(-1, 1);
+    gmatrix<double> a0(1, n, 1, n), a;
+    for (int i = 1; i <= n; ++i)
+      for (int j = 1; j <= n; ++j) a0(i, j) = u(g) + (i == j ? 2.0 * n : 0.0);
+    std::vector<double> at(std::size_t(n) * n), lu;
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) at[std::size_t(j) * n + i] = a0(i + 1, j + 1);
+    std::vector<int> piv(n);
+    int info = 0;
+    std::vector<timed> codes;
+    for (int th : {1, 2}) {
+      codes.push_back({[&, th] { utils_set_threads(th), a = a0; }, [&] { a.gauss(); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), lu = at; },
+                       [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }});
+    }
+    std::vector<double> const t = median_wall_times(codes);
+    for (int h = 0; h < 2; ++h) {
+      thread_row(c, "ours gauss", h + 1, t[2 * h], t[0], t[2 * h + 1]);
+      thread_row(c, "OpenBLAS dgetrf", h + 1, t[2 * h + 1], t[1], 0);
+    }
+  }
+}
+
+void thread_cases() {
+  thread_profile_cases();
+  thread_dense_cases();
+  utils_set_threads(1);
+  openblas_set_num_threads(1);
+}
+
 
 double wall_seconds() {
   timespec ts;
@@ -394,11 +510,14 @@ int main(int argc, char** argv) {
   if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
   if (argc > 2) g_only = argv[2];
   openblas_set_num_threads(1);
+  // Ours on one thread too, except in the thread cases.
+  utils_set_threads(1);
   sst = new runstat(stderr, argv[0]);
   header();
   ceiling_case();
   profile_cases();
   dense_cases();
+  thread_cases();
   mesh_case(".");
   delete sst;
 }

@@ -19,6 +19,7 @@
 #include "kernels/sky_symmetric_lanes.h"
 #include "profil.h"
 #include "sky_check.h"
+#include "threads.h"
 
 // General matrix.
 
@@ -176,7 +177,7 @@ int skygmatrix<T>::gauss() {
   double maxpiv = 0, minpiv = DBL_MAX;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::gen_gauss_grouped(profil.debut(), elem.debut(), imax(), maxpiv, minpiv);
+    r = sky::gen_gauss_grouped(profil.debut(), elem.debut(), imax(), maxpiv, minpiv, utils_threads());
   else
     r = sky::gen_gauss(profil.debut(), elem.debut(), imax(), maxpiv, minpiv);
   if (r) {
@@ -385,7 +386,8 @@ int skysmatrix<T>::choleski() {
   this->status = factors_choleski;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
+    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
+                                                utils_threads());
   else
     r = sky::sym_choleski(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
   if (r) this->status = erreur;
@@ -398,7 +400,8 @@ int skysmatrix<T>::crout() {
   this->status = factors_crout;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
+    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
+                                               utils_threads());
   else
     r = sky::sym_crout(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
   if (r) this->status = erreur;

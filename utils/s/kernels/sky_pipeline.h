@@ -1,0 +1,88 @@
+// The grouped profile factorizations on a team of threads, one group of
+// lines after another in a pipeline; one thread is the plain sequence.
+//
+// A group's entries in the columns j below its first line i0 are sums over
+// the final lines before j only: the group may take them while the groups
+// before it are still at work, as far as their lines are final. Thread t of
+// T takes the groups t, t + T, t + 2T, ...; before each range of columns it
+// waits until the lines of the range are final (a counter of final lines,
+// set after each group's write-back, release and acquire). Its own columns,
+// the pivots and the write-back come once every line before i0 is final,
+// so that groups finish, and write to the matrix, in order.
+//
+// Every entry is computed by exactly the operations of the sequential
+// sweep: column ranges cut anywhere give the bits of the whole range. A
+// failing pivot stops the pipeline: its group writes back up to the
+// failing line as the sequential sweep does; later groups have written
+// nothing (they wait for the failing group's lines) and stop.
+//
+// Cost of the synchronisation: one look at the counter per range of
+// columns and one change per group, a few hundred cycles against a group's
+// R (d + R) d multiply-adds on a profile of width d. A group can do all but
+// its last R columns while the group before it finishes, so with T threads
+// the wait per group is about R / d of its work when T <= d / R.
+#ifndef KERNELS_SKY_PIPELINE_H
+#define KERNELS_SKY_PIPELINE_H
+
+#include <algorithm>
+#include <climits>
+
+#include "team.h"
+
+namespace sky {
+
+// Lines 1 .. value of the matrix are final; -1 once a group has failed.
+class final_lines {
+ public:
+  // Waits until line j is final: returns the number of final lines (>= j),
+  // or -1 when a group failed.
+  int wait(int j) const {
+    return count_.wait([j](int v) { return v >= j || v < 0; });
+  }
+  void done(int last) { count_.set(last); }
+  void fail() { count_.set(-1); }
+
+ private:
+  kern::counter count_;
+};
+
+// Runs the groups of thread t of a team of T over lines 1 .. n. own(g)
+// finishes a group once every earlier line is final: its own columns, its
+// pivots and its write-back; it returns the failing line or 0. Returns the
+// failing line of this thread's groups, or 0.
+template <class Group, class Own>
+int pipeline_groups(Group& g, int t, int T, int n, final_lines& lines, Own own) {
+  constexpr int R = Group::lines;
+  for (long i0 = 1 + static_cast<long>(t) * R; i0 <= n; i0 += static_cast<long>(T) * R) {
+    g.begin_group(static_cast<int>(i0));
+    for (int jb = g.jmin; jb < i0;) {
+      int const ready = lines.wait(jb);
+      if (ready < 0) return 0;
+      int const je = static_cast<int>(std::min<long>(i0, ready + 1L));
+      g.columns(jb, je);
+      jb = je;
+    }
+    if (lines.wait(static_cast<int>(i0) - 1) < 0) return 0;
+    if (int const failed = own(g)) {
+      lines.fail();
+      return failed;
+    }
+    lines.done(static_cast<int>(i0) + g.nr - 1);
+  }
+  return 0;
+}
+
+// Below this many multiply-adds per thread a factorization stays on fewer
+// threads. TODO set by measurement.
+constexpr double pipeline_min_work = 2e5;
+
+// Threads worth starting for `work` multiply-adds over `groups` groups of
+// lines: at least one group and min_work per thread.
+inline int pipeline_threads(int threads, double work, int groups, double min_work) {
+  double const by_work = min_work > 0 ? work / min_work : INT_MAX;
+  return std::max(1, std::min({threads, groups, static_cast<int>(std::min<double>(INT_MAX, by_work))}));
+}
+
+}  // namespace sky
+
+#endif
