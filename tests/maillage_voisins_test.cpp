@@ -13,6 +13,7 @@
 #include "llist.h"
 #include "maillage.h"
 #include "test_util.h"
+#include "threads.h"
 
 namespace {
 
@@ -121,6 +122,36 @@ TEST(VoisinsTest, MatchesInsertionElementByElement) {
     for (int v = 1; v <= nv; ++v)
       ASSERT_EQ(values((*l)[v]), values(ref[v])) << "trial " << trial << " vertex " << v;
   }
+}
+
+// A mesh large enough for several threads: every count gives the lists of
+// one thread, and the lists, built in one block of nodes, take insertions
+// and copies and outlive their collection.
+TEST(VoisinsTest, ThreadsGiveTheSameListsWhichOwnTheirNodes) {
+  std::mt19937 rng(11);
+  int const nv = 90000, ne = 60000;
+  std::vector<std::vector<int>> e(ne, std::vector<int>(3));
+  for (auto& row : e)
+    for (int& v : row) v = 1 + static_cast<int>(rng() % nv);
+  probe m = make_mesh(nv, e);
+  utils_set_threads(1);
+  lists one(&m.list_voisins());
+  for (int threads : {2, 3}) {
+    utils_set_threads(threads);
+    lists l(&m.list_voisins());
+    for (int v = 1; v <= nv; ++v) ASSERT_EQ(values((*l)[v]), values((*one)[v])) << threads << " " << v;
+  }
+  utils_set_threads(0);
+  llist<int> kept((*one)[e[0][0]]);
+  llist<int> moved(std::move((*one)[e[1][0]]));
+  (*one)[e[2][0]].insert(0);
+  (*one)[e[2][0]].insert(nv + 1);
+  std::vector<int> const before = values(kept);
+  one.reset();
+  kept.insert(nv + 2);
+  moved.insert(-1);
+  EXPECT_EQ(values(kept).size(), before.size() + 1);
+  EXPECT_EQ(values(moved).front(), -1);
 }
 
 TEST(VoisinsTest, GridInteriorVertexHasNineEntries) {

@@ -2,6 +2,7 @@
 #include "maillage.h"
 
 #include "maillage_io.h"
+#include "storage.h"
 
 #include <sys/stat.h>
 
@@ -123,13 +124,8 @@ maillage::~maillage() {}
 
 maillage::maillage() : stat_status(0) { titre[0] = '\0'; }
 
-maillage::maillage(maillage const& m)
-    : sommets(m.sommets),
-      elements(m.elements),
-      refsom(m.refsom),
-      s_dom(m.s_dom),
-      stat_status(0) {
-  std::memcpy(titre, m.titre, sizeof titre);
+maillage::maillage(maillage const& m) : stat_status(0) {
+  *this = m;
 }
 
 maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
@@ -146,6 +142,7 @@ maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
 }
 
 maillage::maillage(char const* fname) : stat_status(0) {
+  huge_pages_scope mesh_arrays;
   titre[0] = '\0';
   if (fname == nullptr) bad_name("");
   char const* ext = std::strrchr(fname, '.');
@@ -167,6 +164,7 @@ maillage::maillage(char const* fname) : stat_status(0) {
 
 maillage& maillage::operator=(maillage const& m) {
   if (this == &m) return *this;
+  huge_pages_scope mesh_arrays;
   sommets = m.sommets;
   elements = m.elements;
   refsom = m.refsom;
