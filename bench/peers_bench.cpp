@@ -58,14 +58,14 @@ struct timed {
   std::function<void()> prepare, run;
 };
 
-std::vector<double> median_times(const std::vector<timed>& codes) {
+std::vector<double> median_times(const std::vector<timed>& codes, double (*clock)() = cpu_seconds) {
   std::vector<std::vector<double>> t(codes.size());
   for (int r = 0; r < g_runs; ++r)
     for (std::size_t c = 0; c < codes.size(); ++c) {
       codes[c].prepare();
-      double const t0 = cpu_seconds();
+      double const t0 = clock();
       codes[c].run();
-      t[c].push_back(cpu_seconds() - t0);
+      t[c].push_back(clock() - t0);
     }
   std::vector<double> med;
   for (std::vector<double>& tc : t) {
@@ -237,6 +237,16 @@ void fill_laplacian(M& a, int m, bool general) {
   }
 }
 
+// LAPACK band storage of a symmetric matrix of half-bandwidth kd, lower:
+// AB(1 + i - j, j) = A(i, j).
+std::vector<double> band_storage(skysmatrix<double> const& a, int kd) {
+  int const n = a.imax(), ldab = kd + 1;
+  std::vector<double> ab(std::size_t(ldab) * n, 0.0);
+  for (int j = 1; j <= n; ++j)
+    for (int i = j; i <= std::min(n, j + kd); ++i) ab[std::size_t(j - 1) * ldab + (i - j)] = a(0, i, j);
+  return ab;
+}
+
 void profile_cases() {
   for (int m : {100, 200, 300}) {
     int const n = m * m;
@@ -256,11 +266,9 @@ void profile_cases() {
 
     skygmatrix<double> g0(laplacian_profile(m, true));
     fill_laplacian(g0, m, true);
-    // LAPACK band storage, lower: AB(1 + i - j, j) = A(i, j).
     int const kd = m, ldab = kd + 1;
-    std::vector<double> ab0(std::size_t(ldab) * n, 0.0), ab;
-    for (int j = 1; j <= n; ++j)
-      for (int i = j; i <= std::min(n, j + kd); ++i) ab0[std::size_t(j - 1) * ldab + (i - j)] = s0(0, i, j);
+    std::vector<double> const ab0 = band_storage(s0, kd);
+    std::vector<double> ab;
     std::vector<Eigen::Triplet<double>> trip;
     for (int i = 1; i <= n; ++i)
       for (int j = std::max(1, i - m); j <= i; ++j) {
@@ -317,25 +325,6 @@ void profile_cases() {
 
 double wall_seconds();
 
-// Median wall-clock times of several codes, taken in turns as median_times
-// does; each code sets its own thread counts in `prepare`.
-std::vector<double> median_wall_times(const std::vector<timed>& codes) {
-  std::vector<std::vector<double>> t(codes.size());
-  for (int r = 0; r < g_runs; ++r)
-    for (std::size_t c = 0; c < codes.size(); ++c) {
-      codes[c].prepare();
-      double const t0 = wall_seconds();
-      codes[c].run();
-      t[c].push_back(wall_seconds() - t0);
-    }
-  std::vector<double> med;
-  for (std::vector<double>& tc : t) {
-    std::sort(tc.begin(), tc.end());
-    med.push_back(tc[tc.size() / 2]);
-  }
-  return med;
-}
-
 // "x 1 thread": the code's speed-up over its own one-thread time; "x
 // peer": its speed over the peer's on as many threads.
 void thread_header() {
@@ -366,9 +355,8 @@ void thread_profile_cases() {
     skygmatrix<double> g0(laplacian_profile(m, true));
     fill_laplacian(g0, m, true);
     int const kd = m, ldab = kd + 1;
-    std::vector<double> ab0(std::size_t(ldab) * n, 0.0), ab;
-    for (int j = 1; j <= n; ++j)
-      for (int i = j; i <= std::min(n, j + kd); ++i) ab0[std::size_t(j - 1) * ldab + (i - j)] = s0(0, i, j);
+    std::vector<double> const ab0 = band_storage(s0, kd);
+    std::vector<double> ab;
     skysmatrix<double> sc, sr;
     skygmatrix<double> ga;
     int info = 0;
@@ -380,7 +368,7 @@ void thread_profile_cases() {
       codes.push_back({[&, th] { openblas_set_num_threads(th), ab = ab0; },
                        [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }});
     }
-    std::vector<double> const t = median_wall_times(codes);
+    std::vector<double> const t = median_times(codes, wall_seconds);
     char const* names[] = {"ours choleski", "ours crout", "ours profile gauss", "OpenBLAS dpbtrf"};
     for (int k = 0; k < 4; ++k)
       for (int h = 0; h < 2; ++h) {
@@ -412,7 +400,7 @@ void thread_dense_cases() {
       codes.push_back({[&, th] { openblas_set_num_threads(th), lu = at; },
                        [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }});
     }
-    std::vector<double> const t = median_wall_times(codes);
+    std::vector<double> const t = median_times(codes, wall_seconds);
     for (int h = 0; h < 2; ++h) {
       thread_row(c, "ours gauss", h + 1, t[2 * h], t[0], t[2 * h + 1]);
       thread_row(c, "OpenBLAS dgetrf", h + 1, t[2 * h + 1], t[1], 0);

@@ -313,26 +313,25 @@ std::vector<T> dense_random(int n, std::mt19937& g) {
   return a;
 }
 
+// Factors a on one thread, expecting row `fails` (-1: none) to fail, then
+// on every team: the same result and the same bits.
 template <class T>
-bool same_result(std::vector<T> const& a, int fa, std::vector<T> const& b, int fb) {
-  return fa == fb && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+void expect_same_on_every_team(std::vector<T> const& a, int n, int fails, std::string const& what) {
+  std::vector<T> one = a;
+  ASSERT_EQ(kern::gauss_rows(one.data(), n, 1, 0), fails) << what;
+  for (int t : teams) {
+    std::vector<T> b = a;
+    EXPECT_EQ(kern::gauss_rows(b.data(), n, t, 0), fails) << what << " team " << t;
+    EXPECT_EQ(std::memcmp(b.data(), one.data(), b.size() * sizeof(T)), 0) << what << " team " << t;
+  }
 }
 
 // Sizes around the leaves (8), the halves and the blocks of rows (192).
 TYPED_TEST(ThreadsDenseTest, FactorsAreTheSameBitsOnEveryTeam) {
   typedef TypeParam T;
   std::mt19937 g(41);
-  for (int n : {33, 47, 100, 191, 193, 250, 384, 385, 600}) {
-    std::vector<T> const a = dense_random<T>(n, g);
-    std::vector<T> one = a;
-    int const f1 = kern::gauss_rows(one.data(), n, 1, 0);
-    ASSERT_EQ(f1, -1);
-    for (int t : teams) {
-      std::vector<T> b = a;
-      int const fb = kern::gauss_rows(b.data(), n, t, 0);
-      EXPECT_TRUE(same_result(b, fb, one, f1)) << "n " << n << " team " << t;
-    }
-  }
+  for (int n : {33, 47, 100, 191, 193, 250, 384, 385, 600})
+    expect_same_on_every_team(dense_random<T>(n, g), n, -1, "n " + std::to_string(n));
 }
 
 // A = L U with small integer factors and unit pivots, every step exact;
@@ -359,14 +358,7 @@ TYPED_TEST(ThreadsDenseTest, ZeroPivotLeavesTheSameMatrixOnEveryTeam) {
   for (int p : {1, 8, 9, 100, 192, 193, 385, 400}) {
     std::vector<T> a = base;
     for (int i = p - 1; i < n; ++i) a[i * n + p - 1] -= l[i * n + p - 1];
-    std::vector<T> one = a;
-    int const f1 = kern::gauss_rows(one.data(), n, 1, 0);
-    ASSERT_EQ(f1, p - 1);
-    for (int t : teams) {
-      std::vector<T> b = a;
-      int const fb = kern::gauss_rows(b.data(), n, t, 0);
-      EXPECT_TRUE(same_result(b, fb, one, f1)) << "p " << p << " team " << t;
-    }
+    expect_same_on_every_team(a, n, p - 1, "p " + std::to_string(p));
   }
 }
 

@@ -455,29 +455,19 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv,
                       double min_work = pipeline_min_work) {
   constexpr int R = gen_group<T>::R;
   int const want = pipeline_threads(threads, gen_work(q, n), (n + R - 1) / R, min_work);
-  final_lines lines;
-  struct result {
-    int failed = 0;
-    double maxpiv = 0, minpiv = DBL_MAX;
-  };
-  std::vector<result> res(static_cast<std::size_t>(want));
-  kern::team(want, [&](int t, int nt) {
+  pipeline_result const r = run_pipeline(want, [&](int t, int nt, final_lines& lines, pipeline_result& mine) {
     gen_group<T> g(q, e, n);
     g.ahead = nt * R;
-    result& r = res[t];
-    r.failed = pipeline_groups(g, t, nt, n, lines, [&r](gen_group<T>& h) {
+    mine.failed = pipeline_groups(g, t, nt, n, lines, [&mine](gen_group<T>& h) {
       h.own_columns();
-      return h.pivots(r.maxpiv, r.minpiv);
+      return h.pivots(mine.maxpiv, mine.minpiv);
     });
   });
-  // The extremes of all pivots, whichever thread met them; note_pivot
-  // started the thread of line 1 from its pivot.
-  for (result const& r : res) {
-    if (r.failed) return r.failed;
-    maxpiv = std::max(maxpiv, r.maxpiv);
-    minpiv = std::min(minpiv, r.minpiv);
-  }
-  return 0;
+  // note_pivot started the thread of line 1 from its pivot: the extremes
+  // are those of the sequence.
+  maxpiv = r.maxpiv;
+  minpiv = r.minpiv;
+  return r.failed;
 }
 
 }  // namespace sky

@@ -25,7 +25,9 @@
 #define KERNELS_SKY_PIPELINE_H
 
 #include <algorithm>
+#include <cfloat>
 #include <climits>
+#include <vector>
 
 #include "team.h"
 
@@ -70,6 +72,30 @@ int pipeline_groups(Group& g, int t, int T, int n, final_lines& lines, Own own) 
     lines.done(static_cast<int>(i0) + g.nr - 1);
   }
   return 0;
+}
+
+// What one thread's groups met: the failing line (0: none) and the extreme
+// pivot magnitudes.
+struct pipeline_result {
+  int failed = 0;
+  double maxpiv = 0, minpiv = DBL_MAX;
+};
+
+// Runs part(t, nt, lines, r) on a team of up to `want` threads, each
+// filling its own r; returns the failing line, or the extremes of all the
+// pivots, whichever thread met them.
+template <class Part>
+pipeline_result run_pipeline(int want, Part part) {
+  final_lines lines;
+  std::vector<pipeline_result> res(static_cast<std::size_t>(want));
+  kern::team(want, [&](int t, int nt) { part(t, nt, lines, res[t]); });
+  pipeline_result all;
+  for (pipeline_result const& r : res) {
+    if (r.failed) return r;
+    all.maxpiv = std::max(all.maxpiv, r.maxpiv);
+    all.minpiv = std::min(all.minpiv, r.minpiv);
+  }
+  return all;
 }
 
 // Below this many multiply-adds per thread a factorization stays on fewer

@@ -474,32 +474,20 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap, int threads = 1,
                       double min_work = pipeline_min_work) {
   std::vector<char> finite(static_cast<std::size_t>(n) + 1);
   int const want = pipeline_threads(threads, sym_work(q, n), (n + R - 1) / R, min_work);
-  final_lines lines;
-  struct result {
-    int failed = 0;
-    double maxpiv = 0, minpiv = DBL_MAX;
-  };
-  std::vector<result> res(static_cast<std::size_t>(want));
-  kern::team(want, [&](int t, int nt) {
+  pipeline_result const r = run_pipeline(want, [&](int t, int nt, final_lines& lines, pipeline_result& mine) {
     sym_group<T, Crout, R> g(q, e, n, finite.data());
-    res[t].failed = pipeline_groups(g, t, nt, n, lines, [](sym_group<T, Crout, R>& h) {
+    mine.failed = pipeline_groups(g, t, nt, n, lines, [](sym_group<T, Crout, R>& h) {
       h.find_early_finite();
       h.group_sums();
       if (int const failed = h.pivots()) return failed;
       h.end_group();
       return 0;
     });
-    res[t].maxpiv = g.maxpiv;
-    res[t].minpiv = g.minpiv;
+    mine.maxpiv = g.maxpiv;
+    mine.minpiv = g.minpiv;
   });
-  // The extremes of all pivots, whichever thread met them.
-  double maxpiv = 0, minpiv = DBL_MAX;
-  for (result const& r : res) {
-    if (r.failed) return r.failed;
-    maxpiv = std::max(maxpiv, r.maxpiv);
-    minpiv = std::min(minpiv, r.minpiv);
-  }
-  rap = maxpiv / minpiv;
+  if (r.failed) return r.failed;
+  rap = r.maxpiv / r.minpiv;
   return 0;
 }
 
