@@ -5,7 +5,9 @@
 
 #include <sched.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -164,6 +166,58 @@ TEST(Team, CounterWaitSeesWhatWasWrittenBeforeTheSet) {
     }
   });
   EXPECT_EQ(bad, 0);
+}
+
+// The thread with item 0 is held up as by a busy core (and stays away
+// until the other has decided); the other, which spent its time waiting
+// for it, goes on alone with every other item. Each item runs once.
+TEST(Team, AThreadThatMostlyWaitsGoesOnAloneWithTheWorkLeft) {
+  int const items = 200;
+  std::vector<int> by(items, -1);
+  kern::crew crew;
+  kern::counter first_done;
+  kern::barrier both_running;
+  kern::team(2, [&](int t, int nt) {
+    if (nt < 2) return;
+    both_running.wait(nt);
+    kern::mate me(crew, t, nt);
+    for (int k; (k = me.take()) >= 0 && k < items;) {
+      if (k == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        first_done.set(1);
+        for (int y = 0; y < 1000 && crew.alone.load() < 0; ++y)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      } else {
+        me.wait(first_done, [](int v) { return v == 1; });
+      }
+      by[k] = t;
+    }
+  });
+  EXPECT_EQ(crew.alone.load(), by[1]);
+  for (int k = 0; k < items; ++k) EXPECT_NE(by[k], -1) << k;
+  int const other = 1 - by[1];
+  EXPECT_EQ(std::count(by.begin(), by.end(), other), 1);
+}
+
+// Phases: each item runs once, after every item of the phases before it.
+TEST(Team, PhasesRunEachItemOnceAfterThePhasesBefore) {
+  int const rounds = 300, parts = 3;
+  std::vector<std::atomic<int>> runs(rounds * parts);
+  std::atomic<int> completed{0}, early{0};
+  kern::crew crew;
+  kern::counter done;
+  kern::team(parts, [&](int t, int nt) {
+    kern::mate me(crew, t, nt);
+    kern::phases walk(me, done);
+    for (int r = 0; r < rounds; ++r)
+      walk.phase(parts, [&](int i) {
+        if (completed.load() < r * parts) early.fetch_add(1);
+        runs[r * parts + i].fetch_add(1);
+        completed.fetch_add(1);
+      });
+  });
+  EXPECT_EQ(early.load(), 0);
+  for (auto const& x : runs) EXPECT_EQ(x.load(), 1);
 }
 
 // ---- profile factorizations

@@ -5,6 +5,7 @@
 #define KERNELS_DENSE_GAUSS_H
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
@@ -55,11 +56,12 @@ int doolittle_rows(T* a, int n) {
 // in S, so cutting the triangles into halves (sums over the finished half
 // as one product, then the other half) keeps every sum's order.
 //
-// The threads of a team share out independent entries between barriers:
-// the rows of a block for its L entries (each row's chain of quotients is
-// its own), the columns for the products and the U entries right of a
-// leaf. Each thread runs its own object over the shared matrix and S;
-// one thread alone is the plain sequence.
+// The threads of a team share out independent entries, phase after phase
+// (team.h: phases, a part of a phase per item): the rows of a block for
+// its L entries (each row's chain of quotients is its own), the columns
+// for the products and the U entries right of a leaf. Each thread runs its
+// own object over the shared matrix and S; one thread alone is the plain
+// sequence.
 template <class T>
 class doolittle_blocks {
  public:
@@ -69,8 +71,8 @@ class doolittle_blocks {
   static constexpr int leaf_cols = 16, leaf_rows = 8;
 
   // What the threads of a team share besides the matrix: the work block S
-  // (min(B, n) rows; every entry is written before it is read), the
-  // barrier, and the failing row of a leaf.
+  // (min(B, n) rows; every entry is written before it is read), the items
+  // done, the square of the current leaf, and the row of the zero pivot.
   class shared {
    public:
     explicit shared(int n)
@@ -81,31 +83,36 @@ class doolittle_blocks {
     }
     long const lds;
     T* base;
-    barrier bar;
-    int failed = -1;
+    counter done;
+    int leaf_end = 0;  // the first zero pivot of the current leaf, else its end
+    // The 0-based row of the zero pivot, or -1; set once. A thread still
+    // deciding on an earlier leaf may see it already set by a later one.
+    std::atomic<int> failed{-1};
 
    private:
     std::unique_ptr<T[]> buf;
   };
 
-  // Thread t of a team of nt.
-  doolittle_blocks(T* a, int n, shared& sh, int t, int nt)
-      : a_(a), n_(n), ld_(n), lds_(sh.lds), sbase_(sh.base), sh_(sh), t_(t), nt_(nt) {}
+  // One thread of a team, walking the phases with the others.
+  doolittle_blocks(T* a, int n, shared& sh, phases& walk)
+      : a_(a), n_(n), ld_(n), lds_(sh.lds), sbase_(sh.base), sh_(sh), walk_(walk) {}
 
-  // Returns the 0-based row of a zero pivot, or -1.
-  int run() {
-    for (r0_ = 0; r0_ < n_; r0_ += B) {
+  // Works until the factors are done, a zero pivot is met, or another
+  // thread goes on alone; the result is then in the shared failed.
+  void run() {
+    int const parts = walk_.parts();
+    for (r0_ = 0; r0_ < n_ && !walk_.stopped(); r0_ += B) {
       int const r1 = std::min(r0_ + B, n_);
-      range const rw = share(r0_, r1, simd<T>::width);
-      lsolve(rw.b, rw.e, 0, r0_);
-      sync();
-      range const cl = share(r0_, n_, 2 * simd<T>::width);
-      gemm_ordered(r1 - r0_, cl.e - cl.b, r0_, l(r0_, 0), lds_, u(0, cl.b), ld_, s(r0_, cl.b), lds_);
-      sync();
-      int const failed = rows(r0_, r1);
-      if (failed >= 0) return failed;
+      walk_.phase(parts, [&](int i) {
+        range const rw = share(r0_, r1, simd<T>::width, i, parts);
+        lsolve(rw.b, rw.e, 0, r0_);
+      });
+      walk_.phase(parts, [&](int i) {
+        range const cl = share(r0_, n_, 2 * simd<T>::width, i, parts);
+        gemm_ordered(r1 - r0_, cl.e - cl.b, r0_, l(r0_, 0), lds_, u(0, cl.b), ld_, s(r0_, cl.b), lds_);
+      });
+      if (!rows(r0_, r1)) return;
     }
-    return -1;
   }
 
  private:
@@ -118,18 +125,16 @@ class doolittle_blocks {
     return (lines | 1) * line;
   }
 
-  // This thread's part of [lo, hi): nearly equal parts cut at multiples of
+  // Part i of `parts` of [lo, hi): nearly equal parts cut at multiples of
   // `grain` from lo.
   struct range {
     int b, e;
   };
-  range share(int lo, int hi, int grain) const {
-    if (nt_ == 1) return {lo, hi};
+  static range share(int lo, int hi, int grain, int i, int parts) {
     long const units = (hi - lo + grain - 1) / grain;
-    auto cut = [&](int k) { return static_cast<int>(std::min<long>(hi, lo + units * k / nt_ * grain)); };
-    return {cut(t_), cut(t_ + 1)};
+    auto cut = [&](int k) { return static_cast<int>(std::min<long>(hi, lo + units * k / parts * grain)); };
+    return {cut(i), cut(i + 1)};
   }
-  void sync() { sh_.bar.wait(nt_); }
 
   T* s(int i, int j) { return sbase_ + (i - r0_) * lds_ + j; }
   T* l(int i, int j) { return s(i, j); }
@@ -218,14 +223,14 @@ class doolittle_blocks {
   }
 
   // rows() for at most leaf_rows rows. First the leaf's own square, row by
-  // row, into S, on one thread: its L entries, then the pivot and the U
+  // row, into S, as one item: its L entries, then the pivot and the U
   // entries of the row, up to the first zero pivot. Then the U entries
   // right of the leaf of the rows before that pivot, their terms of the
-  // leaf's rows in order, straight into A, by columns shared out. Last the
-  // rows move from S into A; a row with a zero pivot gets its L entries and
-  // the pivot only.
-  int rows_leaf(int p, int q) {
-    if (t_ == 0) {
+  // leaf's rows in order, straight into A, by parts of the columns; and in
+  // the same items the rows move from S into A, the row with a zero pivot
+  // with its L entries and the pivot only. False when the walk ends here.
+  bool rows_leaf(int p, int q) {
+    walk_.phase(1, [&](int) {
       int f = q;
       for (int i = p; i < q && f == q; ++i) {
         T const* ai = u(i, 0);
@@ -239,26 +244,30 @@ class doolittle_blocks {
         for (int k = i; k < q; ++k) si[k] = ai[k] - si[k];
         if (iszero(si[i])) f = i;
       }
-      sh_.failed = f;
-    }
-    sync();
-    int const f = sh_.failed;
-    range const cl = share(q, n_, simd<T>::width);
-    if (f - p == leaf_rows)
-      u_right<leaf_rows>(p, cl.b, cl.e);
-    else
-      for (int i = p; i < f; ++i) {
-        T* si = s(i, 0);
-        for (int j = p; j < i; ++j) axpy_ordered(cl.e - cl.b, si[j], u(j, cl.b), si + cl.b);
-        finish_u(cl.e - cl.b, u(i, cl.b), si + cl.b);
+      sh_.leaf_end = f;
+      if (f < q) sh_.failed.store(f, std::memory_order_relaxed);
+    });
+    int const parts = walk_.parts();
+    walk_.phase(parts, [&](int i) {
+      int const f = sh_.leaf_end;
+      range const cl = share(q, n_, simd<T>::width, i, parts);
+      if (f - p == leaf_rows)
+        u_right<leaf_rows>(p, cl.b, cl.e);
+      else
+        for (int r = p; r < f; ++r) {
+          T* sr = s(r, 0);
+          for (int j = p; j < r; ++j) axpy_ordered(cl.e - cl.b, sr[j], u(j, cl.b), sr + cl.b);
+          finish_u(cl.e - cl.b, u(r, cl.b), sr + cl.b);
+        }
+      range const left = share(0, q, line, i, parts);
+      for (int r = p; r < q && r <= f; ++r) {
+        int const e = std::min(left.e, r == f ? r + 1 : q);
+        if (left.b < e) std::copy(s(r, left.b), s(r, e), u(r, left.b));
       }
-    range const left = share(0, q, line);
-    for (int i = p; i < q && i <= f; ++i) {
-      int const e = std::min(left.e, i == f ? i + 1 : q);
-      if (left.b < e) std::copy(s(i, left.b), s(i, e), u(i, left.b));
-    }
-    sync();
-    return f < q ? f : -1;
+    });
+    if (!walk_.sync()) return false;
+    int const f = sh_.failed.load(std::memory_order_relaxed);
+    return f < 0 || f >= q;
   }
 
   // The U entries in columns [jb, je) of the R rows from p, when S holds
@@ -295,18 +304,21 @@ class doolittle_blocks {
   }
 
   // Finishes rows [p, q) of the block, when S holds the sums over k < p of
-  // their entries from column p on and L their entries left of p.
-  int rows(int p, int q) {
+  // their entries from column p on and L their entries left of p. False
+  // when the walk ends: a zero pivot, or another thread alone.
+  bool rows(int p, int q) {
     if (q - p <= leaf_rows) return rows_leaf(p, q);
     int const m = half(p, q);
-    int const failed = rows(p, m);
-    if (failed >= 0) return failed;
-    range const rw = share(m, q, simd<T>::width);
-    lsolve(rw.b, rw.e, p, m);
-    sync();
-    range const cl = share(m, n_, 2 * simd<T>::width);
-    gemm_ordered(q - m, cl.e - cl.b, m - p, l(m, p), lds_, u(p, cl.b), ld_, s(m, cl.b), lds_, false);
-    sync();
+    if (!rows(p, m)) return false;
+    int const parts = walk_.parts();
+    walk_.phase(parts, [&](int i) {
+      range const rw = share(m, q, simd<T>::width, i, parts);
+      lsolve(rw.b, rw.e, p, m);
+    });
+    walk_.phase(parts, [&](int i) {
+      range const cl = share(m, n_, 2 * simd<T>::width, i, parts);
+      gemm_ordered(q - m, cl.e - cl.b, m - p, l(m, p), lds_, u(p, cl.b), ld_, s(m, cl.b), lds_, false);
+    });
     return rows(m, q);
   }
 
@@ -315,7 +327,7 @@ class doolittle_blocks {
   long ld_, lds_;
   T* sbase_;
   shared& sh_;
-  int t_, nt_;
+  phases& walk_;
   int r0_ = 0;
 };
 
@@ -329,12 +341,13 @@ int gauss_rows(T* a, int n, int threads = 1, int min_rows = dense_min_rows) {
   if constexpr (std::is_same<T, double>::value || std::is_same<T, float>::value) {
     if (n <= 32) return doolittle_rows(a, n);
     typename doolittle_blocks<T>::shared sh(n);
-    int failed = -1;
+    crew crew;
     team(n < min_rows ? 1 : threads, [&](int t, int nt) {
-      int const f = doolittle_blocks<T>(a, n, sh, t, nt).run();
-      if (t == 0) failed = f;
+      mate me(crew, t, nt);
+      phases walk(me, sh.done);
+      doolittle_blocks<T>(a, n, sh, walk).run();
     });
-    return failed;
+    return sh.failed.load(std::memory_order_relaxed);
   } else {
     return doolittle_rows(a, n);
   }

@@ -274,7 +274,7 @@ struct gen_group {
   int pc[R];  // first column of each line (past the end for absent lines)
   char const *pf = nullptr, *pf_end = nullptr;  // the next group's lines, fetched a share per step
   long pf_step = 0;
-  int ahead = R;  // lines from a group to the next one this object takes
+  int ahead = R;  // lines from a group to the next one this object likely takes
 
   std::vector<T> store;  // the packed rows, then own
 
@@ -455,10 +455,10 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv,
                       double min_work = pipeline_min_work) {
   constexpr int R = gen_group<T>::R;
   int const want = pipeline_threads(threads, gen_work(q, n), (n + R - 1) / R, min_work);
-  pipeline_result const r = run_pipeline(want, [&](int t, int nt, final_lines& lines, pipeline_result& mine) {
+  pipeline_result const r = run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
     gen_group<T> g(q, e, n);
-    g.ahead = nt * R;
-    mine.failed = pipeline_groups(g, t, nt, n, lines, [&mine](gen_group<T>& h) {
+    g.ahead = me.nt * R;
+    mine.failed = pipeline_groups(g, me, n, lines, [&mine](gen_group<T>& h) {
       h.own_columns();
       return h.pivots(mine.maxpiv, mine.minpiv);
     });

@@ -3,12 +3,13 @@
 //
 // A group's entries in the columns j below its first line i0 are sums over
 // the final lines before j only: the group may take them while the groups
-// before it are still at work, as far as their lines are final. Thread t of
-// T takes the groups t, t + T, t + 2T, ...; before each range of columns it
-// waits until the lines of the range are final (a counter of final lines,
-// set after each group's write-back, release and acquire). Its own columns,
-// the pivots and the write-back come once every line before i0 is final,
-// so that groups finish, and write to the matrix, in order.
+// before it are still at work, as far as their lines are final. The
+// threads take the groups in order, one after another (team.h: a crew);
+// before each range of columns a thread waits until the lines of the
+// range are final (a counter of final lines, set after each group's
+// write-back, release and acquire). Its own columns, the pivots and the
+// write-back come once every line before i0 is final, so that groups
+// finish, and write to the matrix, in order.
 //
 // Every entry is computed by exactly the operations of the sequential
 // sweep: column ranges cut anywhere give the bits of the whole range. A
@@ -17,10 +18,11 @@
 // nothing (they wait for the failing group's lines) and stop.
 //
 // Cost of the synchronisation: one look at the counter per range of
-// columns and one change per group, a few hundred cycles against a group's
-// R (d + R) d multiply-adds on a profile of width d. A group can do all but
-// its last R columns while the group before it finishes, so with T threads
-// the wait per group is about R / d of its work when T <= d / R.
+// columns, one change per group and one group taken, a few hundred cycles
+// against a group's R (d + R) d multiply-adds on a profile of width d. A
+// group can do all but its last R columns while the group before it
+// finishes, so the wait per group is about R / d of its work when
+// T <= d / R.
 #ifndef KERNELS_SKY_PIPELINE_H
 #define KERNELS_SKY_PIPELINE_H
 
@@ -38,8 +40,8 @@ class final_lines {
  public:
   // Waits until line j is final: returns the number of final lines (>= j),
   // or -1 when a group failed.
-  int wait(int j) const {
-    return count_.wait([j](int v) { return v >= j || v < 0; });
+  int wait(int j, kern::mate& me) const {
+    return me.wait(count_, [j](int v) { return v >= j || v < 0; });
   }
   void done(int last) { count_.set(last); }
   void fail() { count_.set(-1); }
@@ -48,23 +50,25 @@ class final_lines {
   kern::counter count_;
 };
 
-// Runs the groups of thread t of a team of T over lines 1 .. n. own(g)
-// finishes a group once every earlier line is final: its own columns, its
-// pivots and its write-back; it returns the failing line or 0. Returns the
-// failing line of this thread's groups, or 0.
+// Runs the groups a thread takes over lines 1 .. n. own(g) finishes a
+// group once every earlier line is final: its own columns, its pivots and
+// its write-back; it returns the failing line or 0. Returns the failing
+// line of this thread's groups, or 0.
 template <class Group, class Own>
-int pipeline_groups(Group& g, int t, int T, int n, final_lines& lines, Own own) {
+int pipeline_groups(Group& g, kern::mate& me, int n, final_lines& lines, Own own) {
   constexpr int R = Group::lines;
-  for (long i0 = 1 + static_cast<long>(t) * R; i0 <= n; i0 += static_cast<long>(T) * R) {
+  for (int k; (k = me.take()) >= 0;) {
+    long const i0 = 1 + static_cast<long>(k) * R;
+    if (i0 > n) return 0;
     g.begin_group(static_cast<int>(i0));
     for (int jb = g.jmin; jb < i0;) {
-      int const ready = lines.wait(jb);
+      int const ready = lines.wait(jb, me);
       if (ready < 0) return 0;
       int const je = static_cast<int>(std::min<long>(i0, ready + 1L));
       g.columns(jb, je);
       jb = je;
     }
-    if (lines.wait(static_cast<int>(i0) - 1) < 0) return 0;
+    if (lines.wait(static_cast<int>(i0) - 1, me) < 0) return 0;
     if (int const failed = own(g)) {
       lines.fail();
       return failed;
@@ -81,14 +85,18 @@ struct pipeline_result {
   double maxpiv = 0, minpiv = DBL_MAX;
 };
 
-// Runs part(t, nt, lines, r) on a team of up to `want` threads, each
-// filling its own r; returns the failing line, or the extremes of all the
-// pivots, whichever thread met them.
+// Runs part(me, lines, r) on a team of up to `want` threads, each filling
+// its own r; returns the failing line, or the extremes of all the pivots,
+// whichever thread met them.
 template <class Part>
 pipeline_result run_pipeline(int want, Part part) {
   final_lines lines;
+  kern::crew crew;
   std::vector<pipeline_result> res(static_cast<std::size_t>(want));
-  kern::team(want, [&](int t, int nt) { part(t, nt, lines, res[t]); });
+  kern::team(want, [&](int t, int nt) {
+    kern::mate me(crew, t, nt);
+    part(me, lines, res[t]);
+  });
   pipeline_result all;
   for (pipeline_result const& r : res) {
     if (r.failed) return r;

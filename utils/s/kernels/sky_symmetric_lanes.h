@@ -474,9 +474,9 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap, int threads = 1,
                       double min_work = pipeline_min_work) {
   std::vector<char> finite(static_cast<std::size_t>(n) + 1);
   int const want = pipeline_threads(threads, sym_work(q, n), (n + R - 1) / R, min_work);
-  pipeline_result const r = run_pipeline(want, [&](int t, int nt, final_lines& lines, pipeline_result& mine) {
+  pipeline_result const r = run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
     sym_group<T, Crout, R> g(q, e, n, finite.data());
-    mine.failed = pipeline_groups(g, t, nt, n, lines, [](sym_group<T, Crout, R>& h) {
+    mine.failed = pipeline_groups(g, me, n, lines, [](sym_group<T, Crout, R>& h) {
       h.find_early_finite();
       h.group_sums();
       if (int const failed = h.pivots()) return failed;

@@ -1,6 +1,7 @@
 // Teams of threads for the kernels: one function run on the threads of the
-// library's pool (made once, kept for the whole run), and the counters
-// through which the threads of a team wait for each other's progress.
+// library's pool (made once, kept for the whole run), the counters through
+// which the threads wait for each other's progress, and the sharing out of
+// work item by item.
 //
 // A team shares out independent output entries; no sum is ever split, so
 // the bits do not depend on the number of threads nor on their timing.
@@ -8,6 +9,7 @@
 #define KERNELS_TEAM_H
 
 #include <atomic>
+#include <ctime>
 #include <type_traits>
 
 namespace kern {
@@ -40,12 +42,20 @@ inline void spin_pause() {
 #endif
 }
 
+inline long long monotonic_ns() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1000000000LL + ts.tv_nsec;
+}
+
 // An integer other threads wait on. The writer's stores before a set or
 // add are seen by a thread once its wait has seen the new value (release,
-// acquire). Waiters spin for a few microseconds, long enough for the usual
-// wait inside a factorization, then sleep until the next change.
+// acquire). A waiter spins for spin_ns (while every thread of a team runs,
+// waits are that short), then sleeps until the next change.
 class counter {
  public:
+  static constexpr long long spin_ns = 50000;
+
   explicit counter(int v = 0) : value_(v), sleepers_(0) {}
   counter(counter const&) = delete;
   counter& operator=(counter const&) = delete;
@@ -62,10 +72,18 @@ class counter {
   // Returns the first value seen for which done(value) holds.
   template <class Pred>
   int wait(Pred done) const {
+    long long until = 0;
     for (int spin = 0;; ++spin) {
       int const v = value_.load(std::memory_order_acquire);
       if (done(v)) return v;
-      if (spin < spin_limit) {
+      // The clock is read every 64 turns (some 2 microseconds).
+      if (spin % 64 != 0) {
+        spin_pause();
+        continue;
+      }
+      long long const now = monotonic_ns();
+      if (until == 0) until = now + spin_ns;
+      if (now < until) {
         spin_pause();
         continue;
       }
@@ -76,12 +94,11 @@ class counter {
       int const w = value_.load(std::memory_order_seq_cst);
       if (!done(w)) sleep_while(value_, w);
       sleepers_.fetch_sub(1, std::memory_order_relaxed);
+      until = 0;
     }
   }
 
  private:
-  // About 20 to 50 microseconds of spinning.
-  static constexpr int spin_limit = 1 << 11;
   void wake() {
     if (sleepers_.load(std::memory_order_seq_cst) != 0) wake_all(value_);
   }
@@ -109,6 +126,108 @@ class barrier {
  private:
   alignas(64) std::atomic<int> arrived_{0};
   counter phase_;
+};
+
+// Items of work taken one after another by the threads of a team, and the
+// thread left to work alone once waiting dominates.
+//
+// Why alone: work split this finely (a group of lines takes microseconds)
+// only pays while every thread of the team has a core. When another
+// process takes one, the others wait for the thread it displaced, and each
+// hand-over then costs a trip through the scheduler: two threads next to
+// one busy process ran 5 to 50 times slower than one thread. A thread that
+// has spent most of its time waiting therefore takes all the work left;
+// the others finish the item in hand and stop. Which thread computes an
+// item never changes its bits.
+struct crew {
+  alignas(64) std::atomic<int> taken{0};  // items handed out
+  alignas(64) std::atomic<int> alone{-1};  // the thread working alone, or -1
+};
+
+// One thread of a team at work with its crew.
+class mate {
+ public:
+  mate(crew& c, int t, int nt) : t(t), nt(nt), crew_(c), start_(monotonic_ns()) {}
+  int const t, nt;
+
+  // The next item, or -1 once another thread works alone.
+  int take() {
+    int const a = crew_.alone.load(std::memory_order_relaxed);
+    if (a >= 0 && a != t) return -1;
+    return crew_.taken.fetch_add(1, std::memory_order_relaxed);
+  }
+
+  // counter::wait, keeping the count of the time spent waiting: once it
+  // is more than the share (T - 1) / T of this thread's time at work (two
+  // milliseconds in at least), the team as a whole does no better than
+  // one thread, and this one goes on alone.
+  template <class Pred>
+  int wait(counter const& c, Pred done) {
+    int v = c.get();
+    if (done(v)) return v;
+    long long const t0 = monotonic_ns();
+    v = c.wait(done);
+    long long const t1 = monotonic_ns(), at_work = t1 - start_;
+    waited_ += t1 - t0;
+    if (nt > 1 && at_work > 2000000 && waited_ * nt > at_work * (nt - 1)) {
+      int none = -1;
+      crew_.alone.compare_exchange_strong(none, t, std::memory_order_relaxed);
+    }
+    return v;
+  }
+
+ private:
+  crew& crew_;
+  long long start_, waited_ = 0;
+};
+
+// Phases of items: every thread of a team walks the same phases in the
+// same order; in each it takes items while some are left, and runs an item
+// once every phase before it is complete. Phases follow each other without
+// a barrier: a thread goes on to the next phase as soon as the items of
+// this one are all taken.
+class phases {
+ public:
+  phases(mate& me, counter& done) : me_(me), done_(done) {}
+
+  // Runs item(i) for the items i of [0, n) this thread takes.
+  template <class F>
+  void phase(int n, F item) {
+    int const end = base_ + n;
+    while (!stopped_) {
+      if (mine_ < base_) mine_ = me_.take();
+      if (mine_ < 0) {
+        stopped_ = true;
+        break;
+      }
+      if (mine_ >= end) break;  // an item of a later phase
+      int const before = base_;
+      me_.wait(done_, [before](int v) { return v >= before; });
+      item(mine_ - base_);
+      done_.add(1);
+      mine_ = -1;
+    }
+    base_ = end;
+  }
+
+  // Waits until the phases so far are complete, for a decision that reads
+  // their results. False once this thread has stopped.
+  bool sync() {
+    if (stopped_) return false;
+    int const before = base_;
+    me_.wait(done_, [before](int v) { return v >= before; });
+    return true;
+  }
+
+  bool stopped() const { return stopped_; }
+  int parts() const { return me_.nt; }
+
+ private:
+  mate& me_;
+  counter& done_;
+  int base_ = 0;   // items of the phases before this one
+  int mine_ = -1;  // the item taken and not yet run
+  bool stopped_ = false;
 };
 
 }  // namespace kern
