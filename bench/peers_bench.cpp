@@ -325,6 +325,15 @@ void profile_cases() {
 
 double wall_seconds();
 
+// After a call on several threads OpenBLAS keeps its threads spinning for
+// about 0.1 s (2^28 cycles): every timed code of the thread cases starts
+// after a pause, so that no code runs next to the spinners of the one
+// before.
+void settle() {
+  timespec const pause{0, 200000000};
+  nanosleep(&pause, nullptr);
+}
+
 // "x 1 thread": the code's speed-up over its own one-thread time; "x
 // peer": its speed over the peer's on as many threads.
 void thread_header() {
@@ -362,10 +371,10 @@ void thread_profile_cases() {
     int info = 0;
     std::vector<timed> codes;
     for (int th : {1, 2}) {
-      codes.push_back({[&, th] { utils_set_threads(th), sc = s0; }, [&] { sc.choleski(); }});
-      codes.push_back({[&, th] { utils_set_threads(th), sr = s0; }, [&] { sr.crout(); }});
-      codes.push_back({[&, th] { utils_set_threads(th), ga = g0; }, [&] { ga.gauss(); }});
-      codes.push_back({[&, th] { openblas_set_num_threads(th), ab = ab0; },
+      codes.push_back({[&, th] { utils_set_threads(th), sc = s0, settle(); }, [&] { sc.choleski(); }});
+      codes.push_back({[&, th] { utils_set_threads(th), sr = s0, settle(); }, [&] { sr.crout(); }});
+      codes.push_back({[&, th] { utils_set_threads(th), ga = g0, settle(); }, [&] { ga.gauss(); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), ab = ab0, settle(); },
                        [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }});
     }
     std::vector<double> const t = median_times(codes, wall_seconds);
@@ -396,8 +405,8 @@ void thread_dense_cases() {
     int info = 0;
     std::vector<timed> codes;
     for (int th : {1, 2}) {
-      codes.push_back({[&, th] { utils_set_threads(th), a = a0; }, [&] { a.gauss(); }});
-      codes.push_back({[&, th] { openblas_set_num_threads(th), lu = at; },
+      codes.push_back({[&, th] { utils_set_threads(th), a = a0, settle(); }, [&] { a.gauss(); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), lu = at, settle(); },
                        [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }});
     }
     std::vector<double> const t = median_times(codes, wall_seconds);

@@ -48,14 +48,20 @@ inline long long monotonic_ns() {
   return ts.tv_sec * 1000000000LL + ts.tv_nsec;
 }
 
+// How long a waiting thread spins before it sleeps. A sleeping thread's
+// core goes idle, and waking it takes 40 to 100 microseconds on a virtual
+// machine: inside a team, where phases last a few microseconds, a thread
+// that slept once would make the others wait for it, and they would sleep
+// in turn. So a thread of a team spins for up to a millisecond (a thread
+// kept from running by another process is dealt with by the crew below);
+// a worker between teams spins briefly, then sleeps.
+constexpr long long spin_in_team_ns = 1000000, spin_idle_ns = 50000;
+
 // An integer other threads wait on. The writer's stores before a set or
 // add are seen by a thread once its wait has seen the new value (release,
-// acquire). A waiter spins for spin_ns (while every thread of a team runs,
-// waits are that short), then sleeps until the next change.
+// acquire). A waiter spins for spin_ns, then sleeps until the next change.
 class counter {
  public:
-  static constexpr long long spin_ns = 50000;
-
   explicit counter(int v = 0) : value_(v), sleepers_(0) {}
   counter(counter const&) = delete;
   counter& operator=(counter const&) = delete;
@@ -71,7 +77,7 @@ class counter {
   }
   // Returns the first value seen for which done(value) holds.
   template <class Pred>
-  int wait(Pred done) const {
+  int wait(Pred done, long long spin_ns = spin_in_team_ns) const {
     long long until = 0;
     for (int spin = 0;; ++spin) {
       int const v = value_.load(std::memory_order_acquire);
