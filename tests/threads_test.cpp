@@ -17,6 +17,7 @@
 
 #include "kernels/dense_gauss.h"
 #include "kernels/sky_gauss_lanes.h"
+#include "kernels/sky_solve.h"
 #include "kernels/sky_symmetric_lanes.h"
 #include "kernels/team.h"
 #include "matrices.h"
@@ -130,24 +131,6 @@ TEST(Team, TeamsFromTwoProgramThreadsAllFinish) {
   EXPECT_GE(members.load(), 400);
 }
 
-TEST(Team, BarrierShowsEveryMemberWhatTheOthersWroteBeforeIt) {
-  int const T = 7, rounds = 300;
-  std::vector<long> slot(T, 0);
-  std::vector<int> wrong(T, 0);
-  kern::barrier bar;
-  kern::team(T, [&](int t, int nt) {
-    for (int r = 1; r <= rounds; ++r) {
-      slot[t] = static_cast<long>(r) * nt + t;
-      bar.wait(nt);
-      long sum = 0;
-      for (int u = 0; u < nt; ++u) sum += slot[u];
-      if (sum != static_cast<long>(r) * nt * nt + nt * (nt - 1) / 2) ++wrong[t];
-      bar.wait(nt);
-    }
-  });
-  EXPECT_EQ(wrong, std::vector<int>(T, 0));
-}
-
 TEST(Team, CounterWaitSeesWhatWasWrittenBeforeTheSet) {
   int const items = 20000;
   std::vector<int> data(items, 0);
@@ -176,10 +159,11 @@ TEST(Team, AThreadThatMostlyWaitsGoesOnAloneWithTheWorkLeft) {
   std::vector<int> by(items, -1);
   kern::crew crew;
   kern::counter first_done;
-  kern::barrier both_running;
+  kern::counter running;
   kern::team(2, [&](int t, int nt) {
     if (nt < 2) return;
-    both_running.wait(nt);
+    running.add(1);
+    running.wait([](int v) { return v == 2; });
     kern::mate me(crew, t, nt);
     for (int k; (k = me.take()) >= 0 && k < items;) {
       if (k == 0) {
@@ -321,17 +305,19 @@ TYPED_TEST(ThreadsProfileTest, FactorsAndFailuresAreTheSameBitsOnEveryTeam) {
 
 // Through the classes, with the count set by the program (0: the default,
 // from the environment or the cores): factors and solutions are the same
-// bits on every team. A band of 2000 lines is well above the size from
-// which the factorizations use several threads.
+// bits on every team. Profiles of 4000 lines reaching 200 columns back are
+// well above the sizes from which the factorizations and the solves use
+// several threads.
 TYPED_TEST(ThreadsProfileTest, ClassesFactorAndSolveWithTheSameBitsOnEveryCount) {
   typedef TypeParam T;
   std::mt19937 g(37);
   for (shape s : {random_reach, banded}) {
-    skysmatrix<T> s0(profile(s, 2000, 60, false, g));
+    int const n = 4000, w = s == banded ? 200 : 400;
+    skysmatrix<T> s0(profile(s, n, w, false, g));
     fill_sym<T>(s0, g);
-    skygmatrix<T> g0(profile(s, 2000, 60, true, g));
+    skygmatrix<T> g0(profile(s, n, w, true, g));
     fill_general(g0, g);
-    gvector<T> const b = random_vector<T>(1, 2000, g);
+    gvector<T> const b = random_vector<T>(1, n, g);
     std::vector<gvector<T>> first;
     for (int threads : {1, 2, 3, 7, 0}) {
       utils_set_threads(threads);
@@ -350,6 +336,76 @@ TYPED_TEST(ThreadsProfileTest, ClassesFactorAndSolveWithTheSameBitsOnEveryCount)
     }
     utils_set_threads(0);
   }
+}
+
+// ---- profile solves
+
+enum solver { by_choleski, by_crout, by_crout_hermitian, by_gauss };
+
+// The solution of a factored matrix's system on a team (the kernels, with
+// no size below which they keep to one thread).
+template <class T>
+std::vector<T> solved(solver k, skygmatrix<T> const& a, gvector<T> const& b, int team) {
+  int const n = a.imax();
+  int const* q = a.profile().debut();
+  T const* e = a.values().debut();
+  std::vector<T> y(static_cast<std::size_t>(n) + 1), x(y.size());
+  if (k == by_gauss) {
+    sky::forward_unit(sky::gen_line{q}, e, n, b.debut(), y.data(), team, 0);
+    sky::gen_backward(q, e, n, y.data(), x.data(), team, 0);
+  } else if (k == by_choleski) {
+    sky::sym_solve_choleski(q, e, n, b.debut(), y.data(), x.data(), sky::same(), team, 0);
+  } else if constexpr (is_complex<T>()) {
+    if (k == by_crout_hermitian)
+      sky::sym_solve_crout(q, e, n, b.debut(), y.data(), x.data(), sky::conjugate(), team, 0);
+    else
+      sky::sym_solve_crout(q, e, n, b.debut(), y.data(), x.data(), sky::same(), team, 0);
+  } else {
+    sky::sym_solve_crout(q, e, n, b.debut(), y.data(), x.data(), sky::same(), team, 0);
+  }
+  return x;
+}
+
+template <class T>
+class ThreadsSolveTest : public ::testing::Test {};
+TYPED_TEST_SUITE(ThreadsSolveTest, AllScalars);
+
+// Forward and backward substitutions of every factorization, every
+// element type, on every profile shape: the same bits on every team.
+TYPED_TEST(ThreadsSolveTest, SolutionsAreTheSameBitsOnEveryTeam) {
+  typedef TypeParam T;
+  std::mt19937 g(53);
+  for (shape s : {random_reach, ragged, banded})
+    for (int n : {1, 9, 40, 131})
+      for (int w : {3, 17, n}) {
+        std::vector<std::pair<solver, std::unique_ptr<skygmatrix<T>>>> factored;
+        skysmatrix<T>* c = new skysmatrix<T>(profile(s, n, w, false, g));
+        fill_sym<T>(*c, g, true);
+        skysmatrix<T>* r = new skysmatrix<T>(*c);
+        if (c->choleski() == 0) factored.emplace_back(by_choleski, c);
+        else delete c;
+        ASSERT_EQ(r->crout(), 0);
+        factored.emplace_back(by_crout, r);
+        skygmatrix<T>* u = new skygmatrix<T>(profile(s, n, w, true, g));
+        fill_general(*u, g);
+        ASSERT_EQ(u->gauss(), 0);
+        factored.emplace_back(by_gauss, u);
+        if constexpr (is_complex<T>()) {
+          skyhmatrix* h = new skyhmatrix(profile(s, n, w, false, g));
+          fill_sym<T>(*h, g);
+          ASSERT_EQ(h->crout(), 0);
+          factored.emplace_back(by_crout_hermitian, h);
+        }
+        gvector<T> const b = random_vector<T>(1, n, g);
+        for (auto const& f : factored) {
+          std::vector<T> const one = solved(f.first, *f.second, b, 1);
+          for (int t : teams) {
+            std::vector<T> const x = solved(f.first, *f.second, b, t);
+            ASSERT_EQ(std::memcmp(x.data(), one.data(), x.size() * sizeof(T)), 0)
+                << "solver " << f.first << " shape " << s << " n " << n << " w " << w << " team " << t;
+          }
+        }
+      }
 }
 
 // ---- dense Gauss

@@ -226,8 +226,8 @@ void skygmatrix<T>::solve_gauss(gvector<T> const& b, gvector<T>& x) const {
   }
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, imin(), n);
-  sky::forward_unit(sky::gen_line{profil.debut()}, elem.debut(), n, b.debut(), y.debut());
-  sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut());
+  sky::forward_unit(sky::gen_line{profil.debut()}, elem.debut(), n, b.debut(), y.debut(), utils_threads());
+  sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut(), utils_threads());
 }
 
 // The forward pass reads the lower triangle; the backward pass stops at the
@@ -252,9 +252,8 @@ void skygmatrix<T>::solveUxb(gvector<T> const& b, gvector<T>& x) const {
   int const n = imax();
   if (!sky::same_range(b.imin(), b.imax(), imin(), n))
     sky::vector_size(sky::Uxb_solve, imin(), n, b.imin(), b.imax());
-  gvector<T> y(b);
   sky::fit(x, imin(), n);
-  sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut());
+  sky::gen_backward(profil.debut(), elem.debut(), n, b.debut(), x.debut(), utils_threads());
 }
 
 template <class T>
@@ -415,7 +414,8 @@ void skysmatrix<T>::solve_choleski(gvector<T> const& b, gvector<T>& x) const {
     sky::vector_size(sky::choleski_solve, this->imin(), n, b.imin(), b.imax());
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, this->imin(), n);
-  sky::sym_solve_choleski(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same());
+  sky::sym_solve_choleski(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same(),
+                          utils_threads());
 }
 
 template <class T>
@@ -425,7 +425,8 @@ void skysmatrix<T>::solve_crout(gvector<T> const& b, gvector<T>& x) const {
     sky::vector_size(sky::crout_solve, this->imin(), n, b.imin(), b.imax());
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, this->imin(), n);
-  sky::sym_solve_crout(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same());
+  sky::sym_solve_crout(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same(),
+                       utils_threads());
 }
 
 #endif

@@ -114,26 +114,6 @@ class counter {
   char pad_[64 - 2 * sizeof(std::atomic<int>)];
 };
 
-// Returns when all T threads of the team have arrived; what each wrote
-// before is then seen by all.
-class barrier {
- public:
-  void wait(int T) {
-    if (T <= 1) return;
-    int const phase = phase_.get();
-    if (arrived_.fetch_add(1, std::memory_order_acq_rel) + 1 == T) {
-      arrived_.store(0, std::memory_order_relaxed);
-      phase_.set(phase + 1);
-    } else {
-      phase_.wait([phase](int v) { return v != phase; });
-    }
-  }
-
- private:
-  alignas(64) std::atomic<int> arrived_{0};
-  counter phase_;
-};
-
 // Items of work taken one after another by the threads of a team, and the
 // thread left to work alone once waiting dominates.
 //
