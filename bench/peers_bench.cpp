@@ -352,8 +352,19 @@ void thread_row(const std::string& c, const std::string& code, int threads, doub
     std::printf(" %11s\n", "-");
 }
 
-// The Laplacian factorizations of ours on 1 and 2 threads, and dpbtrf on
-// 1 and 2 OpenBLAS threads.
+// Rows of four codes (three of ours, the peer last) timed on 1 and on 2
+// threads, t[4 h + k] for code k on h + 1 threads; the first two are
+// compared with the peer.
+void thread_rows(const std::string& c, char const* const (&names)[4], const std::vector<double>& t) {
+  for (int k = 0; k < 4; ++k)
+    for (int h = 0; h < 2; ++h) {
+      double const peer = k == 0 || k == 1 ? t[4 * h + 3] : 0;
+      thread_row(c, names[k], h + 1, t[4 * h + k], t[k], peer);
+    }
+}
+
+// The Laplacian factorizations and solves of ours on 1 and 2 threads, and
+// dpbtrf and dpbtrs on 1 and 2 OpenBLAS threads.
 void thread_profile_cases() {
   for (int m : {100, 300}) {
     std::string const c = "threads Laplacian m=" + std::to_string(m);
@@ -379,11 +390,23 @@ void thread_profile_cases() {
     }
     std::vector<double> const t = median_times(codes, wall_seconds);
     char const* names[] = {"ours choleski", "ours crout", "ours profile gauss", "OpenBLAS dpbtrf"};
-    for (int k = 0; k < 4; ++k)
-      for (int h = 0; h < 2; ++h) {
-        double const peer = k == 0 || k == 1 ? t[4 * h + 3] : 0;
-        thread_row(c, names[k], h + 1, t[4 * h + k], t[k], peer);
-      }
+    thread_rows(c, names, t);
+
+    // The solves with the factors just made.
+    dvector b(1, n), xc, xr, xg;
+    for (int i = 1; i <= n; ++i) b[i] = 1.0 / i;
+    std::vector<double> rhs;
+    int one = 1;
+    codes.clear();
+    for (int th : {1, 2}) {
+      codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { sc.solve(b, xc); }});
+      codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { sr.solve(b, xr); }});
+      codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { ga.solve(b, xg); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), rhs.assign(b.debut(), b.debut() + n), settle(); },
+                       [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }});
+    }
+    char const* solves[] = {"ours choleski solve", "ours crout solve", "ours gauss solve", "OpenBLAS dpbtrs"};
+    thread_rows("threads Laplacian solve m=" + std::to_string(m), solves, median_times(codes, wall_seconds));
   }
 }
 
