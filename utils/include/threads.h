@@ -7,7 +7,11 @@
 // the environment variable UTILS_NUM_THREADS (an integer from 1 to 1024,
 // read once; any other value ends the run with status 1 through the run
 // report); else the number of cores the process may run on. Small problems
-// run on one thread whatever the count.
+// run on one thread whatever the count, and a team whose threads keep
+// waiting (their cores taken by other processes) leaves the rest of the
+// work to one of them. The worker threads are made once, when first
+// needed, and each is bound to a core of its own, other than the
+// caller's, while it works.
 #ifndef THREADS_H
 #define THREADS_H
 
