@@ -10,8 +10,8 @@
 // run on one thread whatever the count, and a team whose threads keep
 // waiting (their cores taken by other processes) leaves the rest of the
 // work to one of them. The worker threads are made once, when first
-// needed, and each is bound to a core of its own, other than the
-// caller's, while it works.
+// needed; when a team starts, each is bound to a core of its own, other
+// than the caller's.
 #ifndef THREADS_H
 #define THREADS_H
 
