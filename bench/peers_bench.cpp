@@ -1,7 +1,8 @@
 // Side by side with established libraries, same process, same matrices:
 // our factorizations and solves against OpenBLAS (LAPACK, one thread) and
 // Eigen. Prints, per case, the median times, the ratios and the relative
-// residual of a solve with a known solution.
+// residual of a solve with a known solution. The "threads" cases put ours
+// and OpenBLAS on one and on two threads, in wall-clock time.
 #include <algorithm>
 #include <ctime>
 #include <cmath>
@@ -24,6 +25,7 @@
 #include "matrices.h"
 #include "peers_timing.h"
 #include "profil.h"
+#include "threads.h"
 
 extern "C" {
 void dgetrf_(const int* m, const int* n, double* a, const int* lda, int* ipiv, int* info);
@@ -195,6 +197,16 @@ void fill_laplacian(M& a, int m, bool general) {
   }
 }
 
+// LAPACK band storage of a symmetric matrix of half-bandwidth kd, lower:
+// AB(1 + i - j, j) = A(i, j).
+std::vector<double> band_storage(skysmatrix<double> const& a, int kd) {
+  int const n = a.imax(), ldab = kd + 1;
+  std::vector<double> ab(std::size_t(ldab) * n, 0.0);
+  for (int j = 1; j <= n; ++j)
+    for (int i = j; i <= std::min(n, j + kd); ++i) ab[std::size_t(j - 1) * ldab + (i - j)] = a(0, i, j);
+  return ab;
+}
+
 void profile_cases() {
   for (int m : {100, 200, 300}) {
     int const n = m * m;
@@ -214,11 +226,9 @@ void profile_cases() {
 
     skygmatrix<double> g0(laplacian_profile(m, true));
     fill_laplacian(g0, m, true);
-    // LAPACK band storage, lower: AB(1 + i - j, j) = A(i, j).
     int const kd = m, ldab = kd + 1;
-    std::vector<double> ab0(std::size_t(ldab) * n, 0.0), ab;
-    for (int j = 1; j <= n; ++j)
-      for (int i = j; i <= std::min(n, j + kd); ++i) ab0[std::size_t(j - 1) * ldab + (i - j)] = s0(0, i, j);
+    std::vector<double> const ab0 = band_storage(s0, kd);
+    std::vector<double> ab;
     std::vector<Eigen::Triplet<double>> trip;
     for (int i = 1; i <= n; ++i)
       for (int j = std::max(1, i - m); j <= i; ++j) {
@@ -269,6 +279,132 @@ void profile_cases() {
     row(cs, "Eigen solve", ts_eig, 4.0 * n * m, ts_chol, 0);
     reference_line(c, flops, t_pb);
   }
+}
+
+// ---- One and two threads, wall-clock time.
+
+double wall_seconds();
+
+// After a call on several threads OpenBLAS keeps its threads spinning for
+// about 0.1 s (2^28 cycles): every timed code of the thread cases starts
+// after a pause, so that no code runs next to the spinners of the one
+// before.
+void settle() {
+  timespec const pause{0, 200000000};
+  nanosleep(&pause, nullptr);
+}
+
+// "x 1 thread": the code's speed-up over its own one-thread time; "x
+// peer": its speed over the peer's on as many threads.
+void thread_header() {
+  std::printf("%-34s %-22s %8s %11s %11s %11s\n", "case (wall clock)", "code", "threads", "time (s)", "x 1 thread",
+              "x peer");
+}
+
+void thread_row(const std::string& c, const std::string& code, int threads, double t, double t1, double peer) {
+  static bool headed = false;
+  if (!headed) thread_header();
+  headed = true;
+  std::printf("%-34s %-22s %8d %11.4f %11.2f", c.c_str(), code.c_str(), threads, t, t1 / t);
+  if (peer > 0)
+    std::printf(" %11.2f\n", peer / t);
+  else
+    std::printf(" %11s\n", "-");
+}
+
+// Rows of four codes (three of ours, the peer last) timed on 1 and on 2
+// threads, t[4 h + k] for code k on h + 1 threads; the first two are
+// compared with the peer.
+void thread_rows(const std::string& c, char const* const (&names)[4], const std::vector<double>& t) {
+  for (int k = 0; k < 4; ++k)
+    for (int h = 0; h < 2; ++h) {
+      double const peer = k == 0 || k == 1 ? t[4 * h + 3] : 0;
+      thread_row(c, names[k], h + 1, t[4 * h + k], t[k], peer);
+    }
+}
+
+// The Laplacian factorizations and solves of ours on 1 and 2 threads, and
+// dpbtrf and dpbtrs on 1 and 2 OpenBLAS threads.
+void thread_profile_cases() {
+  for (int m : {100, 300}) {
+    std::string const c = "threads Laplacian m=" + std::to_string(m);
+    if (!wanted(c)) continue;
+    int const n = m * m;
+    skysmatrix<double> s0(laplacian_profile(m, false));
+    fill_laplacian(s0, m, false);
+    skygmatrix<double> g0(laplacian_profile(m, true));
+    fill_laplacian(g0, m, true);
+    int const kd = m, ldab = kd + 1;
+    std::vector<double> const ab0 = band_storage(s0, kd);
+    std::vector<double> ab;
+    skysmatrix<double> sc, sr;
+    skygmatrix<double> ga;
+    int info = 0;
+    std::vector<timed> codes;
+    for (int th : {1, 2}) {
+      codes.push_back({[&, th] { utils_set_threads(th), sc = s0, settle(); }, [&] { sc.choleski(); }});
+      codes.push_back({[&, th] { utils_set_threads(th), sr = s0, settle(); }, [&] { sr.crout(); }});
+      codes.push_back({[&, th] { utils_set_threads(th), ga = g0, settle(); }, [&] { ga.gauss(); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), ab = ab0, settle(); },
+                       [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }});
+    }
+    std::vector<double> const t = median_times(g_runs, codes, wall_seconds);
+    char const* names[] = {"ours choleski", "ours crout", "ours profile gauss", "OpenBLAS dpbtrf"};
+    thread_rows(c, names, t);
+
+    // The solves with the factors just made.
+    dvector b(1, n), xc, xr, xg;
+    for (int i = 1; i <= n; ++i) b[i] = 1.0 / i;
+    std::vector<double> rhs;
+    int one = 1;
+    codes.clear();
+    for (int th : {1, 2}) {
+      codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { sc.solve(b, xc); }});
+      codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { sr.solve(b, xr); }});
+      codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { ga.solve(b, xg); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), rhs.assign(b.debut(), b.debut() + n), settle(); },
+                       [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }});
+    }
+    char const* solves[] = {"ours choleski solve", "ours crout solve", "ours gauss solve", "OpenBLAS dpbtrs"};
+    thread_rows("threads Laplacian solve m=" + std::to_string(m), solves, median_times(g_runs, codes, wall_seconds));
+  }
+}
+
+// The dense Gauss of ours on 1 and 2 threads, and dgetrf on 1 and 2
+// OpenBLAS threads.
+void thread_dense_cases() {
+  for (int n : {500, 2000}) {
+    std::string const c = "threads dense LU n=" + std::to_string(n);
+    if (!wanted(c)) continue;
+    std::mt19937 g(n);
+    std::uniform_real_distribution<double> u(-1, 1);
+    gmatrix<double> a0(1, n, 1, n), a;
+    for (int i = 1; i <= n; ++i)
+      for (int j = 1; j <= n; ++j) a0(i, j) = u(g) + (i == j ? 2.0 * n : 0.0);
+    std::vector<double> at(std::size_t(n) * n), lu;
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j) at[std::size_t(j) * n + i] = a0(i + 1, j + 1);
+    std::vector<int> piv(n);
+    int info = 0;
+    std::vector<timed> codes;
+    for (int th : {1, 2}) {
+      codes.push_back({[&, th] { utils_set_threads(th), a = a0, settle(); }, [&] { a.gauss(); }});
+      codes.push_back({[&, th] { openblas_set_num_threads(th), lu = at, settle(); },
+                       [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }});
+    }
+    std::vector<double> const t = median_times(g_runs, codes, wall_seconds);
+    for (int h = 0; h < 2; ++h) {
+      thread_row(c, "ours gauss", h + 1, t[2 * h], t[0], t[2 * h + 1]);
+      thread_row(c, "OpenBLAS dgetrf", h + 1, t[2 * h + 1], t[1], 0);
+    }
+  }
+}
+
+void thread_cases() {
+  thread_profile_cases();
+  thread_dense_cases();
+  utils_set_threads(1);
+  openblas_set_num_threads(1);
 }
 
 
@@ -354,11 +490,14 @@ int main(int argc, char** argv) {
   if (argc > 1) g_runs = std::max(1, std::atoi(argv[1]));
   if (argc > 2) g_only = argv[2];
   openblas_set_num_threads(1);
+  // Ours on one thread too, except in the thread cases.
+  utils_set_threads(1);
   sst = new runstat(stderr, argv[0]);
   header();
   ceiling_case();
   profile_cases();
   dense_cases();
+  thread_cases();
   mesh_case(".");
   delete sst;
 }

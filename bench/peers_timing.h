@@ -17,22 +17,24 @@ inline double cpu_seconds() {
 }
 
 // Median times in seconds of several codes, each run preceded by its
-// `prepare` (untimed). Process CPU time: everyone runs on one thread, and it
-// stays meaningful on a machine busy with other work. The codes are taken
+// `prepare` (untimed). By default process CPU time: single-threaded codes,
+// and it stays meaningful on a machine busy with other work; threaded codes
+// pass a wall clock. The codes are taken
 // in turns, one run of each per round, so that a slow spell of the machine
 // falls on all of them alike.
 struct timed {
   std::function<void()> prepare, run;
 };
 
-inline std::vector<double> median_times(int runs, const std::vector<timed>& codes) {
+inline std::vector<double> median_times(int runs, const std::vector<timed>& codes,
+                                        double (*clock)() = cpu_seconds) {
   std::vector<std::vector<double>> t(codes.size());
   for (int r = 0; r < runs; ++r)
     for (std::size_t c = 0; c < codes.size(); ++c) {
       codes[c].prepare();
-      double const t0 = cpu_seconds();
+      double const t0 = clock();
       codes[c].run();
-      t[c].push_back(cpu_seconds() - t0);
+      t[c].push_back(clock() - t0);
     }
   std::vector<double> med;
   for (std::vector<double>& tc : t) {

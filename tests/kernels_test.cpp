@@ -92,7 +92,8 @@ int gauss_in_ranges(int const* q, T* e, int n, std::mt19937& g, double& maxpiv, 
 // The symmetric factorizations likewise.
 template <class T, bool Crout>
 int sym_in_ranges(int const* q, T* e, int n, std::mt19937& g, double& rap) {
-  sky::lanes::sym_group<T, Crout> grp(q, e, n);
+  std::vector<char> finite(static_cast<std::size_t>(n) + 1);
+  sky::lanes::sym_group<T, Crout> grp(q, e, n, finite.data());
   for (int i0 = 1; i0 <= n; i0 += sky::lanes::shape<T>::R) {
     grp.begin_group(i0);
     columns_in_ranges(grp, i0, g);

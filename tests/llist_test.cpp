@@ -91,6 +91,62 @@ TEST(ListTest, CopiesAreDeep) {
   EXPECT_EQ(b.ne(), 0);
 }
 
+// Lists built in one block of nodes: three lists, one of them empty, in a
+// block of ten nodes, the maker's share let go at once.
+struct built {
+  listint l[3];
+  built() {
+    int const v[] = {2, 4, 6, 1, 3, 5, 7, 9, 11, 13};
+    lnode_block<int>* b = lnode_block<int>::make(10);
+    l[0].build(v, 3, *b, b->nodes());
+    l[1].build(v, 0, *b, b->nodes() + 3);
+    l[2].build(v + 3, 7, *b, b->nodes() + 3);
+    b->release();
+  }
+};
+
+TEST(ListBlockTest, BuiltListsHoldTheirValuesInOrder) {
+  built k;
+  EXPECT_EQ(values(k.l[0]), (std::vector<int>{2, 4, 6}));
+  EXPECT_EQ(k.l[1].tete(), nullptr);
+  EXPECT_EQ(values(k.l[2]), (std::vector<int>{1, 3, 5, 7, 9, 11, 13}));
+  EXPECT_EQ(k.l[2].ne(), 7);
+  EXPECT_EQ(k.l[2].pos(9), 5);
+  EXPECT_EQ(k.l[0].trouve(4)->el(), 4);
+}
+
+// Nodes inserted after the build live outside the block; emptying, copying,
+// moving and rebuilding free each node once (the sanitizer build checks).
+TEST(ListBlockTest, InsertionsCopiesMovesAndRebuildsKeepOwnership) {
+  built k;
+  k.l[0].insert(0);
+  k.l[0].insert(5);
+  k.l[0].insert(4);
+  lnode<int>* const tail = k.l[0].insert(8, nullptr);
+  k.l[0].insert(9, tail);
+  EXPECT_EQ(values(k.l[0]), (std::vector<int>{0, 2, 4, 5, 6, 8, 9}));
+  listint copy(k.l[2]);
+  listint moved(std::move(k.l[2]));
+  EXPECT_EQ(k.l[2].tete(), nullptr);
+  k.l[2].insert(1);
+  listint assigned;
+  assigned = std::move(moved);
+  k.l[0].vide();
+  EXPECT_EQ(k.l[0].ne(), 0);
+  k.l[0].insert(3);
+  built other;
+  k.l[1] = other.l[0];
+  EXPECT_EQ(values(assigned), (std::vector<int>{1, 3, 5, 7, 9, 11, 13}));
+  // Rebuilt in another block: the first share goes, the new one comes.
+  lnode_block<int>* b2 = lnode_block<int>::make(2);
+  int const w[] = {10, 20};
+  assigned.build(w, 2, *b2, b2->nodes());
+  b2->release();
+  EXPECT_EQ(values(assigned), (std::vector<int>{10, 20}));
+  EXPECT_EQ(values(copy), (std::vector<int>{1, 3, 5, 7, 9, 11, 13}));
+  EXPECT_EQ(values(k.l[1]), (std::vector<int>{2, 4, 6}));
+}
+
 TEST(ListTest, HintedInsertMatchesPlainInsert) {
   listint l;
   lnode<int>* p = nullptr;

@@ -113,6 +113,35 @@ TEST(VoisinsTest, MatchesInsertionElementByElement) {
   }
 }
 
+// The lists of a mesh are built in one block of nodes: they take
+// insertions, copies and moves, and outlive their collection (the
+// sanitizer build checks that every node is freed once).
+TEST(VoisinsTest, ListsOwnTheirNodesAfterTheCollectionIsGone) {
+  std::mt19937 rng(11);
+  int const nv = 3000, ne = 2000;
+  std::vector<std::vector<int>> e(ne, std::vector<int>(3));
+  for (auto& row : e)
+    for (int& v : row) v = 1 + static_cast<int>(rng() % nv);
+  probe m = make_mesh(nv, e);
+  lists l(&m.list_voisins());
+  llist<int> kept((*l)[e[0][0]]);
+  llist<int> moved(std::move((*l)[e[1][0]]));
+  EXPECT_EQ((*l)[e[1][0]].tete(), nullptr);
+  (*l)[e[2][0]].insert(0);
+  (*l)[e[2][0]].insert(nv + 1);
+  EXPECT_EQ(values((*l)[e[2][0]]).front(), 0);
+  std::vector<int> const before = values(kept), moved_before = values(moved);
+  l.reset();
+  kept.insert(nv + 2);
+  moved.insert(-1);
+  std::vector<int> after = before;
+  after.push_back(nv + 2);
+  EXPECT_EQ(values(kept), after);
+  std::vector<int> m_after = {-1};
+  m_after.insert(m_after.end(), moved_before.begin(), moved_before.end());
+  EXPECT_EQ(values(moved), m_after);
+}
+
 TEST(VoisinsTest, GridInteriorVertexHasNineEntries) {
   int const n = 4;
   std::vector<std::vector<int>> e;

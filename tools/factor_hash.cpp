@@ -1,5 +1,7 @@
 // Prints a hash of the factors and solutions of fixed matrices, so that two
-// builds (say baseline x86-64 and -march=native) can be compared bit for bit.
+// builds (say baseline x86-64 and -march=native), or two thread counts
+// (UTILS_NUM_THREADS), can be compared bit for bit. The larger cases are
+// above the sizes from which the factorizations use several threads.
 #include <complex>
 #include <cstdint>
 #include <cstdio>
@@ -100,9 +102,13 @@ int main(int, char** argv) {
   dense<float>(150);
   dense<double>(300);
   dense<std::complex<double>>(100);
+  dense<float>(400);
+  dense<double>(700);
   profiles<float>(500, 60);
   profiles<double>(500, 60);
   profiles<std::complex<double>>(200, 30);
+  profiles<float>(3000, 200);
+  profiles<double>(3000, 200);
   std::printf("%016llx\n", static_cast<unsigned long long>(h));
   utils_fin();
 }

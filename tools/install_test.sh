@@ -46,6 +46,7 @@ check_output() {
   grep -qx 'mesh: 3 vertices, 1 element' <<<"$out" || fail "$how: wrong mesh: $out"
   if [ -f "$prefix/include/profil.h" ]; then
     grep -qx 'choleski: x = 1 1 1' <<<"$out" || fail "$how: wrong profile solution: $out"
+    grep -qx 'threads: same bits on 1 and 2' <<<"$out" || fail "$how: threads: $out"
   fi
 }
 

@@ -10,6 +10,7 @@
 #include "fatal.h"
 #include "maillage.h"
 #include "matrices.h"
+#include "storage.h"
 #include "vecteurs.h"
 
 namespace {
@@ -46,6 +47,7 @@ maillage* gen_grid(float minx, float dx, int nx, float miny, float dy, int ny,
   int const cy = ny > 0 ? ny - 1 : 0;
   long long const nv = static_cast<long long>(nx) * ny;
   long long const ne = static_cast<long long>(cx) * cy;
+  huge_pages_scope mesh_arrays;
   gmatrix<float> som(1, static_cast<int>(nv), 1, 2);
   gmatrix<int> elem(1, static_cast<int>(ne), 1, 4);
   gvector<int> refs(1, static_cast<int>(nv));

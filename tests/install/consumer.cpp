@@ -7,6 +7,7 @@
 #include "maillage.h"
 #include "matrices.h"
 #include "runstat.h"
+#include "threads.h"
 #include "vecteurs.h"
 #if __has_include("profil.h")
 #include "profil.h"
@@ -48,6 +49,22 @@ int main(int, char** argv) {
   s.choleski();
   s.solve(c, y);
   std::printf("choleski: x = %g %g %g\n", y[1], y[2], y[3]);
+
+  // A band large enough for the library's threads: two threads and one
+  // give the same bits.
+  int const nb = 4000, w = 40;
+  gvector<int> pb(0, nb);
+  pb[0] = 0;
+  for (int i = 1; i <= nb; ++i) pb[i] = pb[i - 1] + (i <= w ? i : w + 1);
+  skysmatrix<double> band(pb);
+  band = -0.01;
+  for (int i = 1; i <= nb; ++i) band(i, i) = 4;
+  skysmatrix<double> one(band);
+  utils_set_threads(2);
+  band.choleski();
+  utils_set_threads(1);
+  one.choleski();
+  std::printf("threads: %s\n", band.values() == one.values() ? "same bits on 1 and 2" : "different");
 #endif
 
   gmatrix<float> som(1, 3, 1, 2);

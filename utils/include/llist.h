@@ -15,11 +15,15 @@
 #ifndef LLIST_H
 #define LLIST_H
 
+#include <atomic>
+#include <cstddef>
 #include <cstdio>
+#include <type_traits>
 
 #include "vecteurs.h"
 
 template <class T> class llist;
+template <class T> class lnode_block;
 
 // One value of a list and the link to the next, null at the end.
 template <class T>
@@ -42,14 +46,46 @@ class lnode {
   friend class llist<T>;
 };
 
-// Strictly increasing values, each held once. The list owns its nodes.
+// Nodes of many lists in one allocation (llist::build): each list built in
+// it holds a share, and the last share let go frees the block. Whoever
+// makes a block holds one share too, let go with release().
+template <class T>
+class lnode_block {
+ public:
+  static lnode_block* make(std::size_t count) {
+    static_assert(std::is_trivially_destructible<T>::value, "the nodes of a block are never destroyed one by one");
+    return new lnode_block(count);
+  }
+  lnode<T>* nodes() const { return nodes_; }
+  bool holds(lnode<T> const* p) const { return p >= nodes_ && p < nodes_ + count_; }
+  void share() { users_.fetch_add(1, std::memory_order_relaxed); }
+  void release() {
+    if (users_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  }
+
+ private:
+  // Raw memory: build() makes the nodes it uses, by the thread that uses
+  // them first. Defined with the library's storage.
+  explicit lnode_block(std::size_t count);
+  ~lnode_block();
+  lnode_block(lnode_block const&) = delete;
+  lnode_block& operator=(lnode_block const&) = delete;
+
+  std::atomic<long> users_;
+  std::size_t count_;
+  lnode<T>* nodes_;
+};
+
+// Strictly increasing values, each held once. The list owns its nodes:
+// those it allocates one by one, and its share of a block when it was
+// built in one (build); a copy allocates its own nodes.
 // Order: operator< of T; equality: operator== of T.
 template <class T>
 class llist {
  public:
-  llist() : head(nullptr) {}
+  llist() : head(nullptr), block(nullptr) {}
   llist(const llist& a);  // deep copy
-  llist(llist&& a) noexcept : head(a.head) { a.head = nullptr; }
+  llist(llist&& a) noexcept : head(a.head), block(a.block) { a.head = nullptr, a.block = nullptr; }
   ~llist() { vide(); }
   llist& operator=(const llist& a);  // deep copy
   llist& operator=(llist&& a) noexcept;
@@ -70,6 +106,11 @@ class llist {
   int ne() const;  // number of values
   lnode<T>* tete() const { return head; }
   void vide();  // removes every value
+  // Empties the list, then makes it hold v[0..n) (strictly increasing) in
+  // the nodes from `at` of block b, which it then shares; n nodes from at
+  // must lie in b, unused by any other list. For many short lists at
+  // once: one allocation instead of one per value.
+  void build(const T* v, int n, lnode_block<T>& b, lnode<T>* at);
 
   // Values only, aprint forms on the current line (standard output for
   // print()). A file that cannot be opened ends the run with status 703.
@@ -88,6 +129,7 @@ class llist {
 
  protected:
   lnode<T>* head;
+  lnode_block<T>* block;  // nodes shared with other lists, or null
 };
 
 typedef llist<int> listint;
@@ -95,6 +137,7 @@ typedef llist<ovector<double>> listdvector;
 typedef gcolect<llist<int>> licolect;
 
 extern template class lnode<int>;
+extern template class lnode_block<int>;
 extern template class llist<int>;
 extern template class lnode<ovector<double>>;
 extern template class llist<ovector<double>>;

@@ -1,5 +1,7 @@
 // Profile (skyline) matrices: general, symmetric, Hermitian and rectangular,
-// with their in-place factorizations and solves.
+// with their in-place factorizations and solves. The factorizations (float
+// and double) and the solves run on utils_threads() threads (threads.h)
+// when the profile is large enough, with the same bits on any number.
 #ifndef PROFIL_H
 #define PROFIL_H
 

@@ -4,9 +4,12 @@
 #define LLIST_TEMPLATES_H
 #include "llist.h"
 
+#include <new>
+
 #include "fatal.h"
 #include "gzutils.h"
 #include "llist_check.h"
+#include "storage.h"
 
 namespace liste {
 [[noreturn]] inline void liste_inaccessible(const char* fname) {
@@ -29,7 +32,18 @@ inline void liste_verifie(FILE* fp) {
 }  // namespace liste
 
 template <class T>
-llist<T>::llist(const llist& a) : head(nullptr) {
+lnode_block<T>::lnode_block(std::size_t count)
+    : users_(1), count_(count), nodes_(static_cast<lnode<T>*>(storage_bytes(count * sizeof(lnode<T>)))) {
+  if (!nodes_ && count > 0) storage_refused(static_cast<long long>(count), "Memoire insuffisante");
+}
+
+template <class T>
+lnode_block<T>::~lnode_block() {
+  std::free(nodes_);
+}
+
+template <class T>
+llist<T>::llist(const llist& a) : head(nullptr), block(nullptr) {
   *this = a;
 }
 
@@ -50,18 +64,35 @@ llist<T>& llist<T>::operator=(llist&& a) noexcept {
   if (&a != this) {
     vide();
     head = a.head;
+    block = a.block;
     a.head = nullptr;
+    a.block = nullptr;
   }
   return *this;
 }
 
+// Nodes inserted after a build lie outside the block: they go one by one,
+// the block's with the block.
 template <class T>
 void llist<T>::vide() {
   while (head != nullptr) {
     lnode<T>* p = head->next;
-    delete head;
+    if (block == nullptr || !block->holds(head)) delete head;
     head = p;
   }
+  if (block != nullptr) block->release();
+  block = nullptr;
+}
+
+template <class T>
+void llist<T>::build(const T* v, int n, lnode_block<T>& b, lnode<T>* at) {
+  vide();
+  if (n <= 0) return;
+  for (int k = 0; k < n; ++k) new (at + k) lnode<T>(v[k]);
+  for (int k = 0; k + 1 < n; ++k) at[k].next = at + k + 1;
+  head = at;
+  block = &b;
+  b.share();
 }
 
 template <class T>

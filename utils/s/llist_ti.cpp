@@ -5,6 +5,7 @@
 #include "vecteurs_io.templates.h"
 
 template class lnode<int>;
+template class lnode_block<int>;
 template class llist<int>;
 template class lnode<ovector<double>>;
 template class llist<ovector<double>>;

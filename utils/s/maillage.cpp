@@ -4,6 +4,7 @@
 #include "fatal.h"
 #include "fichier_sur.h"
 #include "maillage_io.h"
+#include "storage.h"
 
 #include <sys/stat.h>
 
@@ -103,13 +104,8 @@ maillage::~maillage() {}
 
 maillage::maillage() : stat_status(0) { titre[0] = '\0'; }
 
-maillage::maillage(maillage const& m)
-    : sommets(m.sommets),
-      elements(m.elements),
-      refsom(m.refsom),
-      s_dom(m.s_dom),
-      stat_status(0) {
-  std::memcpy(titre, m.titre, sizeof titre);
+maillage::maillage(maillage const& m) : stat_status(0) {
+  *this = m;
 }
 
 maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
@@ -126,6 +122,7 @@ maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
 }
 
 maillage::maillage(char const* fname) : stat_status(0) {
+  huge_pages_scope mesh_arrays;
   titre[0] = '\0';
   if (fname == nullptr) bad_name("");
   char const* ext = std::strrchr(fname, '.');
@@ -147,6 +144,7 @@ maillage::maillage(char const* fname) : stat_status(0) {
 
 maillage& maillage::operator=(maillage const& m) {
   if (this == &m) return *this;
+  huge_pages_scope mesh_arrays;
   sommets = m.sommets;
   elements = m.elements;
   refsom = m.refsom;

@@ -13,6 +13,7 @@
 #include "fatal.h"
 #include "kernels/dense_gauss.h"
 #include "matrices.h"
+#include "threads.h"
 
 template <class T>
 int gmatrix<T>::gauss() {
@@ -37,7 +38,7 @@ int gmatrix<T>::gauss() {
   if (ncl != nrl) return gauss_checked();
 
   int const n = nrh - nrl + 1;
-  int const failed = kern::gauss_rows(elem, n);
+  int const failed = kern::gauss_rows(elem, n, utils_threads());
   if (failed >= 0) {
     status = erreur;
     return nrl + failed;

@@ -19,6 +19,7 @@
 #include "kernels/sky_symmetric_lanes.h"
 #include "profil.h"
 #include "sky_check.h"
+#include "threads.h"
 
 // General matrix.
 
@@ -176,7 +177,7 @@ int skygmatrix<T>::gauss() {
   double maxpiv = 0, minpiv = DBL_MAX;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::gen_gauss_grouped(profil.debut(), elem.debut(), imax(), maxpiv, minpiv);
+    r = sky::gen_gauss_grouped(profil.debut(), elem.debut(), imax(), maxpiv, minpiv, utils_threads());
   else
     r = sky::gen_gauss(profil.debut(), elem.debut(), imax(), maxpiv, minpiv);
   if (r) {
@@ -225,8 +226,8 @@ void skygmatrix<T>::solve_gauss(gvector<T> const& b, gvector<T>& x) const {
   }
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, imin(), n);
-  sky::forward_unit(sky::gen_line{profil.debut()}, elem.debut(), n, b.debut(), y.debut());
-  sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut());
+  sky::forward_unit(sky::gen_line{profil.debut()}, elem.debut(), n, b.debut(), y.debut(), utils_threads());
+  sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut(), utils_threads());
 }
 
 // The forward pass reads the lower triangle; the backward pass stops at the
@@ -251,9 +252,8 @@ void skygmatrix<T>::solveUxb(gvector<T> const& b, gvector<T>& x) const {
   int const n = imax();
   if (!sky::same_range(b.imin(), b.imax(), imin(), n))
     sky::vector_size(sky::Uxb_solve, imin(), n, b.imin(), b.imax());
-  gvector<T> y(b);
   sky::fit(x, imin(), n);
-  sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut());
+  sky::gen_backward(profil.debut(), elem.debut(), n, b.debut(), x.debut(), utils_threads());
 }
 
 template <class T>
@@ -385,7 +385,8 @@ int skysmatrix<T>::choleski() {
   this->status = factors_choleski;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
+    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
+                                                utils_threads());
   else
     r = sky::sym_choleski(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
   if (r) this->status = erreur;
@@ -398,7 +399,8 @@ int skysmatrix<T>::crout() {
   this->status = factors_crout;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv);
+    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
+                                               utils_threads());
   else
     r = sky::sym_crout(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
   if (r) this->status = erreur;
@@ -412,7 +414,8 @@ void skysmatrix<T>::solve_choleski(gvector<T> const& b, gvector<T>& x) const {
     sky::vector_size(sky::choleski_solve, this->imin(), n, b.imin(), b.imax());
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, this->imin(), n);
-  sky::sym_solve_choleski(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same());
+  sky::sym_solve_choleski(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same(),
+                          utils_threads());
 }
 
 template <class T>
@@ -422,7 +425,8 @@ void skysmatrix<T>::solve_crout(gvector<T> const& b, gvector<T>& x) const {
     sky::vector_size(sky::crout_solve, this->imin(), n, b.imin(), b.imax());
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, this->imin(), n);
-  sky::sym_solve_crout(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same());
+  sky::sym_solve_crout(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same(),
+                       utils_threads());
 }
 
 #endif

@@ -5,6 +5,7 @@
 #define KERNELS_DENSE_GAUSS_H
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <type_traits>
@@ -14,6 +15,7 @@
 #include "gemm.h"
 #include "lanes.h"
 #include "ptypes.h"
+#include "team.h"
 
 namespace kern {
 
@@ -39,7 +41,8 @@ int doolittle_rows(T* a, int n) {
   return -1;
 }
 
-// The same factorization by blocks of rows, for float and double.
+// The same factorization by blocks of rows, for float and double, on a
+// team of threads.
 //
 // Every entry's sum s(i,j) = sum over k of l(i,k) u(k,j) is formed apart
 // from a(i,j) in a work block S, in ascending k from zero, and a(i,j) is
@@ -52,6 +55,13 @@ int doolittle_rows(T* a, int n) {
 // only ever adds the terms of a range of k that comes after those already
 // in S, so cutting the triangles into halves (sums over the finished half
 // as one product, then the other half) keeps every sum's order.
+//
+// The threads of a team share out independent entries, phase after phase
+// (team.h: phases, a part of a phase per item): the rows of a block for
+// its L entries (each row's chain of quotients is its own), the columns
+// for the products and the U entries right of a leaf. Each thread runs its
+// own object over the shared matrix and S; one thread alone is the plain
+// sequence.
 template <class T>
 class doolittle_blocks {
  public:
@@ -60,24 +70,49 @@ class doolittle_blocks {
   // Below these widths the triangles go one entry at a time.
   static constexpr int leaf_cols = 16, leaf_rows = 8;
 
-  doolittle_blocks(T* a, int n)
-      : a_(a), n_(n), ld_(n), lds_(work_stride(n)),
-        sbuf_(new T[static_cast<std::size_t>(std::min(B, n)) * lds_ + line]) {
-    // Rows of S start on cache lines: the tiles read and write them whole.
-    std::size_t const off = reinterpret_cast<std::uintptr_t>(sbuf_.get()) / sizeof(T) % line;
-    sbase_ = sbuf_.get() + (off ? line - off : 0);
-  }
-
-  // Returns the 0-based row of a zero pivot, or -1.
-  int run() {
-    for (r0_ = 0; r0_ < n_; r0_ += B) {
-      int const r1 = std::min(r0_ + B, n_);
-      lsolve(r0_, r1, 0, r0_);
-      gemm_ordered(r1 - r0_, n_ - r0_, r0_, l(r0_, 0), lds_, u(0, r0_), ld_, s(r0_, r0_), lds_);
-      int const failed = rows(r0_, r1);
-      if (failed >= 0) return failed;
+  // What the threads of a team share besides the matrix: the work block S
+  // (min(B, n) rows; every entry is written before it is read), the items
+  // done, the square of the current leaf, and the row of the zero pivot.
+  class shared {
+   public:
+    explicit shared(int n)
+        : lds(work_stride(n)), buf(new T[static_cast<std::size_t>(std::min(B, n)) * lds + line]) {
+      // Rows of S start on cache lines: the tiles read and write them whole.
+      std::size_t const off = reinterpret_cast<std::uintptr_t>(buf.get()) / sizeof(T) % line;
+      base = buf.get() + (off ? line - off : 0);
     }
-    return -1;
+    long const lds;
+    T* base;
+    counter done;
+    int leaf_end = 0;  // the first zero pivot of the current leaf, else its end
+    // The 0-based row of the zero pivot, or -1; set once. A thread still
+    // deciding on an earlier leaf may see it already set by a later one.
+    std::atomic<int> failed{-1};
+
+   private:
+    std::unique_ptr<T[]> buf;
+  };
+
+  // One thread of a team, walking the phases with the others.
+  doolittle_blocks(T* a, int n, shared& sh, phases& walk)
+      : a_(a), n_(n), ld_(n), lds_(sh.lds), sbase_(sh.base), sh_(sh), walk_(walk) {}
+
+  // Works until the factors are done, a zero pivot is met, or another
+  // thread goes on alone; the result is then in the shared failed.
+  void run() {
+    int const parts = walk_.parts();
+    for (r0_ = 0; r0_ < n_ && !walk_.stopped(); r0_ += B) {
+      int const r1 = std::min(r0_ + B, n_);
+      walk_.phase(parts, [&](int i) {
+        range const rw = share(r0_, r1, simd<T>::width, i, parts);
+        lsolve(rw.b, rw.e, 0, r0_);
+      });
+      walk_.phase(parts, [&](int i) {
+        range const cl = share(r0_, n_, 2 * simd<T>::width, i, parts);
+        gemm_ordered(r1 - r0_, cl.e - cl.b, r0_, l(r0_, 0), lds_, u(0, cl.b), ld_, s(r0_, cl.b), lds_);
+      });
+      if (!rows(r0_, r1)) return;
+    }
   }
 
  private:
@@ -88,6 +123,17 @@ class doolittle_blocks {
   static long work_stride(int n) {
     long const lines = (n + line - 1) / line;
     return (lines | 1) * line;
+  }
+
+  // Part i of `parts` of [lo, hi): nearly equal parts cut at multiples of
+  // `grain` from lo.
+  struct range {
+    int b, e;
+  };
+  static range share(int lo, int hi, int grain, int i, int parts) {
+    long const units = (hi - lo + grain - 1) / grain;
+    auto cut = [&](int k) { return static_cast<int>(std::min<long>(hi, lo + units * k / parts * grain)); };
+    return {cut(i), cut(i + 1)};
   }
 
   T* s(int i, int j) { return sbase_ + (i - r0_) * lds_ + j; }
@@ -103,8 +149,10 @@ class doolittle_blocks {
   }
 
   // The L entries of rows [i0, i1) in columns [c0, c1), when S holds their
-  // sums over k < c0; S right of c1 is left alone.
+  // sums over k < c0; S right of c1 is left alone. The rows are
+  // independent: this thread's rows only.
   void lsolve(int i0, int i1, int c0, int c1) {
+    if (i0 >= i1) return;
     if (c1 - c0 <= leaf_cols) {
       lsolve_leaf(i0, i1, c0, c1);
       return;
@@ -115,7 +163,6 @@ class doolittle_blocks {
     gemm_ordered(i1 - i0, c1 - m, m - c0, l(i0, c0), lds_, u(c0, m), ld_, s(i0, m), lds_, c0 == 0);
     lsolve(i0, i1, m, c1);
   }
-
   // lsolve for at most leaf_cols columns, one entry at a time. The chain
   // of divisions along a row is long, so leaves of 8 or 16 columns take
   // rows W at a time, one per SIMD lane.
@@ -176,53 +223,66 @@ class doolittle_blocks {
   }
 
   // rows() for at most leaf_rows rows. First the leaf's own square, row by
-  // row, into S: its L entries, then the pivot and the U entries of the
-  // row, up to the first zero pivot. Then the U entries right of the leaf
-  // of the rows before that pivot, their terms of the leaf's rows in order,
-  // straight into A. Last the rows move from S into A in order; a row with
-  // a zero pivot gets its L entries and the pivot only.
-  int rows_leaf(int p, int q) {
-    int f = q;
-    for (int i = p; i < q && f == q; ++i) {
-      T const* ai = u(i, 0);
-      T* si = s(i, 0);
-      for (int j = p; j < i; ++j) {
-        T const* uj = s(j, 0);
-        T const lij = (ai[j] - si[j]) / uj[j];
-        si[j] = lij;
-        for (int k = j + 1; k < q; ++k) si[k] = lij * uj[k] + si[k];
-      }
-      for (int k = i; k < q; ++k) si[k] = ai[k] - si[k];
-      if (iszero(si[i])) f = i;
-    }
-    if (f - p == leaf_rows)
-      u_right<leaf_rows>(p, q);
-    else
-      for (int i = p; i < f; ++i) {
+  // row, into S, as one item: its L entries, then the pivot and the U
+  // entries of the row, up to the first zero pivot. Then the U entries
+  // right of the leaf of the rows before that pivot, their terms of the
+  // leaf's rows in order, straight into A, by parts of the columns; and in
+  // the same items the rows move from S into A, the row with a zero pivot
+  // with its L entries and the pivot only. False when the walk ends here.
+  bool rows_leaf(int p, int q) {
+    walk_.phase(1, [&](int) {
+      int f = q;
+      for (int i = p; i < q && f == q; ++i) {
+        T const* ai = u(i, 0);
         T* si = s(i, 0);
-        for (int j = p; j < i; ++j) axpy_ordered(n_ - q, si[j], u(j, q), si + q);
-        finish_u(n_ - q, u(i, q), si + q);
+        for (int j = p; j < i; ++j) {
+          T const* uj = s(j, 0);
+          T const lij = (ai[j] - si[j]) / uj[j];
+          si[j] = lij;
+          for (int k = j + 1; k < q; ++k) si[k] = lij * uj[k] + si[k];
+        }
+        for (int k = i; k < q; ++k) si[k] = ai[k] - si[k];
+        if (iszero(si[i])) f = i;
       }
-    for (int i = p; i < q; ++i) {
-      std::copy(s(i, 0), s(i, i == f ? i + 1 : q), u(i, 0));
-      if (i == f) return f;
-    }
-    return -1;
+      sh_.leaf_end = f;
+      if (f < q) sh_.failed.store(f, std::memory_order_relaxed);
+    });
+    int const parts = walk_.parts();
+    walk_.phase(parts, [&](int i) {
+      int const f = sh_.leaf_end;
+      range const cl = share(q, n_, simd<T>::width, i, parts);
+      if (f - p == leaf_rows)
+        u_right<leaf_rows>(p, cl.b, cl.e);
+      else
+        for (int r = p; r < f; ++r) {
+          T* sr = s(r, 0);
+          for (int j = p; j < r; ++j) axpy_ordered(cl.e - cl.b, sr[j], u(j, cl.b), sr + cl.b);
+          finish_u(cl.e - cl.b, u(r, cl.b), sr + cl.b);
+        }
+      range const left = share(0, q, line, i, parts);
+      for (int r = p; r < q && r <= f; ++r) {
+        int const e = std::min(left.e, r == f ? r + 1 : q);
+        if (left.b < e) std::copy(s(r, left.b), s(r, e), u(r, left.b));
+      }
+    });
+    if (!walk_.sync()) return false;
+    int const f = sh_.failed.load(std::memory_order_relaxed);
+    return f < 0 || f >= q;
   }
 
-  // The U entries right of column q of the R rows from p, when S holds
+  // The U entries in columns [jb, je) of the R rows from p, when S holds
   // their L entries and their sums over k < p: each column strip of W
   // goes through all R rows in registers.
   template <int R>
-  void u_right(int p, int q) {
+  void u_right(int p, int jb, int je) {
     typedef simd<T> V;
     typedef typename V::v v;
     constexpr int W = V::width;
     T lv[R][R];
     for (int r = 0; r < R; ++r)
       for (int k = 0; k < r; ++k) lv[r][k] = *l(p + r, p + k);
-    int j = q;
-    for (; j + W <= n_; j += W) {
+    int j = jb;
+    for (; j + W <= je; j += W) {
       v sv[R];
 #pragma GCC unroll 8
       for (int r = 0; r < R; ++r) sv[r] = V::load(s(p + r, j));
@@ -235,7 +295,7 @@ class doolittle_blocks {
         for (int r2 = r + 1; r2 < R; ++r2) sv[r2] = V::splat(lv[r2][r]) * ur + sv[r2];
       }
     }
-    for (; j < n_; ++j)
+    for (; j < je; ++j)
       for (int r = 0; r < R; ++r) {
         T sj = *s(p + r, j);
         for (int k = 0; k < r; ++k) sj = lv[r][k] * *u(p + k, j) + sj;
@@ -244,31 +304,56 @@ class doolittle_blocks {
   }
 
   // Finishes rows [p, q) of the block, when S holds the sums over k < p of
-  // their entries from column p on and L their entries left of p.
-  int rows(int p, int q) {
+  // their entries from column p on and L their entries left of p. False
+  // when the walk ends: a zero pivot, or another thread alone.
+  bool rows(int p, int q) {
     if (q - p <= leaf_rows) return rows_leaf(p, q);
     int const m = half(p, q);
-    int const failed = rows(p, m);
-    if (failed >= 0) return failed;
-    lsolve(m, q, p, m);
-    gemm_ordered(q - m, n_ - m, m - p, l(m, p), lds_, u(p, m), ld_, s(m, m), lds_, false);
+    if (!rows(p, m)) return false;
+    int const parts = walk_.parts();
+    walk_.phase(parts, [&](int i) {
+      range const rw = share(m, q, simd<T>::width, i, parts);
+      lsolve(rw.b, rw.e, p, m);
+    });
+    walk_.phase(parts, [&](int i) {
+      range const cl = share(m, n_, 2 * simd<T>::width, i, parts);
+      gemm_ordered(q - m, cl.e - cl.b, m - p, l(m, p), lds_, u(p, cl.b), ld_, s(m, cl.b), lds_, false);
+    });
     return rows(m, q);
   }
 
   T* a_;
   int n_;
   long ld_, lds_;
-  int r0_ = 0;
-  std::unique_ptr<T[]> sbuf_;  // every entry is written before it is read
   T* sbase_;
+  shared& sh_;
+  phases& walk_;
+  int r0_ = 0;
 };
 
+// Smaller blocks stay on one thread. Measured on this 2-core machine with
+// the worker asleep before each factorization, as after an idle spell: two
+// threads lose at n = 192 (184 us on one thread, 212 us on two) and gain
+// at n = 256 (347 us, 276 us); with the worker awake they gain from 128.
+constexpr int dense_min_rows = 256;
+
+// Returns the 0-based row of a zero pivot, or -1; float and double go by
+// blocks, on up to `threads` threads from min_rows rows.
 template <class T>
-int gauss_rows(T* a, int n) {
-  if constexpr (std::is_same<T, double>::value || std::is_same<T, float>::value)
-    return n <= 32 ? doolittle_rows(a, n) : doolittle_blocks<T>(a, n).run();
-  else
+int gauss_rows(T* a, int n, int threads = 1, int min_rows = dense_min_rows) {
+  if constexpr (std::is_same<T, double>::value || std::is_same<T, float>::value) {
+    if (n <= 32) return doolittle_rows(a, n);
+    typename doolittle_blocks<T>::shared sh(n);
+    crew crew;
+    team(n < min_rows ? 1 : threads, [&](int t, int nt) {
+      mate me(crew, t, nt);
+      phases walk(me, sh.done);
+      doolittle_blocks<T>(a, n, sh, walk).run();
+    });
+    return sh.failed.load(std::memory_order_relaxed);
+  } else {
     return doolittle_rows(a, n);
+  }
 }
 
 }  // namespace kern

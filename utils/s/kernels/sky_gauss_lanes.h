@@ -13,6 +13,7 @@
 #include "pack.h"
 #include "ptypes.h"
 #include "sky_layout.h"
+#include "sky_pipeline.h"
 
 namespace sky {
 
@@ -43,6 +44,7 @@ struct gen_group {
   typedef typename S::I I;
   typedef typename S::m mask;
   static constexpr int W = S::width, R = 2 * W, C = 6;
+  static constexpr int lines = R;
 
   // Packed rows: P + (k - jmin) * 2R holds a(i0 + r, k) in [0, R) and
   // a(k, i0 + r) in [R, 2R).
@@ -272,6 +274,7 @@ struct gen_group {
   int pc[R];  // first column of each line (past the end for absent lines)
   char const *pf = nullptr, *pf_end = nullptr;  // the next group's lines, fetched a share per step
   long pf_step = 0;
+  int ahead = R;  // lines from a group to the next one this object likely takes
 
   std::vector<T> store;  // the packed rows, then own
 
@@ -315,8 +318,9 @@ struct gen_group {
     }
     for (int h = 0; h < 2; ++h) kern::transfer<true>(nr, part[h], pc, to, jmin, P + h * R, 2 * R);
     for (int r = 0; r < nr; ++r) row(i0 + r)[r] = e[L.diag(i0 + r)];
-    pf = reinterpret_cast<char const*>(e + L.q[std::min(n, i0 + R - 1)]);
-    pf_end = reinterpret_cast<char const*>(e + L.q[std::min(n, i0 + 2 * R - 1)]);
+    long const next = static_cast<long>(i0) + ahead;
+    pf = reinterpret_cast<char const*>(e + L.q[std::min<long>(n, next - 1)]);
+    pf_end = reinterpret_cast<char const*>(e + L.q[std::min<long>(n, next + R - 1)]);
     pf_step = ((pf_end - pf) / ((i0 - jmin) / C + 1) + 63) / 64 * 64;
   }
 
@@ -434,18 +438,36 @@ struct gen_group {
   }
 };
 
+// The work of a factorization in multiply-adds: line i's row and column
+// parts reach back over its m(i) columns.
+inline double gen_work(int const* q, int n) {
+  double w = 0;
+  for (int i = 1; i <= n; ++i) w += 0.25 * double(q[i] - q[i - 1]) * double(q[i] - q[i - 1]);
+  return w;
+}
+
 // Returns 0, or the line of a pivot of magnitude at most DBL_MIN; maxpiv
-// and minpiv take the extreme pivot magnitudes.
+// and minpiv take the extreme pivot magnitudes. The groups go through the
+// pipeline of sky_pipeline.h on up to `threads` threads, at least min_work
+// multiply-adds each.
 template <class T>
-int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv) {
-  gen_group<T> g(q, e, n);
-  for (int i0 = 1; i0 <= n; i0 += g.R) {
-    g.begin_group(i0);
-    g.columns(g.jmin, i0);
-    g.own_columns();
-    if (int const failed = g.pivots(maxpiv, minpiv)) return failed;
-  }
-  return 0;
+int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv, int threads = 1,
+                      double min_work = pipeline_min_work) {
+  constexpr int R = gen_group<T>::R;
+  int const want = pipeline_threads(threads, gen_work(q, n), (n + R - 1) / R, min_work);
+  pipeline_result const r = run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
+    gen_group<T> g(q, e, n);
+    g.ahead = me.nt * R;
+    mine.failed = pipeline_groups(g, me, n, lines, [&mine](gen_group<T>& h) {
+      h.own_columns();
+      return h.pivots(mine.maxpiv, mine.minpiv);
+    });
+  });
+  // note_pivot started the thread of line 1 from its pivot: the extremes
+  // are those of the sequence.
+  maxpiv = r.maxpiv;
+  minpiv = r.minpiv;
+  return r.failed;
 }
 
 }  // namespace sky

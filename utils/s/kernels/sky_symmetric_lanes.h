@@ -31,6 +31,7 @@
 #include "pack.h"
 #include "ptypes.h"
 #include "sky_layout.h"
+#include "sky_pipeline.h"
 
 namespace sky {
 namespace lanes {
@@ -234,6 +235,7 @@ struct sym_group {
   typedef typename V::I I;
   typedef kern::simd<T> S;
   static constexpr int W = V::width, NV = R / W, C = shape<T>::C;
+  static constexpr int lines = R;
   static constexpr I never = INT_MAX;  // start of a lane past the last line
 
   sym_line L;
@@ -241,7 +243,7 @@ struct sym_group {
   int n;
   T* Pl;  // Pl[(k - jmin) * R + r] = l(i0 + r, k)
   T* Pw;  // w(i0 + r, k) for Crout, else Pl
-  char* finite;  // finite[j]: every l(j, k), k < j, is finite (set when line j is done)
+  char* finite;  // finite[j]: every l(j, k), k < j, is finite (set when line j is done; shared by a team)
   double maxpiv = 0, minpiv = DBL_MAX;
   int i0 = 0, nr = 0, jmin = 0;
   int pc[R];  // first column of each line (past the end for absent lines)
@@ -251,20 +253,18 @@ struct sym_group {
   bool early_finite[R];    // only finite values before the group
 
   std::vector<T> bl, bw;
-  std::vector<char> fin;
 
-  // A group object owns its buffers and works the groups of lines of one
-  // matrix (q, e, n) in turn.
-  sym_group(int const* q, T* e_, int n_) : L{q}, e(e_), n(n_) {
+  // A group object owns its buffers and works groups of lines of one matrix
+  // (q, e, n) in turn; finite has n + 1 flags, shared by the groups of a
+  // team.
+  sym_group(int const* q, T* e_, int n_, char* finite_) : L{q}, e(e_), n(n_), finite(finite_) {
     int widest = 0;
     for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
     std::size_t const cells = static_cast<std::size_t>(widest + R) * R;
     bl.resize(cells);
     bw.resize(Crout ? cells : 0);
-    fin.resize(static_cast<std::size_t>(n) + 1);
     Pl = bl.data();
     Pw = Crout ? bw.data() : Pl;
-    finite = fin.data();
   }
   sym_group(sym_group const&) = delete;  // the buffer pointers point into its own storage
 
@@ -458,20 +458,36 @@ struct sym_group {
   }
 };
 
+// The work of a factorization in multiply-adds: line i's sums reach back
+// over its d(i) columns.
+inline double sym_work(int const* q, int n) {
+  double w = 0;
+  for (int i = 1; i <= n; ++i) w += 0.5 * double(q[i] - q[i - 1]) * double(q[i] - q[i - 1]);
+  return w;
+}
+
 // Returns the failing line, or 0 and rap = largest / smallest pivot
-// magnitude.
+// magnitude. The groups go through the pipeline of sky_pipeline.h on up to
+// `threads` threads, at least min_work multiply-adds each.
 template <class T, bool Crout, int R = shape<T>::R>
-int sym_lines_grouped(int const* q, T* e, int n, double& rap) {
-  sym_group<T, Crout, R> g(q, e, n);
-  for (int i0 = 1; i0 <= n; i0 += R) {
-    g.begin_group(i0);
-    g.columns(g.jmin, i0);
-    g.find_early_finite();
-    g.group_sums();
-    if (int const failed = g.pivots()) return failed;
-    g.end_group();
-  }
-  rap = g.maxpiv / g.minpiv;
+int sym_lines_grouped(int const* q, T* e, int n, double& rap, int threads = 1,
+                      double min_work = pipeline_min_work) {
+  std::vector<char> finite(static_cast<std::size_t>(n) + 1);
+  int const want = pipeline_threads(threads, sym_work(q, n), (n + R - 1) / R, min_work);
+  pipeline_result const r = run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
+    sym_group<T, Crout, R> g(q, e, n, finite.data());
+    mine.failed = pipeline_groups(g, me, n, lines, [](sym_group<T, Crout, R>& h) {
+      h.find_early_finite();
+      h.group_sums();
+      if (int const failed = h.pivots()) return failed;
+      h.end_group();
+      return 0;
+    });
+    mine.maxpiv = g.maxpiv;
+    mine.minpiv = g.minpiv;
+  });
+  if (r.failed) return r.failed;
+  rap = r.maxpiv / r.minpiv;
   return 0;
 }
 
