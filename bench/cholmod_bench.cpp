@@ -135,9 +135,10 @@ void bench_case(std::string const& name, maillage const& m) {
   v.reset();
   gvector<int> pr, ps, pn(1, n);
   for (int i = 1; i <= n; ++i) pn[i] = i;
-  std::vector<double> const tr = median_times(g_runs, {{[] {}, [&] { pr = renum_rcm(adj); }},
-                                                       {[] {}, [&] { ps = renum_sloan(adj); }}});
-  long long const profiles[3] = {mesure(adj).profil, mesure(adj, pr).profil, mesure(adj, ps).profil};
+  std::vector<double> const tr = median_times(
+      g_runs, {{[] {}, [&] { pr = renum_rcm(adj); }}, {[] {}, [&] { ps = renum_sloan(adj); }}});
+  long long const profiles[3] = {mesure(adj).profil, mesure(adj, pr).profil,
+                                 mesure(adj, ps).profil};
   int const best = static_cast<int>(std::min_element(profiles, profiles + 3) - profiles);
   char const* const names[3] = {"file", "RCM", "Sloan"};
   double const t_order[3] = {0, tr[0], tr[1]};
@@ -152,7 +153,8 @@ void bench_case(std::string const& name, maillage const& m) {
   dvector g(1, n);
   g = 0.0;
   for (int i = 1; i <= n; ++i) fixed[static_cast<std::size_t>(i)] = r.ref(i) != 0;
-  poisson_fem::assemble(r, fixed, g, [](double, double) { return 1.0; }, a0, b);
+  poisson_fem::assemble(
+      r, fixed, g, [](double, double) { return 1.0; }, a0, b);
   std::mt19937 rng(static_cast<unsigned>(n));
   std::uniform_real_distribution<double> u(-1, 1);
   dvector xs(1, n);
@@ -165,12 +167,12 @@ void bench_case(std::string const& name, maillage const& m) {
   c.supernodal = CHOLMOD_SUPERNODAL;
   cholmod_sparse* A = upper(a0, &c);
   cholmod_factor* L = nullptr;
-  double const t_an = median_times(g_runs, {{[&] { cholmod_free_factor(&L, &c); },
-                                             [&] { L = cholmod_analyze(A, &c); }}})[0];
+  double const t_an = median_times(
+      g_runs, {{[&] { cholmod_free_factor(&L, &c); }, [&] { L = cholmod_analyze(A, &c); }}})[0];
   double const cm_flops = c.fl;
-  std::vector<double> const tf =
-      median_times(g_runs, {{[&] { a = a0; }, [&] { a.choleski(); }},
-                            {[] {}, [&] { cholmod_factorize(A, L, &c); }}});
+  std::vector<double> const tf = median_times(
+      g_runs,
+      {{[&] { a = a0; }, [&] { a.choleski(); }}, {[] {}, [&] { cholmod_factorize(A, L, &c); }}});
   if (a.state() != factors_choleski || c.status != CHOLMOD_OK || static_cast<int>(L->minor) != n) {
     std::fprintf(stderr, "%s: a factorization failed\n", name.c_str());
     std::exit(1);
@@ -182,13 +184,15 @@ void bench_case(std::string const& name, maillage const& m) {
   double const* xc = static_cast<double const*>(X->x);
 
   double const ours = tf[0];
-  row(name, n, "ours profile choleski", names[best], t_order[best], ours,
-      profile_flops(prof), 8.0 * a.size(), rel_residual(std::vector<double>(x.debut(), x.debut() + n), want),
-      ours);
+  row(name, n, "ours profile choleski", names[best], t_order[best], ours, profile_flops(prof),
+      8.0 * a.size(), rel_residual(std::vector<double>(x.debut(), x.debut() + n), want), ours);
   row(name, n, "CHOLMOD supernodal", ordering_name(L->ordering), t_an, tf[1], cm_flops,
-      8.0 * static_cast<double>(L->xsize), rel_residual(std::vector<double>(xc, xc + n), want), ours);
-  std::printf("%-18s nonzeros of the factor: ours %d (the profile), CHOLMOD %.0f (%.0f stored in supernodes)\n",
-              name.c_str(), a.size(), c.lnz, static_cast<double>(L->xsize));
+      8.0 * static_cast<double>(L->xsize), rel_residual(std::vector<double>(xc, xc + n), want),
+      ours);
+  std::printf(
+      "%-18s nonzeros of the factor: ours %d (the profile), CHOLMOD %.0f (%.0f stored in "
+      "supernodes)\n",
+      name.c_str(), a.size(), c.lnz, static_cast<double>(L->xsize));
   cholmod_free_dense(&X, &c);
   cholmod_free_dense(&B, &c);
   cholmod_free_factor(&L, &c);
@@ -217,7 +221,8 @@ int main(int argc, char** argv) {
   for (int k = 2; k < argc; ++k) {
     char const* slash = std::strrchr(argv[k], '/');
     std::string name = slash ? slash + 1 : argv[k];
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".msh") == 0) name.resize(name.size() - 4);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".msh") == 0)
+      name.resize(name.size() - 4);
     bench_case(name, maillage(argv[k]));
   }
   bench_case("grid 300x300 Q1", grid(300));

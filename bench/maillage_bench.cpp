@@ -118,7 +118,8 @@ long long write_msh41(std::string const& f, int n, bool binary) {
   }
   std::fprintf(fp, "$EndEntities\n$Nodes\n");
   if (binary) {
-    u64(1), u64(static_cast<unsigned long long>(nn)), u64(1), u64(static_cast<unsigned long long>(nn));
+    u64(1), u64(static_cast<unsigned long long>(nn)), u64(1),
+        u64(static_cast<unsigned long long>(nn));
     i32(2), i32(1), i32(0), u64(static_cast<unsigned long long>(nn));
     for (long long t = 1; t <= nn; ++t) u64(static_cast<unsigned long long>(t));
     for (long long t = 0; t < nn; ++t) f64(0.001 * (t % n)), f64(0.001 * (t / n)), f64(0);
@@ -133,7 +134,8 @@ long long write_msh41(std::string const& f, int n, bool binary) {
   long long const ne = nt + n - 1;
   long long tag = 0;
   if (binary) {
-    u64(2), u64(static_cast<unsigned long long>(ne)), u64(1), u64(static_cast<unsigned long long>(ne));
+    u64(2), u64(static_cast<unsigned long long>(ne)), u64(1),
+        u64(static_cast<unsigned long long>(ne));
     i32(1), i32(1), i32(1), u64(static_cast<unsigned long long>(n - 1));
     for (int i = 1; i < n; ++i) u64(++tag), u64(i), u64(i + 1);
     i32(2), i32(1), i32(2), u64(static_cast<unsigned long long>(nt));
@@ -173,8 +175,8 @@ void BM_lect_gmsh(benchmark::State& state) {
     benchmark::DoNotOptimize(m.npt());
   }
   state.SetBytesProcessed(state.iterations() * bytes);
-  state.counters["nodes/s"] =
-      benchmark::Counter(1e6 * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["nodes/s"] = benchmark::Counter(1e6 * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
   unlink(f.c_str());
 }
 BENCHMARK(BM_lect_gmsh)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -205,8 +207,8 @@ void BM_dd_baseline(benchmark::State& state) {
     int fd = open(f.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) std::abort();
     for (long long left = total; left > 0;) {
-      std::size_t k = static_cast<std::size_t>(
-          std::min<long long>(left, static_cast<long long>(zeros.size())));
+      std::size_t k =
+          static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(zeros.size())));
       if (write(fd, zeros.data(), k) != static_cast<ssize_t>(k)) std::abort();
       left -= static_cast<long long>(k);
     }
@@ -215,6 +217,11 @@ void BM_dd_baseline(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * total);
   unlink(f.c_str());
 }
-BENCHMARK(BM_dd_baseline)->Arg(1000)->Arg(2000)->Arg(3000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_dd_baseline)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(3000)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace

@@ -47,10 +47,12 @@ bool wanted(const std::string& c) { return g_only.empty() || c.find(g_only) != s
 void header() {
   // "rel time": this code's time over our reference code's time for the
   // case; above 1, ours is faster.
-  std::printf("%-34s %-22s %11s %11s %9s %10s\n", "case", "code", "time (s)", "GFLOP/s", "rel time", "residual");
+  std::printf("%-34s %-22s %11s %11s %9s %10s\n", "case", "code", "time (s)", "GFLOP/s", "rel time",
+              "residual");
 }
 
-void row(const std::string& c, const std::string& code, double t, double flops, double ours, double res) {
+void row(const std::string& c, const std::string& code, double t, double flops, double ours,
+         double res) {
   std::printf("%-34s %-22s %11.4f %11.2f %9.2f %10.2e\n", c.c_str(), code.c_str(), t,
               flops > 0 ? flops / t * 1e-9 : 0.0, t / ours, res);
 }
@@ -64,7 +66,8 @@ double g_ceiling = 0;  // GFLOP/s
 
 typedef double v4 __attribute__((vector_size(32)));
 
-__attribute__((noinline)) void ceiling_kernel(const double* p, const double (*x)[256], long reps, double* out) {
+__attribute__((noinline)) void ceiling_kernel(const double* p, const double (*x)[256], long reps,
+                                              double* out) {
   v4 a0{}, a1{}, a2{}, a3{}, a4{}, a5{}, a6{}, a7{}, a8{}, a9{}, a10{}, a11{};
   for (long r = 0; r < reps; ++r) {
     const double* pk = p;
@@ -148,22 +151,25 @@ void dense_cases() {
       for (int j = 0; j < n; ++j) at[std::size_t(j) * n + i] = a0(i + 1, j + 1);
     std::vector<int> piv(n);
     int info = 0, one = 1;
-    std::vector<double> const tf =
-        median_times(g_runs, {{[&] { a = a0; }, [&] { a.gauss(); }},
-                      {[&] { lu = at; }, [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }}});
+    std::vector<double> const tf = median_times(
+        g_runs, {{[&] { a = a0; }, [&] { a.gauss(); }},
+                 {[&] { lu = at; }, [&] { dgetrf_(&n, &n, lu.data(), &n, piv.data(), &info); }}});
     double const t_ours = tf[0], t_lp = tf[1];
     dvector sol;
     std::vector<double> rhs;
-    std::vector<double> const ts =
-        median_times(g_runs, {{[] {}, [&] { a.solve(b, sol); }},
-                      {[&] { rhs.assign(b.debut(), b.debut() + n); },
-                       [&] { dgetrs_("N", &n, &one, lu.data(), &n, piv.data(), rhs.data(), &n, &info); }}});
+    std::vector<double> const ts = median_times(
+        g_runs,
+        {{[] {}, [&] { a.solve(b, sol); }},
+         {[&] { rhs.assign(b.debut(), b.debut() + n); },
+          [&] { dgetrs_("N", &n, &one, lu.data(), &n, piv.data(), rhs.data(), &n, &info); }}});
     double const ts_ours = ts[0], ts_lp = ts[1];
     std::vector<double> xo(sol.debut(), sol.debut() + n);
     row(c, "ours gauss", t_ours, flops, t_ours, rel_residual(xo, xs));
     row(c, "OpenBLAS dgetrf", t_lp, flops, t_ours, rel_residual(rhs, xs));
-    row("dense solve n=" + std::to_string(n), "ours solve", ts_ours, 2.0 * n * n, ts_ours, rel_residual(xo, xs));
-    row("dense solve n=" + std::to_string(n), "OpenBLAS dgetrs", ts_lp, 2.0 * n * n, ts_ours, rel_residual(rhs, xs));
+    row("dense solve n=" + std::to_string(n), "ours solve", ts_ours, 2.0 * n * n, ts_ours,
+        rel_residual(xo, xs));
+    row("dense solve n=" + std::to_string(n), "OpenBLAS dgetrs", ts_lp, 2.0 * n * n, ts_ours,
+        rel_residual(rhs, xs));
   }
 }
 
@@ -203,7 +209,8 @@ std::vector<double> band_storage(skysmatrix<double> const& a, int kd) {
   int const n = a.imax(), ldab = kd + 1;
   std::vector<double> ab(std::size_t(ldab) * n, 0.0);
   for (int j = 1; j <= n; ++j)
-    for (int i = j; i <= std::min(n, j + kd); ++i) ab[std::size_t(j - 1) * ldab + (i - j)] = a(0, i, j);
+    for (int i = j; i <= std::min(n, j + kd); ++i)
+      ab[std::size_t(j - 1) * ldab + (i - j)] = a(0, i, j);
   return ab;
 }
 
@@ -237,33 +244,36 @@ void profile_cases() {
       }
     Eigen::SparseMatrix<double> A(n, n);
     A.setFromTriplets(trip.begin(), trip.end());
-    Eigen::SimplicialLLT<Eigen::SparseMatrix<double>, Eigen::Lower, Eigen::NaturalOrdering<int>> llt;
+    Eigen::SimplicialLLT<Eigen::SparseMatrix<double>, Eigen::Lower, Eigen::NaturalOrdering<int>>
+        llt;
     llt.analyzePattern(A);
 
     skysmatrix<double> sc, sr;
     skygmatrix<double> ga;
     int info = 0, one = 1;
-    std::vector<double> const tf =
-        median_times(g_runs, {{[&] { sc = s0; }, [&] { sc.choleski(); }},
-                      {[&] { sr = s0; }, [&] { sr.crout(); }},
-                      {[&] { ga = g0; }, [&] { ga.gauss(); }},
-                      {[&] { ab = ab0; }, [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }},
-                      {[] {}, [&] { llt.factorize(A); }}});
+    std::vector<double> const tf = median_times(
+        g_runs, {{[&] { sc = s0; }, [&] { sc.choleski(); }},
+                 {[&] { sr = s0; }, [&] { sr.crout(); }},
+                 {[&] { ga = g0; }, [&] { ga.gauss(); }},
+                 {[&] { ab = ab0; }, [&] { dpbtrf_("L", &n, &kd, ab.data(), &ldab, &info); }},
+                 {[] {}, [&] { llt.factorize(A); }}});
     double const t_chol = tf[0], t_crout = tf[1], t_gauss = tf[2], t_pb = tf[3], t_eig = tf[4];
 
     dvector xc, xr, xg;
     std::vector<double> rhs;
     Eigen::VectorXd be = Eigen::Map<const Eigen::VectorXd>(b.debut(), n), xe;
-    std::vector<double> const ts =
-        median_times(g_runs, {{[] {}, [&] { sc.solve(b, xc); }},
-                      {[] {}, [&] { sr.solve(b, xr); }},
-                      {[] {}, [&] { ga.solve(b, xg); }},
-                      {[&] { rhs.assign(b.debut(), b.debut() + n); },
-                       [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }},
-                      {[] {}, [&] { xe = llt.solve(be); }}});
+    std::vector<double> const ts = median_times(
+        g_runs, {{[] {}, [&] { sc.solve(b, xc); }},
+                 {[] {}, [&] { sr.solve(b, xr); }},
+                 {[] {}, [&] { ga.solve(b, xg); }},
+                 {[&] { rhs.assign(b.debut(), b.debut() + n); },
+                  [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }},
+                 {[] {}, [&] { xe = llt.solve(be); }}});
     double const ts_chol = ts[0], ts_crout = ts[1], ts_gauss = ts[2], ts_pb = ts[3], ts_eig = ts[4];
 
-    auto res = [&](dvector const& x) { return rel_residual(std::vector<double>(x.debut(), x.debut() + n), xs); };
+    auto res = [&](dvector const& x) {
+      return rel_residual(std::vector<double>(x.debut(), x.debut() + n), xs);
+    };
     row(c, "ours choleski", t_chol, flops, t_chol, res(xc));
     row(c, "ours crout", t_crout, flops, t_chol, res(xr));
     row(c, "ours profile gauss", t_gauss, 2 * flops, t_chol, res(xg));
@@ -297,11 +307,12 @@ void settle() {
 // "x 1 thread": the code's speed-up over its own one-thread time; "x
 // peer": its speed over the peer's on as many threads.
 void thread_header() {
-  std::printf("%-34s %-22s %8s %11s %11s %11s\n", "case (wall clock)", "code", "threads", "time (s)", "x 1 thread",
-              "x peer");
+  std::printf("%-34s %-22s %8s %11s %11s %11s\n", "case (wall clock)", "code", "threads",
+              "time (s)", "x 1 thread", "x peer");
 }
 
-void thread_row(const std::string& c, const std::string& code, int threads, double t, double t1, double peer) {
+void thread_row(const std::string& c, const std::string& code, int threads, double t, double t1,
+                double peer) {
   static bool headed = false;
   if (!headed) thread_header();
   headed = true;
@@ -315,7 +326,8 @@ void thread_row(const std::string& c, const std::string& code, int threads, doub
 // Rows of four codes (three of ours, the peer last) timed on 1 and on 2
 // threads, t[4 h + k] for code k on h + 1 threads; the first two are
 // compared with the peer.
-void thread_rows(const std::string& c, char const* const (&names)[4], const std::vector<double>& t) {
+void thread_rows(const std::string& c, char const* const (&names)[4],
+                 const std::vector<double>& t) {
   for (int k = 0; k < 4; ++k)
     for (int h = 0; h < 2; ++h) {
       double const peer = k == 0 || k == 1 ? t[4 * h + 3] : 0;
@@ -342,7 +354,8 @@ void thread_profile_cases() {
     int info = 0;
     std::vector<timed> codes;
     for (int th : {1, 2}) {
-      codes.push_back({[&, th] { utils_set_threads(th), sc = s0, settle(); }, [&] { sc.choleski(); }});
+      codes.push_back(
+          {[&, th] { utils_set_threads(th), sc = s0, settle(); }, [&] { sc.choleski(); }});
       codes.push_back({[&, th] { utils_set_threads(th), sr = s0, settle(); }, [&] { sr.crout(); }});
       codes.push_back({[&, th] { utils_set_threads(th), ga = g0, settle(); }, [&] { ga.gauss(); }});
       codes.push_back({[&, th] { openblas_set_num_threads(th), ab = ab0, settle(); },
@@ -362,11 +375,16 @@ void thread_profile_cases() {
       codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { sc.solve(b, xc); }});
       codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { sr.solve(b, xr); }});
       codes.push_back({[&, th] { utils_set_threads(th), settle(); }, [&] { ga.solve(b, xg); }});
-      codes.push_back({[&, th] { openblas_set_num_threads(th), rhs.assign(b.debut(), b.debut() + n), settle(); },
-                       [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }});
+      codes.push_back(
+          {[&, th] {
+             openblas_set_num_threads(th), rhs.assign(b.debut(), b.debut() + n), settle();
+           },
+           [&] { dpbtrs_("L", &n, &kd, &one, ab.data(), &ldab, rhs.data(), &n, &info); }});
     }
-    char const* solves[] = {"ours choleski solve", "ours crout solve", "ours gauss solve", "OpenBLAS dpbtrs"};
-    thread_rows("threads Laplacian solve m=" + std::to_string(m), solves, median_times(g_runs, codes, wall_seconds));
+    char const* solves[] = {"ours choleski solve", "ours crout solve", "ours gauss solve",
+                            "OpenBLAS dpbtrs"};
+    thread_rows("threads Laplacian solve m=" + std::to_string(m), solves,
+                median_times(g_runs, codes, wall_seconds));
   }
 }
 
@@ -406,7 +424,6 @@ void thread_cases() {
   utils_set_threads(1);
   openblas_set_num_threads(1);
 }
-
 
 double wall_seconds() {
   timespec ts;
@@ -455,7 +472,9 @@ void mesh_case(const std::string& dir) {
   long long bytes = 0;
   for (int r = 0; r < g_runs; ++r) {
     std::remove(out.c_str());
-    t_reg.push_back(run_program(dir, {REG_M_PATH, "-b", "0", "1", std::to_string(nx), "0", "1", std::to_string(ny)}, &peak));
+    t_reg.push_back(run_program(
+        dir, {REG_M_PATH, "-b", "0", "1", std::to_string(nx), "0", "1", std::to_string(ny)},
+        &peak));
     struct stat st {};
     if (stat(out.c_str(), &st) != 0) {
       std::fprintf(stderr, "no %s\n", out.c_str());
@@ -464,8 +483,9 @@ void mesh_case(const std::string& dir) {
     bytes = st.st_size;
     std::remove(out.c_str());
     std::string const dd_out = dir + "/dd.out";
-    t_dd.push_back(run_program(dir, {"/bin/dd", "if=/dev/zero", "of=" + dd_out, "bs=1M", "iflag=count_bytes",
-                                     "count=" + std::to_string(bytes)},
+    t_dd.push_back(run_program(dir,
+                               {"/bin/dd", "if=/dev/zero", "of=" + dd_out, "bs=1M",
+                                "iflag=count_bytes", "count=" + std::to_string(bytes)},
                                nullptr));
     std::remove(dd_out.c_str());
   }
@@ -476,11 +496,11 @@ void mesh_case(const std::string& dir) {
   // vertex numbers per cell.
   double const nv = double(nx + 1) * (ny + 1), ne = double(nx) * ny;
   double const arrays_kib = (nv * (2 * 4 + 4) + ne * 4 * 4) / 1024;
-  std::printf("%-34s %-22s %11.4f %8.0f MB/s  dd's throughput x %.2f  (%lld bytes)\n", c.c_str(), "reg_m", tr,
-              bytes / tr * 1e-6, td / tr, bytes);
+  std::printf("%-34s %-22s %11.4f %8.0f MB/s  dd's throughput x %.2f  (%lld bytes)\n", c.c_str(),
+              "reg_m", tr, bytes / tr * 1e-6, td / tr, bytes);
   std::printf("%-34s %-22s %11.4f %8.0f MB/s\n", c.c_str(), "dd bs=1M", td, bytes / td * 1e-6);
-  std::printf("%-34s peak memory %ld KiB = %.2f x the mesh arrays (%.0f KiB)\n", c.c_str(), peak, peak / arrays_kib,
-              arrays_kib);
+  std::printf("%-34s peak memory %ld KiB = %.2f x the mesh arrays (%.0f KiB)\n", c.c_str(), peak,
+              peak / arrays_kib, arrays_kib);
 }
 }  // namespace
 

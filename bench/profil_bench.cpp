@@ -56,8 +56,8 @@ double profile_flops(int m, int chains) {
 
 // Rate over CPU time: the machine is shared, wall time says little.
 void report(benchmark::State& state, double flops) {
-  state.counters["GFLOPS"] =
-      benchmark::Counter(flops * static_cast<double>(state.iterations()) / 1e9, benchmark::Counter::kIsRate);
+  state.counters["GFLOPS"] = benchmark::Counter(
+      flops * static_cast<double>(state.iterations()) / 1e9, benchmark::Counter::kIsRate);
 }
 
 void BM_Choleski(benchmark::State& state) {

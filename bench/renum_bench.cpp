@@ -37,9 +37,9 @@ licolect const& grid_lists(benchmark::State const& state) {
   nx = static_cast<int>(state.range(0));
   ny = static_cast<int>(state.range(1));
   seed = static_cast<unsigned>(state.range(2));
-  return lists_of("grid " + std::to_string(nx) + " " + std::to_string(ny) + " " +
-                      std::to_string(seed),
-                  [] { return static_cast<maillage const*>(new maillage(grid(nx, ny, seed))); });
+  return lists_of(
+      "grid " + std::to_string(nx) + " " + std::to_string(ny) + " " + std::to_string(seed),
+      [] { return static_cast<maillage const*>(new maillage(grid(nx, ny, seed))); });
 }
 
 void counters(benchmark::State& state, licolect const& l, gvector<int> const& p) {

@@ -111,7 +111,7 @@ void BM_GzprintfBaseline(benchmark::State& state) {
 
 }  // namespace
 
-#define IO_BENCH(E, GZ)                                                                         \
+#define IO_BENCH(E, GZ)                                                                      \
   BENCHMARK_TEMPLATE(BM_Save, E, GZ)->Unit(benchmark::kMillisecond)->Iterations(GZ ? 1 : 3); \
   BENCHMARK_TEMPLATE(BM_Load, E, GZ)->Unit(benchmark::kMillisecond)->Iterations(GZ ? 1 : 3);
 

@@ -96,15 +96,17 @@ void BM_fprintf_text(benchmark::State& state) {
     FILE* fp = std::fopen(f.c_str(), "w");
     if (fp == nullptr) std::abort();
     std::setvbuf(fp, nullptr, _IOFBF, 1 << 16);
-    std::fprintf(fp, "# vtk DataFile Version 3.0\ngrille\nASCII\n"
-                 "DATASET UNSTRUCTURED_GRID\nPOINTS %d float\n", nv);
+    std::fprintf(fp,
+                 "# vtk DataFile Version 3.0\ngrille\nASCII\n"
+                 "DATASET UNSTRUCTURED_GRID\nPOINTS %d float\n",
+                 nv);
     for (int i = 1; i <= nv; ++i)
-      std::fprintf(fp, "%.9g %.9g %.9g\n", static_cast<double>(m.x(i)),
-                   static_cast<double>(m.y(i)), 0.0);
+      std::fprintf(fp, "%.9g %.9g %.9g\n", static_cast<double>(m.x(i)), static_cast<double>(m.y(i)),
+                   0.0);
     std::fprintf(fp, "CELLS %d %lld\n", ne, 5LL * ne);
     for (int e = 1; e <= ne; ++e)
-      std::fprintf(fp, "4 %d %d %d %d\n", m.lg(e, 1) - 1, m.lg(e, 2) - 1,
-                   m.lg(e, 3) - 1, m.lg(e, 4) - 1);
+      std::fprintf(fp, "4 %d %d %d %d\n", m.lg(e, 1) - 1, m.lg(e, 2) - 1, m.lg(e, 3) - 1,
+                   m.lg(e, 4) - 1);
     std::fprintf(fp, "CELL_TYPES %d\n", ne);
     for (int e = 1; e <= ne; ++e) std::fprintf(fp, "9\n");
     std::fprintf(fp, "POINT_DATA %d\nSCALARS tag int 1\nLOOKUP_TABLE default\n", nv);

@@ -30,9 +30,9 @@ int main(int argc, char** argv) {
   utils_debut(prog);
   double r1, n, k;
   // Sector k of N in a full turn, inner radius R1 > 0.
-  if (argc != 6 || !number(argv[2], r1) || !number(argv[3], n) ||
-      !number(argv[4], k) || !(r1 > 0) || !(n >= 1 && n <= 1e6) ||
-      !(k >= -1e6 && k <= 1e6) || n != std::floor(n) || k != std::floor(k))
+  if (argc != 6 || !number(argv[2], r1) || !number(argv[3], n) || !number(argv[4], k) ||
+      !(r1 > 0) || !(n >= 1 && n <= 1e6) || !(k >= -1e6 && k <= 1e6) || n != std::floor(n) ||
+      k != std::floor(k))
     usage(prog);
   maillage m(argv[1]);
   maillage& b = m.courb(r1, static_cast<int>(n), static_cast<int>(k));

@@ -27,8 +27,7 @@ namespace {
 int const kMaxCells = 512;  // the profile of the largest grid is about 1 GB
 
 [[noreturn]] void usage(char const* prog) {
-  fatal(1, "Usage: ", prog, " [n ...]  (n: cells per side, 2..", kMaxCells,
-        ", increasing)\n");
+  fatal(1, "Usage: ", prog, " [n ...]  (n: cells per side, 2..", kMaxCells, ", increasing)\n");
 }
 
 // Phase names on stderr for the large grids, only on a terminal.
@@ -75,8 +74,7 @@ result solve_on_grid(int n) {
   phase(n, "factorisation");
   int const bad = a.choleski();
   if (bad != 0) {
-    fatal(1, "Factorisation de Cholesky impossible a la ligne ", bad,
-          " (grille ", n, ")\n");
+    fatal(1, "Factorisation de Cholesky impossible a la ligne ", bad, " (grille ", n, ")\n");
   }
   phase(n, "resolution");
   dvector u;
@@ -99,8 +97,7 @@ int parse_cells(char const* s, char const* prog) {
   char* end = nullptr;
   errno = 0;
   long const v = std::strtol(s, &end, 10);
-  if (errno != 0 || end == s || *end != '\0' || v < 2 || v > kMaxCells)
-    usage(prog);
+  if (errno != 0 || end == s || *end != '\0' || v < 2 || v > kMaxCells) usage(prog);
   return static_cast<int>(v);
 }
 
@@ -112,26 +109,24 @@ int main(int argc, char** argv) {
   std::vector<int> cells;
   for (int k = 1; k < argc; ++k) {
     cells.push_back(parse_cells(argv[k], prog));
-    if (cells.size() > 1 && cells.back() <= cells[cells.size() - 2])
-      usage(prog);
+    if (cells.size() > 1 && cells.back() <= cells[cells.size() - 2]) usage(prog);
   }
   if (cells.empty()) cells = {8, 16, 32, 64};
 
-  std::printf("-Laplace(u) = f on [0,1]^2, u = sin(pi x) sin(pi y), "
-              "bilinear quadrilaterals\n");
-  std::printf("%6s %10s %12s %6s %12s %6s\n", "n", "vertices", "max error",
-              "order", "L2 error", "order");
+  std::printf(
+      "-Laplace(u) = f on [0,1]^2, u = sin(pi x) sin(pi y), "
+      "bilinear quadrilaterals\n");
+  std::printf("%6s %10s %12s %6s %12s %6s\n", "n", "vertices", "max error", "order", "L2 error",
+              "order");
   result prev{0, 0, 0};
   for (std::size_t k = 0; k < cells.size(); ++k) {
     result const r = solve_on_grid(cells[k]);
     if (k == 0) {
-      std::printf("%6d %10d %12.4e %6s %12.4e %6s\n", cells[k], r.npt, r.emax,
-                  "-", r.el2, "-");
+      std::printf("%6d %10d %12.4e %6s %12.4e %6s\n", cells[k], r.npt, r.emax, "-", r.el2, "-");
     } else {
       double const ratio = std::log(static_cast<double>(cells[k]) / cells[k - 1]);
-      std::printf("%6d %10d %12.4e %6.2f %12.4e %6.2f\n", cells[k], r.npt,
-                  r.emax, std::log(prev.emax / r.emax) / ratio, r.el2,
-                  std::log(prev.el2 / r.el2) / ratio);
+      std::printf("%6d %10d %12.4e %6.2f %12.4e %6.2f\n", cells[k], r.npt, r.emax,
+                  std::log(prev.emax / r.emax) / ratio, r.el2, std::log(prev.el2 / r.el2) / ratio);
     }
     std::fflush(stdout);
     prev = r;

@@ -33,7 +33,9 @@ namespace {
 double const kPi = 3.141592653589793;
 
 double exact(double x, double y) { return std::sin(kPi * x) * std::sin(kPi * y) + x * x; }
-double source(double x, double y) { return 2 * kPi * kPi * std::sin(kPi * x) * std::sin(kPi * y) - 2; }
+double source(double x, double y) {
+  return 2 * kPi * kPi * std::sin(kPi * x) * std::sin(kPi * y) - 2;
+}
 
 // No matrix above 2^28 entries (2 GiB): a mesh of a few megabytes in a bad
 // numbering would otherwise ask for hundreds of gigabytes.
@@ -297,8 +299,8 @@ void print_row(result const& r, result const* prev) {
 
 void print_profiles(std::vector<result> const& rs, options const& o) {
   std::printf("\n%-24s %-27s   %s\n", "", "in the file's numbering", "renumbered");
-  std::printf("%-24s %12s %14s   %-5s %12s %14s %11s\n", "mesh", "profile", "Cholesky (ms)", "order",
-              "profile", "Cholesky (ms)", "renum (ms)");
+  std::printf("%-24s %12s %14s   %-5s %12s %14s %11s\n", "mesh", "profile", "Cholesky (ms)",
+              "order", "profile", "Cholesky (ms)", "renum (ms)");
   bool skipped = false, too_big = false;
   for (result const& r : rs) {
     std::printf("%-24s %12lld ", r.name.c_str(), r.profile_file);
@@ -336,8 +338,9 @@ int main(int argc, char** argv) {
     result const r = solve_mesh(file, o, u, err, m);
     if (rs.empty()) {
       telem = m.telem();
-      std::printf("-Laplace(u) = f, u = sin(pi x) sin(pi y) + x^2 given on the tagged vertices, %s\n",
-                  telem == 3 ? "P1 triangles" : "Q1 quadrilaterals");
+      std::printf(
+          "-Laplace(u) = f, u = sin(pi x) sin(pi y) + x^2 given on the tagged vertices, %s\n",
+          telem == 3 ? "P1 triangles" : "Q1 quadrilaterals");
       std::printf("%-24s %9s %9s %12s %6s %12s %6s\n", "mesh", "vertices", "elements", "max error",
                   "order", "L2 error", "order");
     } else if (m.telem() != telem) {

@@ -81,7 +81,8 @@ Mat matrice_vide(bande const& b) {
   PetscInt const total = static_cast<PetscInt>(n + 1) * (n + 1);
   Mat a;
   PetscCallAbort(PETSC_COMM_WORLD, MatCreate(PETSC_COMM_WORLD, &a));
-  PetscCallAbort(PETSC_COMM_WORLD, MatSetSizes(a, b.fin() - b.debut(), b.fin() - b.debut(), total, total));
+  PetscCallAbort(PETSC_COMM_WORLD,
+                 MatSetSizes(a, b.fin() - b.debut(), b.fin() - b.debut(), total, total));
   PetscCallAbort(PETSC_COMM_WORLD, MatSetType(a, MATAIJ));
   PetscCallAbort(PETSC_COMM_WORLD, MatSeqAIJSetPreallocation(a, 0, d.data()));
   PetscCallAbort(PETSC_COMM_WORLD, MatMPIAIJSetPreallocation(a, 0, d.data(), 0, o.data()));
@@ -119,7 +120,8 @@ void assemble(maillage const& m, bande const& b, Mat a, Vec f) {
   }
   for (PetscInt k = b.debut(); k < b.fin(); ++k)
     if (au_bord(n, k)) {
-      double const x = static_cast<double>(k % (n + 1)) * h, y = static_cast<double>(k / (n + 1)) * h;
+      double const x = static_cast<double>(k % (n + 1)) * h,
+                   y = static_cast<double>(k / (n + 1)) * h;
       PetscCallAbort(PETSC_COMM_WORLD, MatSetValue(a, k, k, 1.0, ADD_VALUES));
       PetscCallAbort(PETSC_COMM_WORLD, VecSetValue(f, k, poisson_q1::exact(x, y), ADD_VALUES));
     }
@@ -159,15 +161,16 @@ std::string sans_dossier(std::string const& s) {
 }
 
 // The pieces <prefix>_<n>_<rank>.vtu and, on rank 0, their index.
-void ecrit_pieces(maillage const& m, Vec u, bande const& b, std::string const& prefixe,
-                  int rang, int np) {
+void ecrit_pieces(maillage const& m, Vec u, bande const& b, std::string const& prefixe, int rang,
+                  int np) {
   double const h = 1.0 / b.n;
   gvector<double> const v = valeurs_bande(u, b);
   gvector<double> err(v.imin(), v.imax());
   PetscInt const premier = static_cast<PetscInt>(b.c0) * (b.n + 1);
   for (int k = v.imin(); k <= v.imax(); ++k) {
     PetscInt const g = premier + k - 1;
-    double const x = static_cast<double>(g % (b.n + 1)) * h, y = static_cast<double>(g / (b.n + 1)) * h;
+    double const x = static_cast<double>(g % (b.n + 1)) * h,
+                 y = static_cast<double>(g / (b.n + 1)) * h;
     err[k] = v[k] - poisson_q1::exact(x, y);
   }
   vtk_champs champs;
@@ -176,7 +179,8 @@ void ecrit_pieces(maillage const& m, Vec u, bande const& b, std::string const& p
   ecrit_vtk(m, (base + "_" + std::to_string(rang) + ".vtu").c_str(), champs, vtk_format::xml);
   if (rang != 0) return;
   std::vector<std::string> pieces;
-  for (int p = 0; p < np; ++p) pieces.push_back(sans_dossier(base) + "_" + std::to_string(p) + ".vtu");
+  for (int p = 0; p < np; ++p)
+    pieces.push_back(sans_dossier(base) + "_" + std::to_string(p) + ".vtu");
   ecrit_pvtu((base + ".pvtu").c_str(), pieces, champs);
 }
 
@@ -191,7 +195,8 @@ resultat erreurs(Vec u, bande const& b) {
   PetscCallAbort(PETSC_COMM_WORLD, VecGetArrayRead(u, &a));
   double loc[2] = {0, 0};
   for (PetscInt k = b.debut(); k < b.fin(); ++k) {
-    double const x = static_cast<double>(k % (b.n + 1)) * h, y = static_cast<double>(k / (b.n + 1)) * h;
+    double const x = static_cast<double>(k % (b.n + 1)) * h,
+                 y = static_cast<double>(k / (b.n + 1)) * h;
     double const d = std::fabs(a[k - b.debut()] - poisson_q1::exact(x, y));
     if (d > loc[0]) loc[0] = d;
     loc[1] = d * d + loc[1];
@@ -270,14 +275,16 @@ bool tailles(int argc, char** argv, int np, std::vector<int>& cells) {
 std::string option_texte(char const* nom) {
   char valeur[4096] = "";
   PetscBool present = PETSC_FALSE;
-  PetscCallAbort(PETSC_COMM_WORLD, PetscOptionsGetString(nullptr, nullptr, nom, valeur, sizeof valeur, &present));
+  PetscCallAbort(PETSC_COMM_WORLD,
+                 PetscOptionsGetString(nullptr, nullptr, nom, valeur, sizeof valeur, &present));
   return present ? valeur : "";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  petsc_session session(argc, argv, "poisson_mpi [n ...] [-vtk prefix] [-sol prefix] [PETSc options]\n");
+  petsc_session session(argc, argv,
+                        "poisson_mpi [n ...] [-vtk prefix] [-sol prefix] [PETSc options]\n");
   int const rang = session.rang(), np = session.taille();
   char const* prog = (argc > 0 && argv[0] != nullptr) ? argv[0] : "poisson_mpi";
   std::vector<int> cells;
@@ -290,10 +297,11 @@ int main(int argc, char** argv) {
   std::string const vtk = option_texte("-vtk"), sol = option_texte("-sol");
 
   if (rang == 0) {
-    std::printf("-Laplace(u) = f on [0,1]^2, u = sin(pi x) sin(pi y), "
-                "bilinear quadrilaterals\n");
-    std::printf("%6s %10s %12s %6s %12s %6s\n", "n", "vertices", "max error",
-                "order", "L2 error", "order");
+    std::printf(
+        "-Laplace(u) = f on [0,1]^2, u = sin(pi x) sin(pi y), "
+        "bilinear quadrilaterals\n");
+    std::printf("%6s %10s %12s %6s %12s %6s\n", "n", "vertices", "max error", "order", "L2 error",
+                "order");
   }
   resultat prev{0, 0};
   for (std::size_t k = 0; k < cells.size(); ++k) {

@@ -8,7 +8,8 @@ namespace poisson_p1 {
 // Stiffness ke and load fe, for the source f(x, y), of the triangle with
 // vertices (xe, ye) counter-clockwise.
 template <class F>
-inline void element(double const xe[3], double const ye[3], F f_source, double ke[3][3], double fe[3]) {
+inline void element(double const xe[3], double const ye[3], F f_source, double ke[3][3],
+                    double fe[3]) {
   double const det = (xe[1] - xe[0]) * (ye[2] - ye[0]) - (xe[2] - xe[0]) * (ye[1] - ye[0]);
   double const area = det / 2;
   // Gradients of the barycentric coordinates.

@@ -18,7 +18,8 @@ inline double source(double x, double y) { return 2 * kPi * kPi * exact(x, y); }
 // with vertices (xe, ye) counter-clockwise: 2 x 2 Gauss points on the
 // reference square [-1,1]^2, nodes counter-clockwise from (-1,-1).
 template <class F>
-inline void element(double const xe[4], double const ye[4], F f_source, double ke[4][4], double fe[4]) {
+inline void element(double const xe[4], double const ye[4], F f_source, double ke[4][4],
+                    double fe[4]) {
   double const q = 1 / std::sqrt(3.0);
   double const gp[2] = {-q, q};
   double const xi[4] = {-1, 1, 1, -1}, eta[4] = {-1, -1, 1, 1};

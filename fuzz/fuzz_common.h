@@ -43,8 +43,7 @@ inline std::vector<unsigned char> input(int argc, char** argv) {
 // Writes the bytes to a fresh scratch file with the given extension; with
 // gz set the bytes are stored gzip-compressed, so the reader sees them
 // through its compressed-stream path. Returns the name.
-inline char const* write_scratch(unsigned char const* p, std::size_t n, char const* ext,
-                                 bool gz) {
+inline char const* write_scratch(unsigned char const* p, std::size_t n, char const* ext, bool gz) {
   char const* dir = std::getenv("FUZZ_TMPDIR");
   if (dir == nullptr) dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
   scratch() = std::string(dir) + "/utils_fuzz_" + std::to_string(getpid()) + ext;

@@ -214,8 +214,8 @@ int main(int argc, char** argv) {
     std::string a = tmp_dir + "/adj";
     maillage(mat<float>(1, 5, 1, 2), e, vec<int>(1, 5), "isoles").gen_data_renum(a.c_str());
     seed("renum", "isolated", -1, slurp(a));
-    maillage v(mat<float>(1, 2, 1, 2), gmatrix<int>(), vec<int>(1, 2),
-               gvector<int>(), "sans elements");
+    maillage v(mat<float>(1, 2, 1, 2), gmatrix<int>(), vec<int>(1, 2), gvector<int>(),
+               "sans elements");
     v.ecrit_kadro(k.c_str());
     seed("kadro", "noelem", 0, slurp(k));
   }

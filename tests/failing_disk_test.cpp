@@ -186,9 +186,9 @@ TEST(KadroFailingDiskDeathTest, FullDeviceAndMissingDirectory) {
   EXPECT_FATAL(m.ecrit_kadro("/dev/full"), 209,
                "Rcourb: erreur d'ecriture du fichier /dev/full\nNo space left on device\n");
   std::string const missing = std::string(kMissingDir) + ".kadro2D";
-  EXPECT_FATAL(m.ecrit_kadro(missing.c_str()), 209,
-               "Rcourb: problemmes d'ouvertoure du fichier " + missing +
-                   "\nNo such file or directory\n");
+  EXPECT_FATAL(
+      m.ecrit_kadro(missing.c_str()), 209,
+      "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\nNo such file or directory\n");
   EXPECT_FATAL(m.ecrit_kadro(""), 209,
                "Rcourb: problemmes d'ouvertoure du fichier \nNo such file or directory\n");
   EXPECT_FATAL(m.ecrit_kadro("/proc/utils_test.kadro2D"), 209,
@@ -304,9 +304,9 @@ TEST(MeshWritersFailingDiskDeathTest, FullDeviceAndMissingDirectory) {
   std::string const full = "/dev/full", missing = kMissingDir;
   EXPECT_FATAL(m.ecrit_ascii(full.c_str()), 209,
                "Rcourb: erreur d'ecriture du fichier /dev/full\nNo space left on device\n");
-  EXPECT_FATAL(m.ecrit_ascii(missing.c_str()), 209,
-               "Rcourb: problemmes d'ouvertoure du fichier " + missing +
-                   "\nNo such file or directory\n");
+  EXPECT_FATAL(
+      m.ecrit_ascii(missing.c_str()), 209,
+      "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\nNo such file or directory\n");
   EXPECT_FATAL(m.d_list_voisins(full.c_str()), 1,
                "Erreur d'ecriture de /dev/full\nNo space left on device\n");
   EXPECT_FATAL(m.d_list_voisins(missing.c_str()), 1,
@@ -356,7 +356,8 @@ gvector<int> band(int n, int b, bool sym) {
 skygmatrix<double> general_band(int n, int b) {
   skygmatrix<double> a(band(n, b, false));
   for (int i = 1; i <= n; ++i)
-    for (int j = std::max(1, i - b); j <= i; ++j) a(i, j) = noise(i * n + j), a(j, i) = noise(j * n + i);
+    for (int j = std::max(1, i - b); j <= i; ++j)
+      a(i, j) = noise(i * n + j), a(j, i) = noise(j * n + i);
   return a;
 }
 
@@ -416,7 +417,9 @@ void in_dir_of(char const* path, std::function<void()> const& op) {
 
 // The failure texts of the writer families, for a file `name` that cannot
 // grow ("File too large").
-std::string container_failure(std::string const& name) { return std::string(kWriteError) + ": " + name; }
+std::string container_failure(std::string const& name) {
+  return std::string(kWriteError) + ": " + name;
+}
 std::string mesh_failure(std::string const& name) {
   return "Rcourb: erreur d'ecriture du fichier " + name + "\nFile too large\n";
 }
@@ -439,9 +442,12 @@ void PrintTo(writer_case const& c, std::ostream* os) { *os << c.label; }
 template <class Small, class Big, class Write>
 writer_case family(std::string label, std::string file, Small small, Big big, Write write,
                    int status, std::string (*failure)(std::string const&)) {
-  return {std::move(label), std::move(file),
+  return {std::move(label),
+          std::move(file),
           [=](char const* f) { write(small(), f); },
-          [=](char const* f) { write(big(), f); }, status, failure};
+          [=](char const* f) { write(big(), f); },
+          status,
+          failure};
 }
 
 std::vector<writer_case> writers() {
@@ -471,61 +477,105 @@ std::vector<writer_case> writers() {
   using M = maillage const&;
   std::string (*const C)(std::string const&) = container_failure;
   return {
-      family("VectorText", "v", vec(3), vec(5000), [](V v, char const* f) { v.a_save(f); }, 1, C),
-      family("VectorTextGz", "v.gz", vec(3), vec(5000), [](V v, char const* f) { v.a_save(f); }, 1, C),
-      family("VectorDump", "v", vec(3), vec(5000), [](V v, char const* f) { v.a_dump(f); }, 1, C),
-      family("VectorRawGz", "v.gz", vec(3), vec(5000), [](V v, char const* f) { v.b_save(f); }, 1, C),
-      family("VectorFramed", "v", vec(3), vec(5000), [](V v, char const* f) { v.f_save(f); }, 1, C),
-      family("ListCollection", "l", lists(3), lists(3000),
-             [](licolect const& c, char const* f) { c.a_save(f); }, 1, C),
-      family("ListCollectionRawGz", "l.gz", lists(3), lists(3000),
-             [](licolect const& c, char const* f) { c.b_save(f); }, 1, C),
-      family("Tags", "ref.save", mesh(2), mesh(60),
-             [](M m, char const* f) { in_dir_of(f, [&] { const_cast<maillage&>(m).dump_ref(); }); }, 1,
-             tags_failure),
-      family("ListSave", "l", list(3), list(3000), [](llist<int> const& l, char const* f) { l.save(f); }, 1, C),
-      family("ListPrint", "l", list(3), list(3000), [](llist<int> const& l, char const* f) { l.print(f); }, 1, C),
-      family("DenseText", "m", mat(2), mat(60), [](D m, char const* f) { m.a_save(f); }, 1, C),
-      family("DenseDumpGz", "m.gz", mat(2), mat(60), [](D m, char const* f) { m.a_dump(f); }, 1, C),
-      family("DenseRaw", "m", mat(2), mat(60), [](D m, char const* f) { m.b_save(f); }, 1, C),
-      family("DenseFramedGz", "m.gz", mat(2), mat(60), [](D m, char const* f) { m.f_save(f); }, 1, C),
-      family("GeneralTextDumpGz", "p.gz", gen(3), gen(400), [](G a, char const* f) { a.a_dump(f); }, 1, C),
-      family("GeneralRawDump", "p", gen(3), gen(400), [](G a, char const* f) { a.b_dump(f); }, 1, C),
-      family("GeneralFramedSave", "p", gen(3), gen(100), [](G a, char const* f) { a.f_save(f); }, 1, C),
-      family("SymmetricFullText", "p", sym(3), sym(100), [](S a, char const* f) { a.at_save(f); }, 1, C),
-      family("SymmetricFramedDumpGz", "p.gz", sym(3), sym(400), [](S a, char const* f) { a.f_dump(f); }, 1,
-             C),
-      family("HermitianRawSave", "p", herm(3), herm(100),
-             [](skyhmatrix const& a, char const* f) { a.b_save(f); }, 1, C),
-      family("RowRectTextDump", "p", hr(2), hr(400),
-             [](skyhrectmatrix<double> const& a, char const* f) { a.a_dump(f); }, 1, C),
-      family("ColumnRectRawDumpGz", "p.gz", vr(2), vr(400),
-             [](skyvrectmatrix<double> const& a, char const* f) { a.b_dump(f); }, 1, C),
-      family("PlotSegments", "g", gen(3), gen(400), [](G a, char const* f) { a.gr_profil(f, 0, 0); }, 1, C),
-      family("PlotRectSegments", "g", hr(2), hr(400),
-             [](skyhrectmatrix<double> const& a, char const* f) { a.gr_profil(f, 0, 0); }, 1, C),
-      family("PlotShape", "g", gen(3), gen(100), [](G a, char const* f) { a.c3d_profil(f); }, 1, C),
-      family("PlotValues", "g", gen(3), gen(100), [](G a, char const* f) { a.c3d_val(f); }, 1, C),
-      family("LineSums", "g", gen(3), gen(400), [](G a, char const* f) { a.sum_lines(f); }, 1, C),
-      family("MeshText", "m.txt", mesh(2), mesh(60), [](M m, char const* f) { m.ecrit_ascii(f); }, 209,
-             mesh_failure),
-      family("MeshViewer", "m.kadro2D", mesh(2), mesh(60), [](M m, char const* f) { m.ecrit_kadro(f); },
-             209, mesh_failure),
-      family("Neighbours", "n.txt", mesh(2), mesh(60), [](M m, char const* f) { m.d_list_voisins(f); }, 1,
-             listing_failure),
-      family("RenumberingData", "r.txt", mesh(2), mesh(60), [](M m, char const* f) { m.gen_data_renum(f); },
-             1, listing_failure),
-      family("VtkText", "m.vtk", mesh(2), mesh(60), [](M m, char const* f) { ecrit_vtk(m, f); }, 209,
-             mesh_failure),
-      family("VtkBinary", "m.vtk", mesh(2), mesh(60),
-             [](M m, char const* f) { ecrit_vtk(m, f, vtk_champs(), vtk_format::binaire); }, 209,
-             mesh_failure),
-      family("VtkXml", "m.vtu", mesh(2), mesh(60), [](M m, char const* f) { ecrit_vtk(m, f); }, 209,
-             mesh_failure),
-      family("VtkIndex", "m.pvtu", piece(1), piece(300),
-             [](std::vector<std::string> const& p, char const* f) { ecrit_pvtu(f, p); }, 209, mesh_failure),
-      family("Permutation", "p.txt", perm(3), perm(5000),
-             [](gvector<int> const& p, char const* f) { ecrit_permutation(f, p); }, 1, listing_failure),
+      family(
+          "VectorText", "v", vec(3), vec(5000), [](V v, char const* f) { v.a_save(f); }, 1, C),
+      family(
+          "VectorTextGz", "v.gz", vec(3), vec(5000), [](V v, char const* f) { v.a_save(f); }, 1, C),
+      family(
+          "VectorDump", "v", vec(3), vec(5000), [](V v, char const* f) { v.a_dump(f); }, 1, C),
+      family(
+          "VectorRawGz", "v.gz", vec(3), vec(5000), [](V v, char const* f) { v.b_save(f); }, 1, C),
+      family(
+          "VectorFramed", "v", vec(3), vec(5000), [](V v, char const* f) { v.f_save(f); }, 1, C),
+      family(
+          "ListCollection", "l", lists(3), lists(3000),
+          [](licolect const& c, char const* f) { c.a_save(f); }, 1, C),
+      family(
+          "ListCollectionRawGz", "l.gz", lists(3), lists(3000),
+          [](licolect const& c, char const* f) { c.b_save(f); }, 1, C),
+      family(
+          "Tags", "ref.save", mesh(2), mesh(60),
+          [](M m, char const* f) { in_dir_of(f, [&] { const_cast<maillage&>(m).dump_ref(); }); }, 1,
+          tags_failure),
+      family(
+          "ListSave", "l", list(3), list(3000),
+          [](llist<int> const& l, char const* f) { l.save(f); }, 1, C),
+      family(
+          "ListPrint", "l", list(3), list(3000),
+          [](llist<int> const& l, char const* f) { l.print(f); }, 1, C),
+      family(
+          "DenseText", "m", mat(2), mat(60), [](D m, char const* f) { m.a_save(f); }, 1, C),
+      family(
+          "DenseDumpGz", "m.gz", mat(2), mat(60), [](D m, char const* f) { m.a_dump(f); }, 1, C),
+      family(
+          "DenseRaw", "m", mat(2), mat(60), [](D m, char const* f) { m.b_save(f); }, 1, C),
+      family(
+          "DenseFramedGz", "m.gz", mat(2), mat(60), [](D m, char const* f) { m.f_save(f); }, 1, C),
+      family(
+          "GeneralTextDumpGz", "p.gz", gen(3), gen(400), [](G a, char const* f) { a.a_dump(f); }, 1,
+          C),
+      family(
+          "GeneralRawDump", "p", gen(3), gen(400), [](G a, char const* f) { a.b_dump(f); }, 1, C),
+      family(
+          "GeneralFramedSave", "p", gen(3), gen(100), [](G a, char const* f) { a.f_save(f); }, 1,
+          C),
+      family(
+          "SymmetricFullText", "p", sym(3), sym(100), [](S a, char const* f) { a.at_save(f); }, 1,
+          C),
+      family(
+          "SymmetricFramedDumpGz", "p.gz", sym(3), sym(400),
+          [](S a, char const* f) { a.f_dump(f); }, 1, C),
+      family(
+          "HermitianRawSave", "p", herm(3), herm(100),
+          [](skyhmatrix const& a, char const* f) { a.b_save(f); }, 1, C),
+      family(
+          "RowRectTextDump", "p", hr(2), hr(400),
+          [](skyhrectmatrix<double> const& a, char const* f) { a.a_dump(f); }, 1, C),
+      family(
+          "ColumnRectRawDumpGz", "p.gz", vr(2), vr(400),
+          [](skyvrectmatrix<double> const& a, char const* f) { a.b_dump(f); }, 1, C),
+      family(
+          "PlotSegments", "g", gen(3), gen(400), [](G a, char const* f) { a.gr_profil(f, 0, 0); },
+          1, C),
+      family(
+          "PlotRectSegments", "g", hr(2), hr(400),
+          [](skyhrectmatrix<double> const& a, char const* f) { a.gr_profil(f, 0, 0); }, 1, C),
+      family(
+          "PlotShape", "g", gen(3), gen(100), [](G a, char const* f) { a.c3d_profil(f); }, 1, C),
+      family(
+          "PlotValues", "g", gen(3), gen(100), [](G a, char const* f) { a.c3d_val(f); }, 1, C),
+      family(
+          "LineSums", "g", gen(3), gen(400), [](G a, char const* f) { a.sum_lines(f); }, 1, C),
+      family(
+          "MeshText", "m.txt", mesh(2), mesh(60), [](M m, char const* f) { m.ecrit_ascii(f); }, 209,
+          mesh_failure),
+      family(
+          "MeshViewer", "m.kadro2D", mesh(2), mesh(60),
+          [](M m, char const* f) { m.ecrit_kadro(f); }, 209, mesh_failure),
+      family(
+          "Neighbours", "n.txt", mesh(2), mesh(60), [](M m, char const* f) { m.d_list_voisins(f); },
+          1, listing_failure),
+      family(
+          "RenumberingData", "r.txt", mesh(2), mesh(60),
+          [](M m, char const* f) { m.gen_data_renum(f); }, 1, listing_failure),
+      family(
+          "VtkText", "m.vtk", mesh(2), mesh(60), [](M m, char const* f) { ecrit_vtk(m, f); }, 209,
+          mesh_failure),
+      family(
+          "VtkBinary", "m.vtk", mesh(2), mesh(60),
+          [](M m, char const* f) { ecrit_vtk(m, f, vtk_champs(), vtk_format::binaire); }, 209,
+          mesh_failure),
+      family(
+          "VtkXml", "m.vtu", mesh(2), mesh(60), [](M m, char const* f) { ecrit_vtk(m, f); }, 209,
+          mesh_failure),
+      family(
+          "VtkIndex", "m.pvtu", piece(1), piece(300),
+          [](std::vector<std::string> const& p, char const* f) { ecrit_pvtu(f, p); }, 209,
+          mesh_failure),
+      family(
+          "Permutation", "p.txt", perm(3), perm(5000),
+          [](gvector<int> const& p, char const* f) { ecrit_permutation(f, p); }, 1,
+          listing_failure),
   };
 }
 
@@ -607,4 +657,5 @@ TEST_P(WriterReplacesTest, WriteThroughLinkReplacesThePointedFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, WriterReplacesTest, ::testing::ValuesIn(writers()), case_name);
-INSTANTIATE_TEST_SUITE_P(Writers, WriterReplacesDeathTest, ::testing::ValuesIn(writers()), case_name);
+INSTANTIATE_TEST_SUITE_P(Writers, WriterReplacesDeathTest, ::testing::ValuesIn(writers()),
+                         case_name);

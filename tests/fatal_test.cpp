@@ -56,7 +56,8 @@ TEST(FatalDeathTest, OtherStatusesGoThroughTheRunReport) {
 TEST(FatalDeathTest, ContainerErrorsReachTheProgramsHooks) {
   dvector v(1, 3);
   EXPECT_FATAL(v[5], 1, "[Erreur d'adressage d'un vecteur []<1>[,]<3>[] i=]<5>{}");
-  EXPECT_FATAL(gmatrix<double>(3, 1, 1, 2), 1, "[Bornes de matrice invalides []<3>[,]<1>[]x[]<1>[,]<2>{]\n}");
+  EXPECT_FATAL(gmatrix<double>(3, 1, 1, 2), 1,
+               "[Bornes de matrice invalides []<3>[,]<1>[]x[]<1>[,]<2>{]\n}");
   gvector<int> p(0, 2);
   p[0] = 0;
   p[1] = 1;
@@ -67,6 +68,8 @@ TEST(FatalDeathTest, ContainerErrorsReachTheProgramsHooks) {
 }
 TEST(FatalDeathTest, MeshErrorsOfStatusOneReachTheHooksToo) {
   maillage m;
-  EXPECT_FATAL(m.lect_kadro("absent.kadro2D"), 208, "Rcourb: problemmes d'ouvertoure du fichier absent.kadro2D\n");
-  EXPECT_FATAL(m.fix_per(1, 2, 3, 4), 1, "[Maillage invalide: identification periodique d'une maillage ]<0>{D\n}");
+  EXPECT_FATAL(m.lect_kadro("absent.kadro2D"), 208,
+               "Rcourb: problemmes d'ouvertoure du fichier absent.kadro2D\n");
+  EXPECT_FATAL(m.fix_per(1, 2, 3, 4), 1,
+               "[Maillage invalide: identification periodique d'une maillage ]<0>{D\n}");
 }

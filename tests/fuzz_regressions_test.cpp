@@ -44,15 +44,24 @@ void PrintTo(hostile const& h, std::ostream* os) { *os << h.file; }
 
 template <class C>
 std::function<void(char const*)> b_load() {
-  return [](char const* f) { C c; c.b_load(f); };
+  return [](char const* f) {
+    C c;
+    c.b_load(f);
+  };
 }
 template <class C>
 std::function<void(char const*)> f_load() {
-  return [](char const* f) { C c; c.f_load(f); };
+  return [](char const* f) {
+    C c;
+    c.f_load(f);
+  };
 }
 template <class C>
 std::function<void(char const*)> a_load() {
-  return [](char const* f) { C c; c.a_load(f); };
+  return [](char const* f) {
+    C c;
+    c.a_load(f);
+  };
 }
 
 void read_mesh(char const* f) { maillage m(f); }
@@ -95,8 +104,7 @@ hostile const kCases[] = {
     {"nopo_huge_vertex_count.nopo", read_mesh, 1, kKadro, true,
      "\nL'element 1: nombre de sommets non valide: 1000000000\n"},
     // Node tags 1 and 2^64 - 1: the reader must not index nodes by tag.
-    {"gmsh_sparse_tags.msh", read_mesh, 1, kKadro, true,
-     "\nL'element 1 a le noeud 5 inconnu\n"},
+    {"gmsh_sparse_tags.msh", read_mesh, 1, kKadro, true, "\nL'element 1 a le noeud 5 inconnu\n"},
     {"gmsh_2g_elements.msh", read_mesh, 1, kKadro, true,
      "\nFichier trop court pour 2000000000 elements\n"},
     {"vec_b_2g.vb", b_load<dvector>(), 1, kSize, true},

@@ -21,8 +21,7 @@ inline std::string const kFormat41 = section("MeshFormat", "4.1 0 8\n");
 inline std::string const kSquareNodes22 =
     section("Nodes", "4\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n");
 inline std::string const kSquare22 =
-    kFormat22 + kSquareNodes22 +
-    section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n");
+    kFormat22 + kSquareNodes22 + section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n");
 inline std::string const kSquareNodes41 =
     section("Nodes", "1 4 1 4\n2 1 0 4\n1\n2\n3\n4\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n");
 inline std::string const kSquare41 =
@@ -37,8 +36,8 @@ inline std::string mesh_text(maillage const& m) {
     std::snprintf(buf, sizeof buf, fmt, v...);
     t += buf;
   };
-  line("npt %d\nndim %d\nnelem %d\ntelem %d\nnsd %d\n", m.npt(), m.ndim(), m.nelem(),
-       m.telem(), m.nsd());
+  line("npt %d\nndim %d\nnelem %d\ntelem %d\nnsd %d\n", m.npt(), m.ndim(), m.nelem(), m.telem(),
+       m.nsd());
   int first = 1;
   for (int k = 1; k <= m.nsd(); ++k) {
     int last = first;
@@ -104,9 +103,12 @@ class msh_to_binary {
     switch (type) {
       case 15: return 1;
       case 1: return 2;
-      case 2: case 8: return 3;
-      case 3: case 4: return 4;
-      case 9: case 6: return 6;
+      case 2:
+      case 8: return 3;
+      case 3:
+      case 4: return 4;
+      case 9:
+      case 6: return 6;
       case 5: return 8;
       default: return 0;
     }
@@ -125,9 +127,21 @@ class msh_to_binary {
     std::memcpy(&u, &d, 8);
     put(u, 8);
   }
-  static long long i(std::istream& b) { long long v = 0; b >> v; return v; }
-  static std::uint64_t u(std::istream& b) { std::uint64_t v = 0; b >> v; return v; }
-  static double d(std::istream& b) { double v = 0; b >> v; return v; }
+  static long long i(std::istream& b) {
+    long long v = 0;
+    b >> v;
+    return v;
+  }
+  static std::uint64_t u(std::istream& b) {
+    std::uint64_t v = 0;
+    b >> v;
+    return v;
+  }
+  static double d(std::istream& b) {
+    double v = 0;
+    b >> v;
+    return v;
+  }
 
   void entities(std::istream& b) {
     std::uint64_t n[4];

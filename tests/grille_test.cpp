@@ -9,8 +9,10 @@
 
 namespace {
 
-std::unique_ptr<maillage> grid(bool cells, float minx, float dx, int nx, float miny, float dy, int ny) {
-  return std::unique_ptr<maillage>(cells ? gen_mb(minx, dx, nx, miny, dy, ny) : gen_ms(minx, dx, nx, miny, dy, ny));
+std::unique_ptr<maillage> grid(bool cells, float minx, float dx, int nx, float miny, float dy,
+                               int ny) {
+  return std::unique_ptr<maillage>(cells ? gen_mb(minx, dx, nx, miny, dy, ny)
+                                         : gen_ms(minx, dx, nx, miny, dy, ny));
 }
 
 // Vertex (i, j) of a row-major grid of nx vertices per row, 1-based.

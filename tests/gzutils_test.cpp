@@ -69,7 +69,7 @@ TEST(GzgetsTest, LongLinesGiveShortString) {
   std::memset(st, 'x', sizeof st);
   EXPECT_EQ(gzgets(st, 10, z), SHORT_STRING);  // ten characters, no newline met
   EXPECT_EQ(std::string(st, 10), "0123456789");
-  EXPECT_EQ(st[10], 'x');                       // nothing written past len
+  EXPECT_EQ(st[10], 'x');           // nothing written past len
   EXPECT_EQ(gzgets(st, 16, z), 0);  // the newline left over
   // Nine characters and the newline fill len = 10: no room for the terminator.
   std::memset(st, 'x', sizeof st);
@@ -87,8 +87,8 @@ TEST(FormatTest, FixedFormsMatchPrintfByteForByte) {
                             -0.0,
                             1.5,
                             -2.0,
-                            0.00048828125,   // exact tie at 10 decimals: to even
-                            0.00146484375,   // tie, odd neighbour
+                            0.00048828125,  // exact tie at 10 decimals: to even
+                            0.00146484375,  // tie, odd neighbour
                             -0.00048828125,
                             0.5e-10,
                             0.49999999999e-10,
@@ -122,8 +122,10 @@ TEST(FormatTest, FixedFormsMatchPrintfByteForByte) {
   std::uniform_int_distribution<int> ex(-40, 50);
   for (int k = 0; k < 300000; ++k) xs.push_back(std::ldexp(u(g), ex(g)));
   // Values with few significant digits sit on rounding boundaries.
-  for (int k = 0; k < 100000; ++k) xs.push_back(double(std::int64_t(bits(g) % 2000000001) - 1000000000) * 0.5e-10);
-  for (int k = 0; k < 100000; ++k) xs.push_back(double(std::int64_t(bits(g) % 20000001) - 10000000) * 0.5e-6);
+  for (int k = 0; k < 100000; ++k)
+    xs.push_back(double(std::int64_t(bits(g) % 2000000001) - 1000000000) * 0.5e-10);
+  for (int k = 0; k < 100000; ++k)
+    xs.push_back(double(std::int64_t(bits(g) % 20000001) - 10000000) * 0.5e-6);
   int bad = 0;
   for (double x : xs) {
     if (fixe(x, 10, 20) != printf_form("%20.10f", x) || fixe(x, 6, 0) != printf_form("%f", x)) {
@@ -135,7 +137,8 @@ TEST(FormatTest, FixedFormsMatchPrintfByteForByte) {
 
 TEST(FormatTest, IntegerFormMatchesPrintf) {
   std::mt19937 g(7);
-  std::vector<int> is = {0, 1, -1, 9, 10, -10, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
+  std::vector<int> is = {
+      0, 1, -1, 9, 10, -10, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
   for (int k = 0; k < 10000; ++k) is.push_back(int(g()));
   for (int i : is) {
     char b[32], c[32];
@@ -157,10 +160,12 @@ TYPED_TEST(ElementFormTest, BufferFormsEqualAprintAndTostr) {
     vals.push_back(TypeParam(-1e-7));
     vals.push_back(TypeParam(3.14159265358979));
   }
-  if constexpr (std::is_same_v<TypeParam, std::complex<double>>) vals.push_back(TypeParam(1.25, -2e20));
+  if constexpr (std::is_same_v<TypeParam, std::complex<double>>)
+    vals.push_back(TypeParam(1.25, -2e20));
   for (TypeParam x : vals) {
     char b[2048];
-    EXPECT_EQ(std::string(b, std::size_t(fmt_aprint(b, x))), written_by([&](FILE* fp) { aprint(fp, x); }));
+    EXPECT_EQ(std::string(b, std::size_t(fmt_aprint(b, x))),
+              written_by([&](FILE* fp) { aprint(fp, x); }));
     char t[TOSTR_MAX];
     int n = tostr(t, x);
     EXPECT_EQ(std::string(b, std::size_t(fmt_tostr(b, x))), std::string(t, std::size_t(n)));

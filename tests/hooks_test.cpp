@@ -34,5 +34,6 @@ TEST(HooksDeathTest, NamedStartPrintsTheStartLine) {
         utils_debut("mon_programme");
         nerror("fin\n");
       },
-      ::testing::ExitedWithCode(1), "Programme mon_programme debut a [^\n]*\nfin\n\nmon_programme: fin a ");
+      ::testing::ExitedWithCode(1),
+      "Programme mon_programme debut a [^\n]*\nfin\n\nmon_programme: fin a ");
 }

@@ -50,14 +50,16 @@ TYPED_TEST(TransferTest, MovesEveryEntryToItsCellAndBackAndNothingElse) {
     for (int k = base; k <= end; ++k)
       for (long c = 0; c < ld; ++c) {
         bool const in = c < nr && from[c] <= k && k < to[c];
-        ASSERT_EQ(P[(k - base) * ld + c], in ? T(1000 * (c + 1) + k) : blank) << trial << " k=" << k << " c=" << c;
+        ASSERT_EQ(P[(k - base) * ld + c], in ? T(1000 * (c + 1) + k) : blank)
+            << trial << " k=" << k << " c=" << c;
       }
     std::vector<T> const packed = P;
     for (auto& s : store) std::fill(s.begin(), s.end(), T(0));
     kern::transfer<false>(nr, line.data(), from.data(), to.data(), base, P.data(), ld);
     EXPECT_EQ(P, packed) << trial;
     for (int r = 0; r < nr; ++r) {
-      for (int k = from[r]; k < to[r]; ++k) ASSERT_EQ(store[r][k - from[r]], T(1000 * (r + 1) + k)) << trial;
+      for (int k = from[r]; k < to[r]; ++k)
+        ASSERT_EQ(store[r][k - from[r]], T(1000 * (r + 1) + k)) << trial;
       EXPECT_EQ(store[r].back(), T(0)) << trial << ": wrote past the line's end";
     }
   }

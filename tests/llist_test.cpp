@@ -310,13 +310,20 @@ TEST(ListDeathTest, BadListFilesStopWithTheirStatus) {
   write_file(d.path("w.txt"), "LW\n1 3 0.5 0.25\n");
   listint l;
   listdvector w;
-  EXPECT_FATAL(l.load(d.path("v.txt").c_str()), 801 & 0xff, "Format incorrecte dans load d'une liste ordonee\n");
-  EXPECT_FATAL(l.load(d.path("e.txt").c_str()), 801 & 0xff, "Format incorrecte dans load d'une liste ordonee\n");
-  EXPECT_FATAL(l.load(d.path("d.txt").c_str()), 802 & 0xff, "Type incorrecte dans load d'une liste ordonee\n");
-  EXPECT_FATAL(w.load(d.path("w.txt").c_str()), 801 & 0xff, "Format incorrecte dans load d'une liste ordonee\n");
-  EXPECT_FATAL(l.load("/nonexistent/l.txt"), 703 & 0xff, "On n'a pas pu ouvrir /nonexistent/l.txt\n");
-  EXPECT_FATAL(l.save("/nonexistent/l.txt"), 703 & 0xff, "On n'a pas pu ouvrir /nonexistent/l.txt\n");
-  EXPECT_FATAL(l.print("/nonexistent/l.txt"), 703 & 0xff, "On n'a pas pu ouvrir /nonexistent/l.txt\n");
+  EXPECT_FATAL(l.load(d.path("v.txt").c_str()), 801 & 0xff,
+               "Format incorrecte dans load d'une liste ordonee\n");
+  EXPECT_FATAL(l.load(d.path("e.txt").c_str()), 801 & 0xff,
+               "Format incorrecte dans load d'une liste ordonee\n");
+  EXPECT_FATAL(l.load(d.path("d.txt").c_str()), 802 & 0xff,
+               "Type incorrecte dans load d'une liste ordonee\n");
+  EXPECT_FATAL(w.load(d.path("w.txt").c_str()), 801 & 0xff,
+               "Format incorrecte dans load d'une liste ordonee\n");
+  EXPECT_FATAL(l.load("/nonexistent/l.txt"), 703 & 0xff,
+               "On n'a pas pu ouvrir /nonexistent/l.txt\n");
+  EXPECT_FATAL(l.save("/nonexistent/l.txt"), 703 & 0xff,
+               "On n'a pas pu ouvrir /nonexistent/l.txt\n");
+  EXPECT_FATAL(l.print("/nonexistent/l.txt"), 703 & 0xff,
+               "On n'a pas pu ouvrir /nonexistent/l.txt\n");
   listint m = make({1});
   EXPECT_FATAL(m.save("/dev/full"), 1, "Erreur d'ecriture de fichier: /dev/full\n");
 }
@@ -337,8 +344,10 @@ TEST(ListDeathTest, BadCollectionFilesStop) {
   bad.append(reinterpret_cast<char const*>(h), 12);
   write_file(d.path("m.bin"), bad + "abcd");
   licolect c;
-  EXPECT_FATAL(c.a_load(d.path("a.txt").c_str()), 801 & 0xff, "Format incorrecte dans load d'une liste ordonee\n");
-  EXPECT_FATAL(c.a_load(d.path("b.txt").c_str()), 802 & 0xff, "Type incorrecte dans load d'une liste ordonee\n");
+  EXPECT_FATAL(c.a_load(d.path("a.txt").c_str()), 801 & 0xff,
+               "Format incorrecte dans load d'une liste ordonee\n");
+  EXPECT_FATAL(c.a_load(d.path("b.txt").c_str()), 802 & 0xff,
+               "Type incorrecte dans load d'une liste ordonee\n");
   EXPECT_FATAL(c.a_load(d.path("c.txt").c_str()), 1, "Fin de fichier prematuree: /tmp/");
   EXPECT_FATAL(c.a_load(d.path("s.txt").c_str()), 1, "Taille incorrecte dans le fichier: /tmp/");
   EXPECT_FATAL(c.a_load(d.path("t.txt").c_str()), 1, "Load de vecteur: type incorrect");

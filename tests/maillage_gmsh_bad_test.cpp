@@ -23,36 +23,33 @@ std::string square_nodes22(std::string const& body) { return kFormat22 + section
 class GmshDeathTest : public ::testing::Test {
  protected:
   GmshDeathTest()
-      : d_(std::string("gmsh_") +
-           ::testing::UnitTest::GetInstance()->current_test_info()->name()),
+      : d_(std::string("gmsh_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()),
         f_(d_.path("m.msh")) {}
 
   // The file holding `bytes` is refused with this detail, status 1.
   void refused(std::string const& bytes, std::string const& detail) {
     write_file(f_, bytes);
-    EXPECT_FATAL(read_mesh(f_), 1,
-                 "Erreur de format dans la lecture de " + f_ + "\n" + detail);
+    EXPECT_FATAL(read_mesh(f_), 1, "Erreur de format dans la lecture de " + f_ + "\n" + detail);
   }
 
   fixed_dir d_;
   std::string f_;
 };
 
-std::string const kTriangles22 =
-    section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n");
+std::string const kTriangles22 = section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n");
 
 }  // namespace
 
 TEST_F(GmshDeathTest, OpenFailuresAndNames) {
   std::string const missing = d_.path("missing.msh");
-  EXPECT_FATAL(read_mesh(missing), 208,
-               "Rcourb: problemmes d'ouvertoure du fichier " + missing +
-                   "\nNo such file or directory\n");
+  EXPECT_FATAL(
+      read_mesh(missing), 208,
+      "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\nNo such file or directory\n");
   std::string const dir = d_.path("dir.msh");
   mkdir(dir.c_str(), 0755);
-  EXPECT_FATAL(read_mesh(dir), 1,
-               "Erreur de format dans la lecture de " + dir +
-                   "\nCe n'est pas un fichier ordinaire\n");
+  EXPECT_FATAL(
+      read_mesh(dir), 1,
+      "Erreur de format dans la lecture de " + dir + "\nCe n'est pas un fichier ordinaire\n");
   EXPECT_FATAL(read_mesh("m.MSH"), 201, "Nom de fichier non valide: m.MSH\n");
   EXPECT_FATAL(read_mesh("m.msh2"), 201, "Nom de fichier non valide: m.msh2\n");
 }
@@ -66,8 +63,7 @@ TEST_F(GmshDeathTest, FormatLine) {
           "Version de format non lue: 4.0 (2.2 ou 4.1 attendues)\n");
   refused(section("MeshFormat", "3 0 8\n"),
           "Version de format non lue: 3 (2.2 ou 4.1 attendues)\n");
-  refused(section("MeshFormat", "2.2 2 8\n"),
-          "Type de fichier non valide dans $MeshFormat: 2\n");
+  refused(section("MeshFormat", "2.2 2 8\n"), "Type de fichier non valide dans $MeshFormat: 2\n");
   refused("$MeshFormat\n2.2 1 4\n" + std::string("\1\0\0\0", 4) + "\n$EndMeshFormat\n",
           "Taille des reels non valide dans $MeshFormat: 4\n");
   refused("$MeshFormat\n4.1 1 8\n" + std::string("\2\0\0\0", 4) + "\n$EndMeshFormat\n",
@@ -108,8 +104,7 @@ TEST_F(GmshDeathTest, SectionStructure) {
   refused(kFormat22 + square + "$Comments\nabc\n", "Section $Comments sans $EndComments\n");
   refused(kFormat22 + square + "$Comments\n$EndCommentsX\n",
           "Section $Comments sans $EndComments\n");
-  refused(kFormat22 + kSquareNodes22 + kSquareNodes22 + kTriangles22,
-          "Section $Nodes en double\n");
+  refused(kFormat22 + kSquareNodes22 + kSquareNodes22 + kTriangles22, "Section $Nodes en double\n");
   refused(kFormat22 + square + kTriangles22, "Section $Elements en double\n");
   refused(kFormat41 + section("Entities", "0 0 0 0\n") + section("Entities", "0 0 0 0\n"),
           "Section $Entities en double\n");
@@ -123,8 +118,9 @@ TEST_F(GmshDeathTest, SectionStructure) {
 
 TEST_F(GmshDeathTest, NodesAndTheirTags) {
   refused(square_nodes22("2\n2 0 0 0\n2 1 0 0\n"), "Noeud 2 defini deux fois\n");
-  refused(kFormat41 + section("Nodes", "1 2 5 5\n2 1 0 2\n18446744073709551615\n"
-                                       "18446744073709551615\n0 0 0\n1 1 1\n"),
+  refused(kFormat41 + section("Nodes",
+                              "1 2 5 5\n2 1 0 2\n18446744073709551615\n"
+                              "18446744073709551615\n0 0 0\n1 1 1\n"),
           "Noeud 18446744073709551615 defini deux fois\n");
   refused(square_nodes22("1\n0 0 0 0\n"), "Numero de noeud non valide dans $Nodes: 0\n");
   refused(kFormat22 + kSquareNodes22 + section("Elements", "1\n3 2 2 0 1 1 2 9\n"),
@@ -167,8 +163,7 @@ TEST_F(GmshDeathTest, EntitiesOf41) {
   std::string const surface = section("Elements", "1 1 1 1\n2 5 2 1\n1 1 2 3\n");
   refused(kFormat41 + section("Entities", "0 0 1 0\n1 0 0 0 1 1 0 1 4 0\n") + nodes + surface,
           "Entite de dimension 2 et de numero 5 inconnue\n");
-  refused(kFormat41 +
-              section("Entities", "0 2 0 0\n1 0 0 0 1 1 0 0 0\n1 0 0 0 1 1 0 0 0\n"),
+  refused(kFormat41 + section("Entities", "0 2 0 0\n1 0 0 0 1 1 0 0 0\n1 0 0 0 1 1 0 0 0\n"),
           "Entite de dimension 1 et de numero 1 definie deux fois\n");
   refused(kFormat41 + nodes + section("Elements", "1 1 1 1\n1 5 2 1\n1 1 2 3\n"),
           "Elements de type 2 dans une entite de dimension 1\n");
@@ -197,11 +192,11 @@ TEST_F(GmshDeathTest, CountsBeyondTheFileAreRefusedBeforeAllocation) {
   refused(kFormat41 + kSquareNodes41 + section("Elements", "1 1 1 1\n2 1 2 700000000\n1 1 2 3\n"),
           "Fichier trop court pour 700000000 elements\n");
   // In binary: sizes up to 2^64 - 1.
-  std::string const huge = msh_binary(
-      kFormat41 + section("Nodes", "1 18446744073709551615 1 1\n2 1 0 1\n1\n0 0 0\n"));
+  std::string const huge =
+      msh_binary(kFormat41 + section("Nodes", "1 18446744073709551615 1 1\n2 1 0 1\n1\n0 0 0\n"));
   refused(huge, "Fichier trop court pour 18446744073709551615 noeuds\n");
-  std::string const block = msh_binary(
-      kFormat22 + kSquareNodes22 + section("Elements", "1\n1 2 2 0 1 1 2 3\n"));
+  std::string const block =
+      msh_binary(kFormat22 + kSquareNodes22 + section("Elements", "1\n1 2 2 0 1 1 2 3\n"));
   std::string b = block;
   // The block's count word (type, count, tags): 2^31 - 1 elements.
   std::size_t const at = b.find("$Elements\n1\n") + 12 + 4;
@@ -238,8 +233,7 @@ TEST_F(GmshDeathTest, BinaryNumbersAreChecked) {
 }
 
 TEST_F(GmshDeathTest, TruncatedFilesEndCleanly) {
-  for (char const* name : {"forme_l_22.msh", "forme_l_22b.msh", "forme_l_41.msh",
-                           "cube_41b.msh"}) {
+  for (char const* name : {"forme_l_22.msh", "forme_l_22b.msh", "forme_l_41.msh", "cube_41b.msh"}) {
     std::string const full = read_file(data(name));
     for (std::size_t cut = 0; cut < full.size(); cut += 1 + full.size() / 11) {
       write_file(f_, full.substr(0, cut));

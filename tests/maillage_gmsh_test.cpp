@@ -19,8 +19,7 @@ namespace {
 std::string data(std::string const& name) { return std::string(GMSH_DATA_DIR) + "/" + name; }
 
 // Each geometry of tests/data/gmsh in its four files.
-char const* const kGeometries[] = {"carre_trou", "forme_l", "quadrangles", "cube",
-                                   "sans_groupes"};
+char const* const kGeometries[] = {"carre_trou", "forme_l", "quadrangles", "cube", "sans_groupes"};
 char const* const kForms[] = {"_22.msh", "_22b.msh", "_41.msh", "_41b.msh"};
 
 // A hand-made file read in a fresh directory.
@@ -129,8 +128,8 @@ TEST(GmshTest, LShapeSubdomainsFollowGroupNumbers) {
   for (int i = 1; i <= m.npt(); ++i) {
     float const x = m.x(i), y = m.y(i);
     bool const corner_side = (y == 1 && x > 1 && x < 2) || (x == 1 && y > 1 && y < 2);
-    bool const outer = y == 0 || x == 0 || x == 2 || y == 2 || (x == 1 && y == 2) ||
-                       (x == 2 && y == 1);
+    bool const outer =
+        y == 0 || x == 0 || x == 2 || y == 2 || (x == 1 && y == 2) || (x == 2 && y == 1);
     int const want = (x == 1 && y == 1) ? 30 : outer ? 6 : corner_side ? 5 : 0;
     EXPECT_EQ(m.ref(i), want) << x << " " << y;
   }
@@ -183,19 +182,18 @@ TEST(GmshTest, MeshWithoutGroupsIsOneSubdomainWithoutTags) {
 // ---------------------------------------------------------------- exact rules
 
 TEST(GmshTest, CornerTagsFollowDimensionThenNumber) {
-  std::string const elements = section(
-      "Elements",
-      "8\n"
-      "1 15 2 40 1 1\n"      // point 1 in group 40
-      "2 1 2 7 1 1 2\n"      // bottom side, group 7
-      "3 1 2 9 2 2 3\n"      // right side, group 9
-      "4 1 2 12 3 3 4\n"     // top side, group 12
-      "5 15 2 3 2 3\n"       // point 3 in group 3: a point wins over any side
-      "6 15 2 50 3 5\n"      // a point on no kept element
-      "7 2 2 1 1 1 2 3\n"
-      "8 2 2 1 1 1 3 4\n");
-  std::string const nodes =
-      section("Nodes", "5\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 2 2 0\n");
+  std::string const elements =
+      section("Elements",
+              "8\n"
+              "1 15 2 40 1 1\n"   // point 1 in group 40
+              "2 1 2 7 1 1 2\n"   // bottom side, group 7
+              "3 1 2 9 2 2 3\n"   // right side, group 9
+              "4 1 2 12 3 3 4\n"  // top side, group 12
+              "5 15 2 3 2 3\n"    // point 3 in group 3: a point wins over any side
+              "6 15 2 50 3 5\n"   // a point on no kept element
+              "7 2 2 1 1 1 2 3\n"
+              "8 2 2 1 1 1 3 4\n");
+  std::string const nodes = section("Nodes", "5\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n5 2 2 0\n");
   msh f(kFormat22 + nodes + elements);
   EXPECT_EQ(f.m.npt(), 4);
   EXPECT_EQ(f.m.ref(1), 40);
@@ -208,20 +206,18 @@ TEST(GmshTest, CornerTagsFollowDimensionThenNumber) {
 TEST(GmshTest, EntityInSeveralGroups) {
   // Curve 2 is in groups 12 and 9: its vertices take 12. The surface is in
   // groups 6 and 2: its subdomain is group 2's (the only one here).
-  std::string const entities = section(
-      "Entities",
-      "1 2 1 0\n"
-      "1 0 0 0 1 40\n"
-      "1 0 0 0 1 0 0 1 7 0\n"
-      "2 1 0 0 1 1 0 2 12 9 0\n"
-      "1 0 0 0 1 1 0 2 6 2 0\n");
-  std::string const elements = section(
-      "Elements",
-      "4 5 1 5\n"
-      "0 1 15 1\n1 1\n"
-      "1 1 1 1\n2 1 2\n"
-      "1 2 1 1\n3 2 3\n"
-      "2 1 2 2\n4 1 2 3\n5 1 3 4\n");
+  std::string const entities = section("Entities",
+                                       "1 2 1 0\n"
+                                       "1 0 0 0 1 40\n"
+                                       "1 0 0 0 1 0 0 1 7 0\n"
+                                       "2 1 0 0 1 1 0 2 12 9 0\n"
+                                       "1 0 0 0 1 1 0 2 6 2 0\n");
+  std::string const elements = section("Elements",
+                                       "4 5 1 5\n"
+                                       "0 1 15 1\n1 1\n"
+                                       "1 1 1 1\n2 1 2\n"
+                                       "1 2 1 1\n3 2 3\n"
+                                       "2 1 2 2\n4 1 2 3\n5 1 3 4\n");
   for (bool binary : {false, true}) {
     std::string const text = kFormat41 + entities + kSquareNodes41 + elements;
     msh f(binary ? msh_binary(text) : text);
@@ -234,16 +230,14 @@ TEST(GmshTest, EntityInSeveralGroups) {
 }
 
 TEST(GmshTest, TetrahedraTakeTagsFromFacesEdgesAndPoints) {
-  std::string const elements = section(
-      "Elements",
-      "5\n"
-      "1 2 2 1 1 1 2 3\n"   // face group 1
-      "2 1 2 2 1 1 2\n"     // edge group 2
-      "3 15 2 3 1 1\n"      // point group 3
-      "4 2 2 5 2 2 3 4\n"   // another face, group 5
-      "5 4 2 7 1 1 2 3 4\n");
-  msh f(kFormat22 + section("Nodes", "4\n1 0 0 0\n2 1 0 0\n3 0 1 0\n4 0 0 1\n") +
-        elements);
+  std::string const elements = section("Elements",
+                                       "5\n"
+                                       "1 2 2 1 1 1 2 3\n"  // face group 1
+                                       "2 1 2 2 1 1 2\n"    // edge group 2
+                                       "3 15 2 3 1 1\n"     // point group 3
+                                       "4 2 2 5 2 2 3 4\n"  // another face, group 5
+                                       "5 4 2 7 1 1 2 3 4\n");
+  msh f(kFormat22 + section("Nodes", "4\n1 0 0 0\n2 1 0 0\n3 0 1 0\n4 0 0 1\n") + elements);
   EXPECT_EQ(f.m.ndim(), 3);
   EXPECT_EQ(f.m.telem(), 4);
   EXPECT_EQ(f.m.ref(1), 3);
@@ -254,14 +248,12 @@ TEST(GmshTest, TetrahedraTakeTagsFromFacesEdgesAndPoints) {
 }
 
 TEST(GmshTest, SubdomainsInAscendingGroupsThenUngrouped) {
-  std::string const nodes = section(
-      "Nodes", "4\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n");
+  std::string const nodes = section("Nodes", "4\n1 0 0 0\n2 1 0 0\n3 1 1 0\n4 0 1 0\n");
   // Groups 5, 2, 5, none, 2 for elements 1..5 (told apart by their first
   // node).
-  std::string const elements = section(
-      "Elements",
-      "5\n1 2 2 5 1 1 2 3\n2 2 2 2 1 2 3 4\n3 2 2 5 1 3 4 1\n"
-      "4 2 2 0 1 4 1 2\n5 2 2 2 1 1 3 4\n");
+  std::string const elements = section("Elements",
+                                       "5\n1 2 2 5 1 1 2 3\n2 2 2 2 1 2 3 4\n3 2 2 5 1 3 4 1\n"
+                                       "4 2 2 0 1 4 1 2\n5 2 2 2 1 1 3 4\n");
   for (bool binary : {false, true}) {
     std::string const text = kFormat22 + nodes + elements;
     msh f(binary ? msh_binary(text, true) : text);
@@ -276,10 +268,9 @@ TEST(GmshTest, SubdomainsInAscendingGroupsThenUngrouped) {
 
 TEST(GmshTest, RepeatedElementOf22IsOneElementInItsSmallestGroup) {
   // Gmsh 2.2 writes an element once per group: element 1 in 4 and 3.
-  std::string const elements = section(
-      "Elements",
-      "5\n1 2 2 4 1 1 2 3\n2 2 2 3 1 1 2 3\n3 2 2 4 1 1 3 4\n"
-      "4 1 2 6 1 1 2\n5 1 2 8 1 1 2\n");
+  std::string const elements = section("Elements",
+                                       "5\n1 2 2 4 1 1 2 3\n2 2 2 3 1 1 2 3\n3 2 2 4 1 1 3 4\n"
+                                       "4 1 2 6 1 1 2\n5 1 2 8 1 1 2\n");
   msh f(kFormat22 + kSquareNodes22 + elements);
   ASSERT_EQ(f.m.nelem(), 2);
   EXPECT_EQ(f.m.nsd(), 2);
@@ -290,11 +281,10 @@ TEST(GmshTest, RepeatedElementOf22IsOneElementInItsSmallestGroup) {
 
 TEST(GmshTest, VerticesRenumberedByAscendingTag) {
   // Sparse tags up to 10^12 (the sorted index), unused node 99 dropped.
-  std::string const nodes = section(
-      "Nodes",
-      "2 4 7 1000000000000\n"
-      "2 1 0 3\n1000000000000\n7\n42\n1 0 0\n0 0 0\n0 1 0\n"
-      "0 5 0 1\n99\n5 5 0\n");
+  std::string const nodes = section("Nodes",
+                                    "2 4 7 1000000000000\n"
+                                    "2 1 0 3\n1000000000000\n7\n42\n1 0 0\n0 0 0\n0 1 0\n"
+                                    "0 5 0 1\n99\n5 5 0\n");
   std::string const elements = section("Elements", "1 1 1 1\n2 1 2 1\n1 42 7 1000000000000\n");
   for (int form = 0; form < 3; ++form) {
     std::string const text = kFormat41 + nodes + elements;
@@ -316,9 +306,9 @@ TEST(GmshTest, VerticesRenumberedByAscendingTag) {
 }
 
 TEST(GmshTest, LargestTagsOfBinaryFiles) {
-  std::string const nodes = section(
-      "Nodes", "1 3 1 18446744073709551615\n2 1 0 3\n18446744073709551615\n1\n"
-                "18446744073709551614\n0 0 0\n1 0 0\n0 1 0\n");
+  std::string const nodes = section("Nodes",
+                                    "1 3 1 18446744073709551615\n2 1 0 3\n18446744073709551615\n1\n"
+                                    "18446744073709551614\n0 0 0\n1 0 0\n0 1 0\n");
   std::string const elements =
       section("Elements", "1 1 1 1\n2 1 2 1\n9 1 18446744073709551615 18446744073709551614\n");
   msh f(msh_binary(kFormat41 + nodes + elements, true));
@@ -329,8 +319,8 @@ TEST(GmshTest, LargestTagsOfBinaryFiles) {
 
 TEST(GmshTest, TwoCoordinatesOnlyForFlatSurfaceMeshes) {
   auto ndim = [](std::string const& z4, std::string const& z5) {
-    std::string const nodes = section(
-        "Nodes", "5\n1 0 0 0\n2 1 0 -0\n3 1 1 0\n4 0 1 " + z4 + "\n5 7 7 " + z5 + "\n");
+    std::string const nodes =
+        section("Nodes", "5\n1 0 0 0\n2 1 0 -0\n3 1 1 0\n4 0 1 " + z4 + "\n5 7 7 " + z5 + "\n");
     msh f(kFormat22 + nodes + section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n"));
     return f.m.ndim() == 3 ? f.m.xn(3, 4) + 10.0f : static_cast<float>(f.m.ndim());
   };
@@ -340,8 +330,8 @@ TEST(GmshTest, TwoCoordinatesOnlyForFlatSurfaceMeshes) {
 }
 
 TEST(GmshTest, QuadrilateralsKeepGmshNodeOrder) {
-  std::string const nodes = section(
-      "Nodes", "6\n1 0 0 0\n2 1 0 0\n3 2 0 0\n4 0 1 0\n5 1 1 0\n6 2 1 0\n");
+  std::string const nodes =
+      section("Nodes", "6\n1 0 0 0\n2 1 0 0\n3 2 0 0\n4 0 1 0\n5 1 1 0\n6 2 1 0\n");
   msh f(kFormat22 + nodes +
         section("Elements", "3\n1 3 2 0 1 1 2 5 4\n2 3 2 0 1 2 3 6 5\n3 1 2 0 1 1 2\n"));
   EXPECT_EQ(mesh_text(f.m),
@@ -353,14 +343,12 @@ TEST(GmshTest, QuadrilateralsKeepGmshNodeOrder) {
 TEST(GmshTest, OtherSectionsAreSkipped) {
   // Names with blanks and dollars, a comment, and after the elements a
   // payload holding other sections' header and end lines.
-  std::string const names =
-      section("PhysicalNames", "2\n1 7 \"bord $Nodes a\"\n2 1 \"surface\"\n");
+  std::string const names = section("PhysicalNames", "2\n1 7 \"bord $Nodes a\"\n2 1 \"surface\"\n");
   std::string const data = section(
       "NodeData",
       "1\n\"u\"\n1\n0.0\n3\n0\n1\n4\n$EndNodes\n$Elements\n$EndNodeDataX\n 1 0.5\n2 1\n3 1\n4 1\n");
-  std::string const text =
-      kFormat22 + names + section("Comments", "\n") + kSquareNodes22 +
-      section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n") + data;
+  std::string const text = kFormat22 + names + section("Comments", "\n") + kSquareNodes22 +
+                           section("Elements", "2\n1 2 2 0 1 1 2 3\n2 2 2 0 1 1 3 4\n") + data;
   msh plain(kSquare22);
   for (int form = 0; form < 3; ++form) {
     msh f(form == 0 ? text : msh_binary(text, form == 2));

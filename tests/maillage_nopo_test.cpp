@@ -112,8 +112,7 @@ TEST_P(NopoLayoutTest, QuadrilateralsFillEveryColumn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(IningAndNodes, NopoLayoutTest,
-                         ::testing::Combine(::testing::Values(1, 2, 3),
-                                            ::testing::Values(1, 2)));
+                         ::testing::Combine(::testing::Values(1, 2, 3), ::testing::Values(1, 2)));
 
 TEST(NopoTest, AssociatedArraysAreSkipped) {
   TempDir d;
@@ -184,13 +183,12 @@ TEST(NopoDeathTest, OpenFailure) {
   fixed_dir d("nopo_OpenFailure");
   std::string const f = d.path("missing.nopo");
   EXPECT_FATAL(read_mesh(f), 202,
-               "Rcourb: problemmes d'ouvertoure du fichier " + f +
-                   "\nNo such file or directory\n");
+               "Rcourb: problemmes d'ouvertoure du fichier " + f + "\nNo such file or directory\n");
   std::string const dir = d.path("dir.nopo");
   mkdir(dir.c_str(), 0755);
-  EXPECT_FATAL(read_mesh(dir), 1,
-               "Erreur de format dans la lecture de " + dir +
-                   "\nCe n'est pas un fichier ordinaire\n");
+  EXPECT_FATAL(
+      read_mesh(dir), 1,
+      "Erreur de format dans la lecture de " + dir + "\nCe n'est pas un fichier ordinaire\n");
 }
 
 TEST(NopoDeathTest, ElementKindMustBeUnique) {
@@ -256,9 +254,8 @@ TEST(NopoDeathTest, VertexNumbersOutsideTheMesh) {
     n.elements[3].vertices[1] = v;
     save(f, n.bytes());
     EXPECT_FATAL(read_mesh(f), 1,
-                 "Erreur de format dans la lecture de " + f +
-                     "\nL'element 4 a le sommet " + std::to_string(v) +
-                     " hors de 1..5\n");
+                 "Erreur de format dans la lecture de " + f + "\nL'element 4 a le sommet " +
+                     std::to_string(v) + " hors de 1..5\n");
   }
 }
 
@@ -288,24 +285,18 @@ TEST(NopoDeathTest, HostileCountsAreRefusedBeforeAllocation) {
   };
   EXPECT_FATAL(read_mesh(with(n_npoint, 2000000000)), 1,
                head + "Fichier trop court pour 2000000000 sommets\n");
-  EXPECT_FATAL(read_mesh(with(n_npoint, 50)), 1,
-               head + "Fichier trop court pour 50 sommets\n");
-  EXPECT_FATAL(read_mesh(with(n_npoint, -1)), 1,
-               head + "Nombre de sommets non valide: -1\n");
+  EXPECT_FATAL(read_mesh(with(n_npoint, 50)), 1, head + "Fichier trop court pour 50 sommets\n");
+  EXPECT_FATAL(read_mesh(with(n_npoint, -1)), 1, head + "Nombre de sommets non valide: -1\n");
   EXPECT_FATAL(read_mesh(with(n_ne, 1000000000)), 1,
                head + "Fichier trop court pour 1000000000 elements\n");
-  EXPECT_FATAL(read_mesh(with(n_ne, -2)), 1,
-               head + "Nombre d'elements non valide: -2\n");
-  EXPECT_FATAL(read_mesh(with(n_numdim, 0)), 1,
-               head + "Dimension d'espace non valide: 0\n");
-  EXPECT_FATAL(read_mesh(with(n_numdim, 4)), 1,
-               head + "Dimension d'espace non valide: 4\n");
+  EXPECT_FATAL(read_mesh(with(n_ne, -2)), 1, head + "Nombre d'elements non valide: -2\n");
+  EXPECT_FATAL(read_mesh(with(n_numdim, 0)), 1, head + "Dimension d'espace non valide: 0\n");
+  EXPECT_FATAL(read_mesh(with(n_numdim, 4)), 1, head + "Dimension d'espace non valide: 4\n");
 
   nopo_mesh a = nopo_two_triangles();
   a.ntass = -1;
   save(f, a.bytes());
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "Nombre de tableaux associes non valide: -1\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "Nombre de tableaux associes non valide: -1\n");
 
   nopo_mesh b = nopo_two_triangles();
   b.elements[1].refs = {3, 1, 2, 3};
@@ -315,16 +306,15 @@ TEST(NopoDeathTest, HostileCountsAreRefusedBeforeAllocation) {
   int const huge = 1 << 30;
   std::memcpy(&bytes[at], &huge, 4);
   save(f, bytes);
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "L'element 2: nombre de mots de reference non valide: " +
-                   std::to_string(huge) + "\n");
+  EXPECT_FATAL(
+      read_mesh(f), 1,
+      head + "L'element 2: nombre de mots de reference non valide: " + std::to_string(huge) + "\n");
 
   nopo_mesh c = fan(3, 2);
   c.elements[0].nodes.assign(1, 1);
   std::string cb = c.bytes();
   std::size_t const nno_at = c.descriptor().b.size() + c.general().b.size() +
-                             c.counts_record().b.size() +
-                             c.coords_record().b.size() + 8 + 12;
+                             c.counts_record().b.size() + c.coords_record().b.size() + 8 + 12;
   int const minus = -5;
   std::memcpy(&cb[nno_at], &minus, 4);
   save(f, cb);
@@ -338,8 +328,7 @@ TEST(NopoDeathTest, HostileCountsAreRefusedBeforeAllocation) {
   nopo_words g;  // first record with a negative length
   g.i32(-8);
   save(f, g.b + nopo_two_triangles().bytes());
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "Longueur d'enregistrement non valide: -8\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "Longueur d'enregistrement non valide: -8\n");
 }
 
 TEST(NopoDeathTest, TruncatedFilesAreReported) {
@@ -350,8 +339,9 @@ TEST(NopoDeathTest, TruncatedFilesAreReported) {
   for (std::size_t cut = 0; cut < full.size(); cut += 31) {
     save(f, full.substr(0, cut));
     EXPECT_EXIT(read_mesh(f), ::testing::ExitedWithCode(1),
-                fatal_re(head) + "(Fin de fichier inattendue|Fichier trop court|"
-                                 "L'element [0-9]+: nombre)")
+                fatal_re(head) +
+                    "(Fin de fichier inattendue|Fichier trop court|"
+                    "L'element [0-9]+: nombre)")
         << "cut at " << cut;
   }
   save(f, full.substr(0, full.size() - 1));

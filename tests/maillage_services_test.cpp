@@ -69,9 +69,9 @@ TEST(AsciiTest, GridDumpsAsDocumented) {
   g.ecrit_ascii(d.path("g.txt").c_str());
   std::string const z = "        0.0000000000 ", o = "        1.0000000000 ",
                     t = "        2.0000000000 ", tag = "     0\n";
-  EXPECT_EQ(read_file(d.path("g.txt")),
-            "6\n" + z + z + tag + o + z + tag + t + z + tag + z + o + tag + o + o +
-                tag + t + o + tag + "2\n1 2 5 4 \n2 3 6 5 \n");
+  EXPECT_EQ(read_file(d.path("g.txt")), "6\n" + z + z + tag + o + z + tag + t + z + tag + z + o +
+                                            tag + o + o + tag + t + o + tag +
+                                            "2\n1 2 5 4 \n2 3 6 5 \n");
 }
 
 TEST(AsciiTest, ThreeCoordinatesTagsAndEmptyMesh) {
@@ -103,8 +103,7 @@ TEST(AsciiDeathTest, FailuresAreReported) {
   fixed_dir d("ascii_FailuresAreReported");
   probe g = grid(2, 1);
   EXPECT_FATAL(g.ecrit_ascii(d.dir.c_str()), 209,
-               "Rcourb: problemmes d'ouvertoure du fichier " + d.dir +
-                   "\nIs a directory\n");
+               "Rcourb: problemmes d'ouvertoure du fichier " + d.dir + "\nIs a directory\n");
   EXPECT_FATAL(g.ecrit_ascii("/dev/full"), 209,
                "Rcourb: erreur d'ecriture du fichier /dev/full\n"
                "No space left on device\n");
@@ -185,10 +184,8 @@ TEST(TransformDeathTest, RefusedTransforms) {
   probe m3 = make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}});
   probe m1 = make_mesh({{0}, {1}}, {{1, 2}});
   EXPECT_FATAL(g.rot(0, 0, 6.3), 2, "Tentative de rotation 2D d'angle trop grand: 6.300000");
-  EXPECT_FATAL(g.rot(0, 0, -6.3), 2,
-               "Tentative de rotation 2D d'angle trop grand: -6.300000");
-  EXPECT_FATAL(g.rot(0, 0, std::nan("")), 2,
-               "Tentative de rotation 2D d'angle trop grand: nan");
+  EXPECT_FATAL(g.rot(0, 0, -6.3), 2, "Tentative de rotation 2D d'angle trop grand: -6.300000");
+  EXPECT_FATAL(g.rot(0, 0, std::nan("")), 2, "Tentative de rotation 2D d'angle trop grand: nan");
   EXPECT_FATAL(m3.rot(0, 0, 1), 1, "Tentative de rotation 2D d'une maillage 3D\n");
   EXPECT_FATAL(m3.tran(0, 0), 1, "Tentative de rotation 2D d'une maillage 3D\n");
   EXPECT_FATAL(m1.homot(0, 0, 2), 1, "Tentative de homotetie 2D d'une maillage 1D\n");
@@ -209,8 +206,7 @@ TEST(TransformDeathTest, BendingNeedsAnArea) {
 // ---------------------------------------------------------------- merge
 
 TEST(MergeTest, MeshWithACopyOfItself) {
-  probe a = make_mesh({{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{1, 2, 3}, {1, 3, 4}},
-                      {1, 2, 3, 4}, "a");
+  probe a = make_mesh({{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {{1, 2, 3}, {1, 3, 4}}, {1, 2, 3, 4}, "a");
   maillage c = a + probe(a);
   EXPECT_EQ(c.npt(), 8);
   EXPECT_EQ(c.nelem(), 4);
@@ -228,11 +224,14 @@ TEST(MergeTest, MeshWithACopyOfItself) {
 
 TEST(MergeTest, SubdomainsFollowAfterRenumbering) {
   probe a = grid(3, 1);
-  a.set_maillage(a.sommets, a.elements, a.refsom, [] {
-    gvector<int> s(0, 2);
-    s[0] = 0, s[1] = 1, s[2] = 3;
-    return s;
-  }(), "a");
+  a.set_maillage(
+      a.sommets, a.elements, a.refsom,
+      [] {
+        gvector<int> s(0, 2);
+        s[0] = 0, s[1] = 1, s[2] = 3;
+        return s;
+      }(),
+      "a");
   probe b = grid(2, 1);
   probe c = open_up(a + b);
   ASSERT_EQ(c.s_dom.imin(), 0);
@@ -374,8 +373,7 @@ using StatsDeathTest = ::testing::Test;
 
 TEST(StatsDeathTest, UnsupportedMeshes) {
   probe m3 = make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{1, 2, 3}});
-  EXPECT_FATAL(m3.init_stats(), 1,
-               "Version 3D du calcul de volume non prevu (pour le moment)\n");
+  EXPECT_FATAL(m3.init_stats(), 1, "Version 3D du calcul de volume non prevu (pour le moment)\n");
   probe six = make_mesh({{0, 0}, {1, 0}, {0, 1}}, {{1, 2, 3, 1, 2, 3}});
   EXPECT_FATAL(six.init_stats(), 1,
                "Version 2D du calcul de suface elements a 6 noueds non prevu "
@@ -387,8 +385,7 @@ TEST(StatsDeathTest, UnsupportedMeshes) {
                "Version 0D du calcul de volume non prevu (pour le moment)\n");
   probe bad = two_triangles();
   bad.elements(2, 3) = 9;
-  EXPECT_FATAL(bad.init_stats(), 1,
-               "Maillage invalide: sommet 9 de l'element 2 hors de 1..4\n");
+  EXPECT_FATAL(bad.init_stats(), 1, "Maillage invalide: sommet 9 de l'element 2 hors de 1..4\n");
 }
 
 // ---------------------------------------------------------------- periodic

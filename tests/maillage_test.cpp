@@ -192,16 +192,14 @@ TEST(KadroTest, LargeMeshesAreWrittenRecordForRecord) {
   for (auto const& sh : shapes) {
     int const nd = sh[0], t = sh[1];
     probe m = line_mesh(30000, nd, 700, t, "big");
-    m.set_maillage(m.sommets, m.elements, m.refsom, bounds({0, 300, 310, 700}),
-                   "big");
+    m.set_maillage(m.sommets, m.elements, m.refsom, bounds({0, 300, 310, 700}), "big");
     std::string const f = d.path("big.kadro2D");
     m.ecrit_kadro(f.c_str());
 
     kadro_bytes k;
     k.title("big").header(m.npt());
     for (int i = 1; i <= m.npt(); ++i)
-      k.vertex(m.xn(1, i), nd > 1 ? m.xn(2, i) : 0.0f, nd > 2 ? m.xn(3, i) : 0.0f,
-               m.ref(i));
+      k.vertex(m.xn(1, i), nd > 1 ? m.xn(2, i) : 0.0f, nd > 2 ? m.xn(3, i) : 0.0f, m.ref(i));
     for (int g = 1; g <= m.nsd(); ++g) {
       int const first = m.s_dom[g - 1], count = m.s_dom[g] - first;
       k.group(g, count, t);
@@ -218,8 +216,7 @@ TEST(KadroTest, LargeMeshesAreWrittenRecordForRecord) {
 TEST(KadroTest, RoundTripRestoresEverything) {
   TempDir d;
   probe m = line_mesh(7, 2, 6, 4, "round trip");
-  m.set_maillage(m.sommets, m.elements, m.refsom, bounds({0, 2, 2, 5, 6}),
-                 "round trip");
+  m.set_maillage(m.sommets, m.elements, m.refsom, bounds({0, 2, 2, 5, 6}), "round trip");
   std::string f = d.path("m.kadro2D");
   m.ecrit_kadro(f.c_str());
   probe r(f.c_str());
@@ -254,8 +251,7 @@ TEST(KadroTest, OtherByteOrderIsConverted) {
   testing::internal::CaptureStderr();
   probe m(f.c_str());
   std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(err, "Fichier " + f + " d'une autre architecture: " +
-                     "tentavive de conversion\n");
+  EXPECT_EQ(err, "Fichier " + f + " d'une autre architecture: " + "tentavive de conversion\n");
   std::string le = d.path("le.kadro2D");
   ASSERT_TRUE(grid_2x1_bytes("x", 1.5f, -2.0f).save(le));
   expect_same_mesh(m, probe(le.c_str()));
@@ -320,11 +316,9 @@ TEST(KadroTest, EmptyGroupsAndManyGroupsKeepBounds) {
 using KadroDeathTest = ::testing::Test;
 
 TEST(KadroDeathTest, NameDispatch) {
-  EXPECT_FATAL(read_mesh("mesh.kadro2d"), 201,
-               "Nom de fichier non valide: mesh.kadro2d\n");
+  EXPECT_FATAL(read_mesh("mesh.kadro2d"), 201, "Nom de fichier non valide: mesh.kadro2d\n");
   EXPECT_FATAL(read_mesh("mesh"), 201, "Nom de fichier non valide: mesh\n");
-  EXPECT_FATAL(read_mesh("a.kadro2D.gz"), 201,
-               "Nom de fichier non valide: a.kadro2D.gz\n");
+  EXPECT_FATAL(read_mesh("a.kadro2D.gz"), 201, "Nom de fichier non valide: a.kadro2D.gz\n");
   // Both NOPO spellings reach the NOPO reader.
   EXPECT_FATAL(read_mesh("/nonexistent/m.nopo"), 202,
                "Rcourb: problemmes d'ouvertoure du fichier /nonexistent/m.nopo\n");
@@ -336,18 +330,17 @@ TEST(KadroDeathTest, NameDispatch) {
 TEST(KadroDeathTest, OpenFailures) {
   fixed_dir d("kadro_OpenFailures");
   std::string missing = d.path("missing.kadro2D");
-  EXPECT_FATAL(read_mesh(missing), 208,
-               "Rcourb: problemmes d'ouvertoure du fichier " + missing +
-                   "\nNo such file or directory\n");
+  EXPECT_FATAL(
+      read_mesh(missing), 208,
+      "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\nNo such file or directory\n");
   std::string dir = d.path("dir.kadro2D");
   mkdir(dir.c_str(), 0755);
   probe m = grid_2x1();
   EXPECT_FATAL(m.ecrit_kadro(dir.c_str()), 209,
-               "Rcourb: problemmes d'ouvertoure du fichier " + dir +
-                   "\nIs a directory\n");
-  EXPECT_FATAL(read_mesh(dir), 1,
-               "Erreur de format dans la lecture de " + dir +
-                   "\nCe n'est pas un fichier ordinaire\n");
+               "Rcourb: problemmes d'ouvertoure du fichier " + dir + "\nIs a directory\n");
+  EXPECT_FATAL(
+      read_mesh(dir), 1,
+      "Erreur de format dans la lecture de " + dir + "\nCe n'est pas un fichier ordinaire\n");
 }
 
 TEST(KadroDeathTest, FailedWriteIsReported) {
@@ -386,8 +379,7 @@ TEST(KadroDeathTest, FramingErrors) {
   for (int i = 0; i < 9; ++i) c.i32(0);
   c.i32(44);
   c.save(f);
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "\nDepassement de registre: Lu 48 Prevu: 44\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "\nDepassement de registre: Lu 48 Prevu: 44\n");
 
   kadro_bytes e;  // closing word differs
   e.title("t").header(1).i32(48).f32(0).f32(0).f32(0);
@@ -402,15 +394,14 @@ TEST(KadroDeathTest, FramingErrors) {
   sw.i32(44);
   sw.save(f);
   EXPECT_FATAL(read_mesh(f), 1,
-               "Fichier " + f + " d'une autre architecture: tentavive de conversion\n" +
-                   head + "\nDepassement de registre: Lu 48 Prevu: 44\n");
+               "Fichier " + f + " d'une autre architecture: tentavive de conversion\n" + head +
+                   "\nDepassement de registre: Lu 48 Prevu: 44\n");
 
   kadro_bytes g;  // element record without its trailing zero
   g.title("t").header(1).vertex(0, 0, 0, 0).group(1, 1, 4);
   g.i32(16).i32(1).i32(1).i32(1).i32(1).i32(16).i32(0).i32(0);
   g.save(f);
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "\nDepassement de registre: Lu 20 Prevu: 16\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "\nDepassement de registre: Lu 20 Prevu: 16\n");
 }
 
 TEST(KadroDeathTest, HostileCountsAreRefusedBeforeAllocation) {
@@ -426,8 +417,7 @@ TEST(KadroDeathTest, HostileCountsAreRefusedBeforeAllocation) {
   kadro_bytes b;
   b.title("t").header(2147483647);
   b.save(f);
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "\nNombre de sommets non valide: 2147483647\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "\nNombre de sommets non valide: 2147483647\n");
 
   kadro_bytes c;
   c.title("t").header(100000000).vertex(0, 0, 0, 0);
@@ -442,8 +432,7 @@ TEST(KadroDeathTest, HostileCountsAreRefusedBeforeAllocation) {
   kadro_bytes g;
   g.title("t").header(1).vertex(0, 0, 0, 0).group(1, 1, -4);
   g.save(f);
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "\nNombre de noeuds par element non valide: -4\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "\nNombre de noeuds par element non valide: -4\n");
 
   kadro_bytes h;
   h.title("t").header(1).vertex(0, 0, 0, 0).group(1, 2000000000, 4);
@@ -461,8 +450,7 @@ TEST(KadroDeathTest, HostileCountsAreRefusedBeforeAllocation) {
   j.title("t").header(1).vertex(0, 0, 0, 0).group(1, 1, 4).element(1, {1, 1, 1, 1});
   j.group(2, 1, 3).element(1, {1, 1, 1});
   j.save(f);
-  EXPECT_FATAL(read_mesh(f), 1,
-               head + "\nGroupes d'elements de tailles differentes: 4 et 3\n");
+  EXPECT_FATAL(read_mesh(f), 1, head + "\nGroupes d'elements de tailles differentes: 4 et 3\n");
 }
 
 TEST(KadroDeathTest, VertexNumbersOutsideTheMeshAreRefused) {
@@ -484,8 +472,7 @@ TEST(KadroDeathTest, TruncatedFilesAreReported) {
   std::string const f = d.path("t.kadro2D");
   std::string const full = grid_2x1_bytes("t", 0, 0).b;
   // 440 bytes hold title, header and vertices: a valid file without groups.
-  for (std::size_t cut : {0u, 3u, 50u, 86u, 100u, 200u, 439u, 450u, 470u,
-                          500u, 527u}) {
+  for (std::size_t cut : {0u, 3u, 50u, 86u, 100u, 200u, 439u, 450u, 470u, 500u, 527u}) {
     kadro_bytes k;
     k.b = full.substr(0, cut);
     k.save(f);
@@ -500,8 +487,8 @@ TEST(KadroDeathTest, TruncationMessagesAreExact) {
   fixed_dir d("kadro_TruncationMessagesAreExact");
   std::string const f = d.path("t.kadro2D");
   std::string const full = grid_2x1_bytes("t", 0, 0).b;
-  std::string const msg = "Erreur de format dans la lecture de " + f +
-                          "\nFin de fichier inattendue\n";
+  std::string const msg =
+      "Erreur de format dans la lecture de " + f + "\nFin de fichier inattendue\n";
   for (std::size_t cut : {0u, 3u, 86u, 450u}) {
     kadro_bytes k;
     k.b = full.substr(0, cut);
@@ -511,9 +498,9 @@ TEST(KadroDeathTest, TruncationMessagesAreExact) {
   kadro_bytes k;
   k.b = full.substr(0, 500);
   k.save(f);
-  EXPECT_FATAL(read_mesh(f), 1,
-               "Erreur de format dans la lecture de " + f +
-                   "\nFichier trop court pour 2 elements\n");
+  EXPECT_FATAL(
+      read_mesh(f), 1,
+      "Erreur de format dans la lecture de " + f + "\nFichier trop court pour 2 elements\n");
 
   kadro_bytes skip;  // surplus that runs past the end of the file
   skip.title("t").header(1).i32(1000).f32(0).f32(0).f32(0);
@@ -529,28 +516,23 @@ TEST(KadroDeathTest, WriterRefusesMeshesItCannotFrame) {
   std::string const head = "Ecriture de " + f + " impossible: ";
 
   probe four = line_mesh(3, 4, 1, 3, "t");
-  EXPECT_FATAL(four.ecrit_kadro(f.c_str()), 1,
-               head + "plus de 3 coordonnees par sommet\n");
+  EXPECT_FATAL(four.ecrit_kadro(f.c_str()), 1, head + "plus de 3 coordonnees par sommet\n");
 
   probe shifted = line_mesh(3, 2, 1, 3, "t");
   gmatrix<float> som(0, 2, 1, 2);
   som = 0.0f;
   shifted.set_maillage(som, shifted.elements, shifted.refsom, "t");
-  EXPECT_FATAL(shifted.ecrit_kadro(f.c_str()), 1,
-               head + "sommets non numerotes a partir de 1\n");
+  EXPECT_FATAL(shifted.ecrit_kadro(f.c_str()), 1, head + "sommets non numerotes a partir de 1\n");
 
   probe short_refs = line_mesh(3, 2, 1, 3, "t");
-  short_refs.set_maillage(short_refs.sommets, short_refs.elements,
-                          gvector<int>(1, 2), "t");
-  EXPECT_FATAL(short_refs.ecrit_kadro(f.c_str()), 1,
-               head + "references des sommets incompletes\n");
+  short_refs.set_maillage(short_refs.sommets, short_refs.elements, gvector<int>(1, 2), "t");
+  EXPECT_FATAL(short_refs.ecrit_kadro(f.c_str()), 1, head + "references des sommets incompletes\n");
 
   probe cols = line_mesh(3, 2, 1, 3, "t");
   gmatrix<int> elem(1, 1, 0, 2);
   elem = 1;
   cols.set_maillage(cols.sommets, elem, cols.refsom, "t");
-  EXPECT_FATAL(cols.ecrit_kadro(f.c_str()), 1,
-               head + "elements non numerotes a partir de 1\n");
+  EXPECT_FATAL(cols.ecrit_kadro(f.c_str()), 1, head + "elements non numerotes a partir de 1\n");
 }
 
 TEST(MaillageDeathTest, AccessorsAreBoundChecked) {

@@ -182,8 +182,8 @@ TEST(VoisinsDeathTest, VertexNumbersOutsideTheMesh) {
   for (int bad : {0, 5, -1}) {
     probe m = make_mesh(4, {{1, 2, 3}, {1, 3, 4}});
     m.elements(2, 2) = bad;
-    std::string const msg = "Maillage invalide: sommet " + std::to_string(bad) +
-                            " de l'element 2 hors de 1..4\n";
+    std::string const msg =
+        "Maillage invalide: sommet " + std::to_string(bad) + " de l'element 2 hors de 1..4\n";
     EXPECT_FATAL(m.list_voisins(), 1, msg);
     EXPECT_FATAL(m.gen_data_renum(f.c_str()), 1, msg);
     EXPECT_FATAL(m.d_list_voisins(f.c_str()), 1, msg);

@@ -202,7 +202,8 @@ TEST(MatrixFileDeathTest, WrongHeadersStop) {
   std::string rec = read_file(d.path("f.rec"));
   rec[4] = 'V';
   write_file(d.path("v.rec"), rec);
-  EXPECT_FATAL(r.f_load(d.path("v.rec").c_str()), 1, "Erreur de load d'une matrice: fichier incorrect");
+  EXPECT_FATAL(r.f_load(d.path("v.rec").c_str()), 1,
+               "Erreur de load d'une matrice: fichier incorrect");
 }
 
 TEST(MatrixFileDeathTest, OpenFailuresStop) {

@@ -21,8 +21,10 @@ gmatrix<T> mat(int rows, int cols, std::initializer_list<int> values, int ri = 1
 template <class T>
 T random_value(std::mt19937& g) {
   std::uniform_real_distribution<double> u(-1, 1);
-  if constexpr (std::is_same<T, std::complex<double>>::value) return T(u(g), u(g));
-  else return static_cast<T>(u(g));
+  if constexpr (std::is_same<T, std::complex<double>>::value)
+    return T(u(g), u(g));
+  else
+    return static_cast<T>(u(g));
 }
 
 // The factorization exactly as written, through the checked accessor.
@@ -72,7 +74,8 @@ bool same_bits(const gvector<T>& a, const gvector<T>& b) {
 
 template <class T>
 bool same_bits(const gmatrix<T>& a, const gmatrix<T>& b) {
-  std::size_t const n = static_cast<std::size_t>(a.imax() - a.imin() + 1) * (a.jmax() - a.jmin() + 1);
+  std::size_t const n =
+      static_cast<std::size_t>(a.imax() - a.imin() + 1) * (a.jmax() - a.jmin() + 1);
   return a.imin() == b.imin() && a.imax() == b.imax() && a.jmin() == b.jmin() &&
          a.jmax() == b.jmax() && (n == 0 || std::memcmp(a.debut(), b.debut(), sizeof(T) * n) == 0);
 }
@@ -296,7 +299,8 @@ TYPED_TEST(GaussBitsTest, ZeroPivotInsideABlockLeavesTheSameMatrix) {
   int const n = 300, p = 200;
   gmatrix<TypeParam> a(1, n, 1, n);
   for (int i = 1; i <= n; ++i)
-    for (int j = 1; j <= n; ++j) a(i, j) = random_value<TypeParam>(g) + (i == j ? TypeParam(n) : TypeParam());
+    for (int j = 1; j <= n; ++j)
+      a(i, j) = random_value<TypeParam>(g) + (i == j ? TypeParam(n) : TypeParam());
   for (int j = 1; j <= p; ++j) a(p, j) = TypeParam();
   gmatrix<TypeParam> ref(a);
   EXPECT_EQ(a.gauss(), p);
@@ -310,10 +314,12 @@ TYPED_TEST(GaussBitsTest, ZeroPivotInsideABlockLeavesTheSameMatrix) {
 // halves of a block of rows and whole blocks (192).
 TYPED_TEST(GaussBitsTest, TileLeafAndBlockEdgesEqualTheStraightforwardFactors) {
   std::mt19937 g(13);
-  for (int n : {6, 7, 9, 16, 31, 32, 33, 47, 48, 49, 95, 96, 97, 191, 192, 193, 250, 383, 384, 385}) {
+  for (int n :
+       {6, 7, 9, 16, 31, 32, 33, 47, 48, 49, 95, 96, 97, 191, 192, 193, 250, 383, 384, 385}) {
     gmatrix<TypeParam> a(1, n, 1, n);
     for (int i = 1; i <= n; ++i)
-      for (int j = 1; j <= n; ++j) a(i, j) = random_value<TypeParam>(g) + (i == j ? TypeParam(n) : TypeParam());
+      for (int j = 1; j <= n; ++j)
+        a(i, j) = random_value<TypeParam>(g) + (i == j ? TypeParam(n) : TypeParam());
     gmatrix<TypeParam> ref(a);
     ASSERT_EQ(a.gauss(), 0);
     ASSERT_EQ(reference_gauss(ref), 0);
@@ -328,8 +334,10 @@ TYPED_TEST(GaussBitsTest, ZeroPivotAfterNonzeroMultipliersLeavesTheSameMatrix) {
   std::mt19937 g(17);
   std::uniform_int_distribution<int> d(-1, 1);
   auto small = [&] {
-    if constexpr (std::is_same<TypeParam, std::complex<double>>::value) return TypeParam(d(g), d(g));
-    else return static_cast<TypeParam>(d(g));
+    if constexpr (std::is_same<TypeParam, std::complex<double>>::value)
+      return TypeParam(d(g), d(g));
+    else
+      return static_cast<TypeParam>(d(g));
   };
   int const n = 400;
   std::vector<TypeParam> l(static_cast<std::size_t>(n) * n), u(l.size());
@@ -384,8 +392,9 @@ TYPED_TEST(MatrixDeathTest, ShapeMismatchesStop) {
 
 TYPED_TEST(MatrixDeathTest, ProductNeedsEqualInnerBounds) {
   gmatrix<TypeParam> a(1, 2, 1, 3), b(0, 2, 1, 2);
-  EXPECT_FATAL(a * b, 1,
-               "Tailles incompatibles dans multiplication de matrices\n[1,2]X[1,3] et [[0,2]X[1,2]\n");
+  EXPECT_FATAL(
+      a * b, 1,
+      "Tailles incompatibles dans multiplication de matrices\n[1,2]X[1,3] et [[0,2]X[1,2]\n");
 }
 
 TYPED_TEST(MatrixDeathTest, NormOfFactorsWarnsAndGivesZero) {
@@ -403,7 +412,8 @@ TYPED_TEST(MatrixDeathTest, StateRulesOfGauss) {
   EXPECT_FATAL(a.gauss(), 1, "Impossible de factorizer une matrice\n");
   gmatrix<TypeParam> n = mat<TypeParam>(2, 2, {2, 1, 4, 3});
   gvector<TypeParam> b(1, 2), x;
-  EXPECT_FATAL(n.solve(b, x), 1, "Tentative de resolution d'un systeme avec una matrice non factorize\n");
+  EXPECT_FATAL(n.solve(b, x), 1,
+               "Tentative de resolution d'un systeme avec una matrice non factorize\n");
   EXPECT_FATAL(n.solveUxb(b, x), 1, "Tentative de resolution d'un systeme non factorize");
   EXPECT_FATAL(n.solvexUb(b, x), 1, "Tentative de resolution d'un systeme non factorize");
   EXPECT_FATAL(n.solveLxb(b, x), 1, "Tentative de resolution d'un systeme non factorize");
@@ -412,14 +422,17 @@ TYPED_TEST(MatrixDeathTest, StateRulesOfGauss) {
   EXPECT_FATAL(n.solveLXC(B, X), 1, "Tentative de resolution d'un systeme non factorize");
   gmatrix<TypeParam> z = mat<TypeParam>(2, 2, {0, 1, 1, 0});
   z.gauss();
-  EXPECT_FATAL(z.solve(b, x), 1, "Tentative de resolution d'un systeme avec una matrice non factorize\n");
+  EXPECT_FATAL(z.solve(b, x), 1,
+               "Tentative de resolution d'un systeme avec una matrice non factorize\n");
 }
 
 TYPED_TEST(MatrixDeathTest, NonSquareGaussWarns) {
   gmatrix<TypeParam> r(1, 2, 1, 3);
   r = TypeParam(1);
-  EXPECT_EXIT((r.gauss(), nerror()), ::testing::ExitedWithCode(1),
-              fatal_re("Matrice non carre [1,2]x[1,3]\nImpossible de factorizer par la methode de Gauss\n"));
+  EXPECT_EXIT(
+      (r.gauss(), nerror()), ::testing::ExitedWithCode(1),
+      fatal_re(
+          "Matrice non carre [1,2]x[1,3]\nImpossible de factorizer par la methode de Gauss\n"));
   gmatrix<TypeParam> shifted(1, 2, 0, 1);
   shifted = TypeParam(1);
   EXPECT_FATAL(shifted.gauss(), 1, "Erreur d'adressage d'une matrice\n");
@@ -429,15 +442,21 @@ TYPED_TEST(MatrixDeathTest, SolveSizeMessages) {
   gmatrix<TypeParam> a = mat<TypeParam>(2, 2, {2, 1, 4, 3});
   a.gauss();
   gvector<TypeParam> b(0, 1), x;
-  EXPECT_FATAL(a.solve(b, x), 1,
-               "Tailles incompatibles dans la descente remonte par la methode de Gauss\npour une matrice "
-               "pleine\nMatrice [1,2]x[1,2]\nVecteur [0,1]\n");
-  EXPECT_FATAL(a.solveUxb(b, x), 1, "Tailles incompatibles dans la U x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
-  EXPECT_FATAL(a.solvexUb(b, x), 1, "Tailles incompatibles dans la x U = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
-  EXPECT_FATAL(a.solveLxb(b, x), 1, "Tailles incompatibles dans la L x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(
+      a.solve(b, x), 1,
+      "Tailles incompatibles dans la descente remonte par la methode de Gauss\npour une matrice "
+      "pleine\nMatrice [1,2]x[1,2]\nVecteur [0,1]\n");
+  EXPECT_FATAL(a.solveUxb(b, x), 1,
+               "Tailles incompatibles dans la U x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(a.solvexUb(b, x), 1,
+               "Tailles incompatibles dans la x U = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(a.solveLxb(b, x), 1,
+               "Tailles incompatibles dans la L x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
   gmatrix<TypeParam> B(1, 3, 0, 1), X;
-  EXPECT_FATAL(a.solveXUC(B, X), 1, "Tailles incompatibles dans la X U = B, gauss:\nU [1,2]^2\nB [1,3]x[0,1]\n");
-  EXPECT_FATAL(a.solveLXC(B, X), 1, "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[0,1]\n");
+  EXPECT_FATAL(a.solveXUC(B, X), 1,
+               "Tailles incompatibles dans la X U = B, gauss:\nU [1,2]^2\nB [1,3]x[0,1]\n");
+  EXPECT_FATAL(a.solveLXC(B, X), 1,
+               "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[0,1]\n");
 }
 
 TYPED_TEST(MatrixDeathTest, InvalidBoundsAreRefused) {

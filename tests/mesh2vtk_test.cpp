@@ -37,12 +37,21 @@ struct vtk_grid {
     std::istringstream in(text);
     std::string line;
     std::getline(in, line);
-    if (line != "# vtk DataFile Version 3.0") { error = "version line"; return; }
+    if (line != "# vtk DataFile Version 3.0") {
+      error = "version line";
+      return;
+    }
     std::getline(in, title);
     std::getline(in, line);
-    if (line != "ASCII") { error = "ASCII line"; return; }
+    if (line != "ASCII") {
+      error = "ASCII line";
+      return;
+    }
     std::getline(in, line);
-    if (line != "DATASET UNSTRUCTURED_GRID") { error = "dataset line"; return; }
+    if (line != "DATASET UNSTRUCTURED_GRID") {
+      error = "dataset line";
+      return;
+    }
     std::string kw, type;
     long n = -1, size = -1;
     if (!(in >> kw >> n >> type) || kw != "POINTS" || type != "float" || n < 0) {
@@ -51,45 +60,66 @@ struct vtk_grid {
     }
     points.resize(static_cast<std::size_t>(3 * n));
     for (double& c : points)
-      if (!(in >> c)) { error = "point coordinates"; return; }
+      if (!(in >> c)) {
+        error = "point coordinates";
+        return;
+      }
     long nc = -1;
-    if (!(in >> kw >> nc >> size) || kw != "CELLS" || nc < 0) { error = "CELLS"; return; }
+    if (!(in >> kw >> nc >> size) || kw != "CELLS" || nc < 0) {
+      error = "CELLS";
+      return;
+    }
     long used = 0;
     for (long e = 0; e < nc; ++e) {
       int k = 0;
-      if (!(in >> k) || k < 1) { error = "cell size"; return; }
+      if (!(in >> k) || k < 1) {
+        error = "cell size";
+        return;
+      }
       std::vector<int> c(static_cast<std::size_t>(k));
       for (int& v : c)
-        if (!(in >> v) || v < 0 || v >= n) { error = "connectivity"; return; }
+        if (!(in >> v) || v < 0 || v >= n) {
+          error = "connectivity";
+          return;
+        }
       used += k + 1;
       cells.push_back(c);
     }
-    if (used != size) { error = "CELLS size"; return; }
+    if (used != size) {
+      error = "CELLS size";
+      return;
+    }
     long nt = -1;
-    if (!(in >> kw >> nt) || kw != "CELL_TYPES" || nt != nc) { error = "CELL_TYPES"; return; }
+    if (!(in >> kw >> nt) || kw != "CELL_TYPES" || nt != nc) {
+      error = "CELL_TYPES";
+      return;
+    }
     types.resize(static_cast<std::size_t>(nc));
     for (int& t : types)
-      if (!(in >> t)) { error = "cell types"; return; }
-    if (!data(in, "POINT_DATA", n, tags) || !data(in, "CELL_DATA", nc, domains))
-      return;
+      if (!(in >> t)) {
+        error = "cell types";
+        return;
+      }
+    if (!data(in, "POINT_DATA", n, tags) || !data(in, "CELL_DATA", nc, domains)) return;
     if (in >> kw) error = "trailing " + kw;
   }
 
-  bool data(std::istream& in, char const* section, long count,
-            std::vector<int>& values) {
+  bool data(std::istream& in, char const* section, long count, std::vector<int>& values) {
     std::string kw, name, type, lt, table;
     long m = -1;
     int comps = 0;
-    if (!(in >> kw >> m) || kw != section || m != count ||
-        !(in >> kw >> name >> type >> comps) || kw != "SCALARS" ||
-        type != "int" || comps != 1 || !(in >> lt >> table) ||
+    if (!(in >> kw >> m) || kw != section || m != count || !(in >> kw >> name >> type >> comps) ||
+        kw != "SCALARS" || type != "int" || comps != 1 || !(in >> lt >> table) ||
         lt != "LOOKUP_TABLE" || table != "default") {
       error = section;
       return false;
     }
     values.resize(static_cast<std::size_t>(count));
     for (int& v : values)
-      if (!(in >> v)) { error = std::string(section) + " values"; return false; }
+      if (!(in >> v)) {
+        error = std::string(section) + " values";
+        return false;
+      }
     return true;
   }
 };
@@ -207,8 +237,7 @@ TEST(Mesh2vtkTest, SvgOutlinesElementsAndMarksTaggedVertices) {
   ASSERT_EQ(polys.size(), 2u);
   ASSERT_EQ(circles.size(), 2u);
   // y points up: SVG's y is the mesh's -y.
-  EXPECT_EQ(numbers(polys[1]->attr.at("points")),
-            (std::vector<double>{0, 0, 2, -1, 0, -1}));
+  EXPECT_EQ(numbers(polys[1]->attr.at("points")), (std::vector<double>{0, 0, 2, -1, 0, -1}));
   EXPECT_EQ(numbers(circles[0]->attr.at("cx") + " " + circles[0]->attr.at("cy")),
             (std::vector<double>{2, 0}));
   EXPECT_EQ(numbers(circles[1]->attr.at("cx") + " " + circles[1]->attr.at("cy")),
@@ -254,10 +283,14 @@ TEST(Mesh2vtkTest, OptionAndNamesChooseTheForm) {
 TEST(Mesh2vtkTest, BadArgumentsPrintUsage) {
   TempDir d;
   ASSERT_TRUE(two_triangles("t").save(d.path("t.kadro2D")));
-  std::vector<std::vector<std::string>> bad = {
-      {}, {"t.kadro2D"}, {"t.kadro2D", "a.vtk", "b.svg", "c.vtk"},
-      {"t.kadro2D", "a.txt"}, {"t.kadro2D", "a.vtk", ".svg"},
-      {"-x", "t.kadro2D", "a.vtk"}, {"-b", "t.kadro2D"}, {"t.kadro2D", ".vtu"}};
+  std::vector<std::vector<std::string>> bad = {{},
+                                               {"t.kadro2D"},
+                                               {"t.kadro2D", "a.vtk", "b.svg", "c.vtk"},
+                                               {"t.kadro2D", "a.txt"},
+                                               {"t.kadro2D", "a.vtk", ".svg"},
+                                               {"-x", "t.kadro2D", "a.vtk"},
+                                               {"-b", "t.kadro2D"},
+                                               {"t.kadro2D", ".vtu"}};
   for (auto const& args : bad) {
     run_result r = convert(d.dir(), args);
     EXPECT_EQ(r.status, 1);
@@ -278,8 +311,7 @@ TEST(Mesh2vtkTest, OutputFailuresNameTheFile) {
     ASSERT_EQ(symlink("/dev/full", d.path("full.svg").c_str()), 0);
     r = convert(d.dir(), {"t.kadro2D", "full.svg"});
     EXPECT_EQ(r.status, 209);
-    EXPECT_NE(r.err.find("Rcourb: erreur d'ecriture du fichier full.svg\n"),
-              std::string::npos)
+    EXPECT_NE(r.err.find("Rcourb: erreur d'ecriture du fichier full.svg\n"), std::string::npos)
         << r.err;
   }
 }

@@ -10,8 +10,8 @@
 
 // Opens the protected fields to the tests.
 struct probe : maillage {
-  using maillage::maillage;
   using maillage::elements;
+  using maillage::maillage;
   using maillage::refsom;
   using maillage::s_dom;
   using maillage::sommets;

@@ -10,7 +10,7 @@
 
 struct meshio_file {
   int dim = 0;
-  std::vector<double> points;  // dim per point
+  std::vector<double> points;      // dim per point
   std::vector<std::string> types;  // per block of cells
   std::vector<std::vector<long>> cells;
   std::map<std::string, std::vector<double>> point_data, cell_data;

@@ -45,8 +45,17 @@ struct nopo_element {
 
 // Positions of the counts in the counts record.
 enum nopo_count {
-  n_numdim = 0, n_ncopnp = 3, n_ne = 4, n_nseg = 6, n_ntri = 7, n_nqua = 8,
-  n_ntet = 9, n_npent = 10, n_nhex = 11, n_nsup = 12, n_npoint = 21
+  n_numdim = 0,
+  n_ncopnp = 3,
+  n_ne = 4,
+  n_nseg = 6,
+  n_ntri = 7,
+  n_nqua = 8,
+  n_ntet = 9,
+  n_npent = 10,
+  n_nhex = 11,
+  n_nsup = 12,
+  n_npoint = 21
 };
 
 struct nopo_mesh {
@@ -85,8 +94,7 @@ struct nopo_mesh {
     if (ntass != 0)
       for (int k = 0; k <= ntass; ++k) {
         nopo_words a;
-        a.b = k < static_cast<int>(associated.size()) ? associated[k]
-                                                       : std::string(12, 'a');
+        a.b = k < static_cast<int>(associated.size()) ? associated[k] : std::string(12, 'a');
         r.record(a);
       }
     return r;
@@ -123,8 +131,8 @@ struct nopo_mesh {
   }
 
   std::string bytes() const {
-    return descriptor().b + general().b + counts_record().b +
-           coords_record().b + elements_record().b;
+    return descriptor().b + general().b + counts_record().b + coords_record().b +
+           elements_record().b;
   }
 };
 

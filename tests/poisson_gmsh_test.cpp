@@ -30,14 +30,16 @@ double const kPi = 3.141592653589793;
 TEST(PoissonP1Test, ReferenceTriangle) {
   double const xe[3] = {0, 1, 0}, ye[3] = {0, 0, 1};
   double ke[3][3], fe[3];
-  poisson_p1::element(xe, ye, [](double, double) { return 1.0; }, ke, fe);
+  poisson_p1::element(
+      xe, ye, [](double, double) { return 1.0; }, ke, fe);
   double const want[3][3] = {{1, -0.5, -0.5}, {-0.5, 0.5, 0}, {-0.5, 0, 0.5}};
   for (int r = 0; r < 3; ++r) {
     EXPECT_NEAR(fe[r], 1.0 / 6, 1e-15);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(ke[r][c], want[r][c], 1e-15) << r << c;
   }
   // f = x: f times a barycentric coordinate is quadratic, integrated exactly.
-  poisson_p1::element(xe, ye, [](double x, double) { return x; }, ke, fe);
+  poisson_p1::element(
+      xe, ye, [](double x, double) { return x; }, ke, fe);
   EXPECT_NEAR(fe[0], 1.0 / 24, 1e-15);
   EXPECT_NEAR(fe[1], 1.0 / 12, 1e-15);
   EXPECT_NEAR(fe[2], 1.0 / 24, 1e-15);
@@ -46,14 +48,16 @@ TEST(PoissonP1Test, ReferenceTriangle) {
 TEST(PoissonP1Test, StiffnessIgnoresPlaceSizeAndTurn) {
   double const xe[3] = {0.3, 1.7, 0.9}, ye[3] = {-0.2, 0.4, 1.5};
   double ke[3][3], fe[3];
-  poisson_p1::element(xe, ye, [](double, double) { return 0.0; }, ke, fe);
+  poisson_p1::element(
+      xe, ye, [](double, double) { return 0.0; }, ke, fe);
   double const c = std::cos(1.1), s = std::sin(1.1);
   double xr[3], yr[3], kr[3][3];
   for (int k = 0; k < 3; ++k) {
     xr[k] = 5 + 3 * (c * xe[k] - s * ye[k]);
     yr[k] = -2 + 3 * (s * xe[k] + c * ye[k]);
   }
-  poisson_p1::element(xr, yr, [](double, double) { return 0.0; }, kr, fe);
+  poisson_p1::element(
+      xr, yr, [](double, double) { return 0.0; }, kr, fe);
   for (int r = 0; r < 3; ++r) {
     double sum = 0;
     for (int k = 0; k < 3; ++k) {
@@ -84,7 +88,8 @@ maillage plane_mesh(std::vector<float> const& xy, int te, std::vector<int> const
 TEST(PoissonFemTest, CornersTurnClockwiseElementsAndRefuseFoldedOnes) {
   // Triangles: counter-clockwise, clockwise, flat. Quadrilaterals:
   // clockwise, a dart (not convex), a bow tie.
-  maillage const t = plane_mesh({0, 0, 1, 0, 0, 1, 2, 2}, 3, {1, 2, 3, 1, 3, 2, 1, 4, 4}, {0, 0, 0, 0});
+  maillage const t =
+      plane_mesh({0, 0, 1, 0, 0, 1, 2, 2}, 3, {1, 2, 3, 1, 3, 2, 1, 4, 4}, {0, 0, 0, 0});
   maillage const q = plane_mesh({0, 0, 1, 0, 1, 1, 0, 1, 0.3f, 0.3f}, 4,
                                 {1, 4, 3, 2, 1, 2, 5, 4, 1, 3, 2, 4}, {0, 0, 0, 0, 0});
   int n[4];
@@ -115,7 +120,8 @@ dvector solve_fixed(maillage const& m, double (*u)(double, double)) {
     fixed[static_cast<std::size_t>(i)] = m.ref(i) != 0;
     g[i] = u(m.x(i), m.y(i));
   }
-  poisson_fem::assemble(m, fixed, g, [](double, double) { return 0.0; }, a, b);
+  poisson_fem::assemble(
+      m, fixed, g, [](double, double) { return 0.0; }, a, b);
   EXPECT_EQ(a.choleski(), 0);
   a.solve(b, x);
   return x;
@@ -231,7 +237,8 @@ TEST(PoissonGmshTest, ConvergesAtSecondOrderOnBothDomainsAndElements) {
     ASSERT_EQ(r.status, 0) << r.err;
     tables const t = parse(r.out);
     bool const p1 = kind.find("p1") != std::string::npos;
-    EXPECT_NE(t.title.find(p1 ? "P1 triangles" : "Q1 quadrilaterals"), std::string::npos) << t.title;
+    EXPECT_NE(t.title.find(p1 ? "P1 triangles" : "Q1 quadrilaterals"), std::string::npos)
+        << t.title;
     ASSERT_EQ(t.conv.size(), 3u) << r.out;
     EXPECT_EQ(t.conv[0].order_max, "-");
     for (std::size_t k = 1; k < 3; ++k) {
@@ -304,7 +311,8 @@ TEST(PoissonGmshTest, WritesTheSolutionAndErrorOfTheLastMesh) {
   ASSERT_EQ(r.status, 0) << r.err;
   tables const t = parse(r.out);
   ASSERT_EQ(t.conv.size(), 2u);
-  EXPECT_NE(t.notes.find("u and its error on forme_l_p1_1.msh: sol.vtu"), std::string::npos) << t.notes;
+  EXPECT_NE(t.notes.find("u and its error on forme_l_p1_1.msh: sol.vtu"), std::string::npos)
+      << t.notes;
   std::map<std::string, meshio_file> const f = read_with_meshio(d.dir(), {"sol.vtu"});
   ASSERT_EQ(f.count("sol.vtu"), 1u);
   meshio_file const& s = f.at("sol.vtu");
@@ -369,7 +377,8 @@ TEST(PoissonGmshTest, PrintsProfilesInBothNumberings) {
   EXPECT_EQ(t.prof[1].order, "RCM");
   EXPECT_NE(t.prof[1].t_renum, "skipped");
   EXPECT_NE(t.notes.find("skipped: profile above 100000 entries (option -l), too long to factor\n"),
-            std::string::npos) << t.notes;
+            std::string::npos)
+      << t.notes;
   r = solve(d.dir(), {"-n", "-l", "0", meshes[0]});
   ASSERT_EQ(r.status, 0) << r.err;
   t = parse(r.out);
@@ -437,10 +446,18 @@ class PoissonGmshDeathTest : public ::testing::Test {
 };
 
 TEST_F(PoissonGmshDeathTest, RefusesBadCommandLines) {
-  std::vector<std::vector<std::string>> const bad = {
-      {},         {"-x", "a.msh"},        {"-rcm", "-sloan", "a.msh"}, {"-n", "-rcm", "a.msh"},
-      {"a.msh", "-l"}, {"-l", "x", "a.msh"}, {"-l", "-5", "a.msh"},    {"-l", "1e3", "a.msh"},
-      {"a.msh", "-o"}, {"-o", "", "a.msh"},  {"-l", "99999999999999999999", "a.msh"}, {"-"}};
+  std::vector<std::vector<std::string>> const bad = {{},
+                                                     {"-x", "a.msh"},
+                                                     {"-rcm", "-sloan", "a.msh"},
+                                                     {"-n", "-rcm", "a.msh"},
+                                                     {"a.msh", "-l"},
+                                                     {"-l", "x", "a.msh"},
+                                                     {"-l", "-5", "a.msh"},
+                                                     {"-l", "1e3", "a.msh"},
+                                                     {"a.msh", "-o"},
+                                                     {"-o", "", "a.msh"},
+                                                     {"-l", "99999999999999999999", "a.msh"},
+                                                     {"-"}};
   for (auto const& args : bad) {
     std::string all;
     for (auto const& a : args) all += "'" + a + "' ";
@@ -470,14 +487,18 @@ TEST_F(PoissonGmshDeathTest, RefusesMeshesItCannotSolve) {
                   fatal_re(" du bord sans reference: u n'y est pas donne\n"));
   // The centre is inside and need not be tagged; on an edge, it makes one
   // triangle flat, or a quadrilateral not convex.
-  std::string const ok = write_mesh("ok.kadro2D", plane_mesh(square(1, 1), 3, kFan, kBoundaryTagged));
+  std::string const ok =
+      write_mesh("ok.kadro2D", plane_mesh(square(1, 1), 3, kFan, kBoundaryTagged));
   run_result const r = solve(d.dir(), {ok});
   EXPECT_EQ(r.status, 0) << r.err;
-  std::string const flat = write_mesh("flat.kadro2D", plane_mesh(square(1, 0), 3, kFan, kBoundaryTagged));
-  EXPECT_FATAL(run_quiet(d.dir(), {flat}), 1, "flat.kadro2D: element 1 degenere, retourne ou non convexe\n");
+  std::string const flat =
+      write_mesh("flat.kadro2D", plane_mesh(square(1, 0), 3, kFan, kBoundaryTagged));
+  EXPECT_FATAL(run_quiet(d.dir(), {flat}), 1,
+               "flat.kadro2D: element 1 degenere, retourne ou non convexe\n");
   std::string const dart =
       write_mesh("dart.kadro2D", plane_mesh(square(0.8f, 0.8f), 4, kTwoQuads, kBoundaryTagged));
-  EXPECT_FATAL(run_quiet(d.dir(), {dart}), 1, "dart.kadro2D: element 1 degenere, retourne ou non convexe\n");
+  EXPECT_FATAL(run_quiet(d.dir(), {dart}), 1,
+               "dart.kadro2D: element 1 degenere, retourne ou non convexe\n");
   // A vertex of no element has an empty line: the factorization fails there.
   std::string const lone =
       write_mesh("lone.kadro2D", plane_mesh(square(5, 5), 3, {1, 2, 3, 1, 3, 4}, kBoundaryTagged));
@@ -487,9 +508,11 @@ TEST_F(PoissonGmshDeathTest, RefusesMeshesItCannotSolve) {
 
 TEST_F(PoissonGmshDeathTest, RefusesSequencesOfMeshesThatDoNotRefine) {
   std::string const fine = kData + "/forme_l_41.msh";
-  std::string const tri = write_mesh("tri.kadro2D", plane_mesh(square(1, 1), 3, kFan, kBoundaryTagged));
-  std::string const quad = write_mesh(
-      "quad.kadro2D", plane_mesh({0, 0, 1, 0, 2, 0, 0, 1, 1, 1, 2, 1}, 4, {1, 2, 5, 4, 2, 3, 6, 5}, {1, 1, 1, 1, 1, 1}));
+  std::string const tri =
+      write_mesh("tri.kadro2D", plane_mesh(square(1, 1), 3, kFan, kBoundaryTagged));
+  std::string const quad =
+      write_mesh("quad.kadro2D", plane_mesh({0, 0, 1, 0, 2, 0, 0, 1, 1, 1, 2, 1}, 4,
+                                            {1, 2, 5, 4, 2, 3, 6, 5}, {1, 1, 1, 1, 1, 1}));
   EXPECT_FATAL(run_quiet(d.dir(), {fine, tri}), 1,
                "tri.kadro2D: 5 sommets, pas plus que le maillage precedent\n");
   EXPECT_FATAL(run_quiet(d.dir(), {tri, quad}), 1,

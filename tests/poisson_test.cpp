@@ -35,8 +35,8 @@ std::vector<row> rows(std::string const& out) {
   while (std::getline(in, line)) {
     row x;
     char o1[16], o2[16];
-    if (std::sscanf(line.c_str(), "%d %d %lf %15s %lf %15s", &x.n, &x.npt,
-                    &x.emax, o1, &x.el2, o2) == 6)
+    if (std::sscanf(line.c_str(), "%d %d %lf %15s %lf %15s", &x.n, &x.npt, &x.emax, o1, &x.el2,
+                    o2) == 6)
       r.push_back(x);
   }
   return r;

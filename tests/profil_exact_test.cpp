@@ -13,14 +13,23 @@ using namespace ph;
 namespace {
 
 struct no_conj {
-  template <class T> T operator()(T x) const { return x; }
+  template <class T>
+  T operator()(T x) const {
+    return x;
+  }
 };
 struct with_conj {
   C operator()(C x) const { return std::conj(x); }
 };
 
-template <class T> T ref_sqrt(T x) { return std::sqrt(x); }
-template <> int ref_sqrt<int>(int x) { return static_cast<int>(std::sqrt(static_cast<double>(x))); }
+template <class T>
+T ref_sqrt(T x) {
+  return std::sqrt(x);
+}
+template <>
+int ref_sqrt<int>(int x) {
+  return static_cast<int>(std::sqrt(static_cast<double>(x)));
+}
 
 // ---- general matrix
 
@@ -191,7 +200,8 @@ int ref_crout(M& A, Cj cj) {
     int const pi = sym_first(p, i);
     for (int j = pi; j < i; ++j) {
       T s = T(0);
-      for (int k = std::max(pi, sym_first(p, j)); k < j; ++k) s = A(i, k) * A(k, k) * cj(A(j, k)) + s;
+      for (int k = std::max(pi, sym_first(p, j)); k < j; ++k)
+        s = A(i, k) * A(k, k) * cj(A(j, k)) + s;
       A(i, j) = quot(A(i, j) - s, A(j, j));
     }
     T s = T(0);
@@ -260,7 +270,8 @@ gmatrix<T> ref_hv(skyhrectmatrix<T> const& A, skyvrectmatrix<T> const& B) {
   P = T(0);
   for (int i = A.imin(); i <= A.imax(); ++i)
     for (int j = B.jmin(); j <= B.jmax(); ++j)
-      for (int k = std::max(A.pcnn(i), B.plnn(j)); k <= A.jmax(); ++k) P(i, j) = A(i, k) * B(k, j) + P(i, j);
+      for (int k = std::max(A.pcnn(i), B.plnn(j)); k <= A.jmax(); ++k)
+        P(i, j) = A(i, k) * B(k, j) + P(i, j);
   return P;
 }
 
@@ -540,7 +551,8 @@ TYPED_TEST(SkyExactWideTest, GaussOnGroupsRaggedProfilesAndFailures) {
           if (!inf) {
             ASSERT_EQ(fa, fail);
           }
-          ASSERT_TRUE(same_bits(a.values(), r.values())) << n << " " << shape << " " << fail << " " << inf;
+          ASSERT_TRUE(same_bits(a.values(), r.values()))
+              << n << " " << shape << " " << fail << " " << inf;
           EXPECT_EQ(a.state(), fa ? erreur : factors_gauss);
           if (fa || inf) continue;
           gvector<T> const b = random_vector<T>(1, n, g);

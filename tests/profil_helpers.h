@@ -57,7 +57,8 @@ inline gvector<int> random_general_profile(int n, int reach, std::mt19937& g) {
 inline gvector<int> random_sym_profile(int n, int reach, std::mt19937& g) {
   gvector<int> p(0, n);
   p[0] = 0;
-  for (int i = 1; i <= n; ++i) p[i] = p[i - 1] + std::uniform_int_distribution<int>(1, std::min(i, reach + 1))(g);
+  for (int i = 1; i <= n; ++i)
+    p[i] = p[i - 1] + std::uniform_int_distribution<int>(1, std::min(i, reach + 1))(g);
   return p;
 }
 
@@ -126,7 +127,8 @@ bool same_bits(gvector<T> const& a, gvector<T> const& b) {
 
 template <class T>
 bool same_bits(gmatrix<T> const& a, gmatrix<T> const& b) {
-  if (a.imin() != b.imin() || a.imax() != b.imax() || a.jmin() != b.jmin() || a.jmax() != b.jmax()) return false;
+  if (a.imin() != b.imin() || a.imax() != b.imax() || a.jmin() != b.jmin() || a.jmax() != b.jmax())
+    return false;
   long long const n = static_cast<long long>(a.imax() - a.imin() + 1) * (a.jmax() - a.jmin() + 1);
   return n == 0 || std::memcmp(a.debut(), b.debut(), static_cast<std::size_t>(n) * sizeof(T)) == 0;
 }

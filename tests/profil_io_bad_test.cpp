@@ -23,16 +23,19 @@ namespace {
 
 // The message exactly, not a longer one that starts with it.
 std::string ends(std::string const& text) { return fatal_re(text) + "([^ a-z]|$)"; }
-#define EXPECT_FATAL_EXACT(statement, text) EXPECT_EXIT(statement, ::testing::ExitedWithCode(1), ends(text))
+#define EXPECT_FATAL_EXACT(statement, text) \
+  EXPECT_EXIT(statement, ::testing::ExitedWithCode(1), ends(text))
 
 // Death tests run again in a child with its own temporary directory: match
 // any such directory where the text names d's.
 std::string named(TempDir const& d, std::string const& text) {
   std::string r = fatal_re(text), dir = fatal_re(d.dir());
-  for (std::size_t k; (k = r.find(dir)) != std::string::npos;) r.replace(k, dir.size(), "/tmp/utils_test_[A-Za-z0-9]+");
+  for (std::size_t k; (k = r.find(dir)) != std::string::npos;)
+    r.replace(k, dir.size(), "/tmp/utils_test_[A-Za-z0-9]+");
   return r;
 }
-#define EXPECT_FATAL_IN(statement, d, text) EXPECT_EXIT(statement, ::testing::ExitedWithCode(1), named(d, text))
+#define EXPECT_FATAL_IN(statement, d, text) \
+  EXPECT_EXIT(statement, ::testing::ExitedWithCode(1), named(d, text))
 
 void write(std::string const& name, std::string const& bytes) {
   std::ofstream(name, std::ios::binary) << bytes;
@@ -104,7 +107,8 @@ TEST(ProfilIoDeathTest, LettersAndTypesByClassAndEncoding) {
 TEST(ProfilIoDeathTest, SavesAreRefusedByTheLoads) {
   TempDir d;
   std::string const n = d.path("save");
-  std::string const not_a_profile = "Profil incorrect dans le fichier: " + n + " (premier indice 1)";
+  std::string const not_a_profile =
+      "Profil incorrect dans le fichier: " + n + " (premier indice 1)";
   skygmatrix<double> g;
   skysmatrix<double> s;
   skyhrectmatrix<double> h;
@@ -222,12 +226,14 @@ TEST(ProfilIoDeathTest, TruncatedFilesStopNamingTheFile) {
       if (enc == 1) s.b_load(name.c_str());
       if (enc == 2) s.f_load(name.c_str());
     };
-    EXPECT_EXIT(load(n), ::testing::ExitedWithCode(1), "(Fin de fichier prematuree|Taille incorrecte dans le fichier): " + named(d, n));
+    EXPECT_EXIT(load(n), ::testing::ExitedWithCode(1),
+                "(Fin de fichier prematuree|Taille incorrecte dans le fichier): " + named(d, n));
     EXPECT_FATAL_IN(load(z), d, "Fin de fichier prematuree: " + z);
     // A compressed stream cut inside the deflate data.
     std::string gzb = read_file(z);
     write(z, gzb.substr(0, gzb.size() / 2));
-    EXPECT_EXIT(load(z), ::testing::ExitedWithCode(1), "(Fin de fichier prematuree|Erreur de lecture de fichier): " + named(d, z));
+    EXPECT_EXIT(load(z), ::testing::ExitedWithCode(1),
+                "(Fin de fichier prematuree|Erreur de lecture de fichier): " + named(d, z));
   }
 }
 
@@ -319,24 +325,35 @@ TEST(ProfilIoDeathTest, DamagedDumpsLoadOrStopCleanly) {
   // Sanitizer reports must not pass for the clean status 1.
   setenv("ASAN_OPTIONS", "exitcode=99:detect_leaks=0", 1);
   setenv("UBSAN_OPTIONS", "exitcode=98", 1);
-  auto clean = [](int st) { return WIFEXITED(st) && (WEXITSTATUS(st) == 0 || WEXITSTATUS(st) == 1); };
+  auto clean = [](int st) {
+    return WIFEXITED(st) && (WEXITSTATUS(st) == 0 || WEXITSTATUS(st) == 1);
+  };
   std::string const n = d.path("x");
   for (int enc = 0; enc < 3; ++enc)
     for (int cls = 0; cls < 2; ++cls) {
-      if (cls == 0) enc == 0 ? g.a_dump(n.c_str()) : enc == 1 ? g.b_dump(n.c_str()) : g.f_dump(n.c_str());
-      if (cls == 1) enc == 0 ? v.a_dump(n.c_str()) : enc == 1 ? v.b_dump(n.c_str()) : v.f_dump(n.c_str());
+      if (cls == 0)
+        enc == 0 ? g.a_dump(n.c_str()) : enc == 1 ? g.b_dump(n.c_str()) : g.f_dump(n.c_str());
+      if (cls == 1)
+        enc == 0 ? v.a_dump(n.c_str()) : enc == 1 ? v.b_dump(n.c_str()) : v.f_dump(n.c_str());
       std::string const good = read_file(n);
       for (int t = 0; t < 12; ++t) {
         std::string bad = good;
-        std::size_t const k = std::uniform_int_distribution<std::size_t>(0, std::min<std::size_t>(good.size(), 80) - 1)(gen);
+        std::size_t const k = std::uniform_int_distribution<std::size_t>(
+            0, std::min<std::size_t>(good.size(), 80) - 1)(gen);
         bad[k] = char(std::uniform_int_distribution<int>(0, 255)(gen));
         write(n, bad);
         EXPECT_EXIT(
             {
               skygmatrix<double> a;
               skyvrectmatrix<float> b;
-              if (cls == 0) enc == 0 ? a.a_load(n.c_str()) : enc == 1 ? a.b_load(n.c_str()) : a.f_load(n.c_str());
-              if (cls == 1) enc == 0 ? b.a_load(n.c_str()) : enc == 1 ? b.b_load(n.c_str()) : b.f_load(n.c_str());
+              if (cls == 0)
+                enc == 0   ? a.a_load(n.c_str())
+                : enc == 1 ? a.b_load(n.c_str())
+                           : a.f_load(n.c_str());
+              if (cls == 1)
+                enc == 0   ? b.a_load(n.c_str())
+                : enc == 1 ? b.b_load(n.c_str())
+                           : b.f_load(n.c_str());
               std::exit(0);
             },
             clean, "");

@@ -62,8 +62,8 @@ TYPED_TEST(ProfilIoTest, GeneralSavesAreDenseUnderMForBinary) {
     a.a_save(d.path("a" + sfx).c_str());
     a.b_save(d.path("b" + sfx).c_str());
     a.f_save(d.path("f" + sfx).c_str());
-    EXPECT_EQ(contents(d.path("a" + sfx), gz), "G" + std::string(1, code<T>()) + "\n1 2\n" +
-                                                   lines<T>({T(2), T(1), T(4), T(3)}, gz));
+    EXPECT_EQ(contents(d.path("a" + sfx), gz),
+              "G" + std::string(1, code<T>()) + "\n1 2\n" + lines<T>({T(2), T(1), T(4), T(3)}, gz));
     octets b;
     b.c('M').c(code<T>()).i(1).i(2).v(T(2)).v(T(1)).v(T(4)).v(T(3));
     EXPECT_EQ(contents(d.path("b" + sfx), gz), b.s);
@@ -84,7 +84,8 @@ TYPED_TEST(ProfilIoTest, GeneralDumpsHoldTheStorage) {
     a.a_dump(d.path("a" + sfx).c_str());
     a.b_dump(d.path("b" + sfx).c_str());
     a.f_dump(d.path("f" + sfx).c_str());
-    EXPECT_EQ(contents(d.path("a" + sfx), gz), "G" + std::string(1, code<T>()) + "\n0 2\n0\n1\n4\n" +
+    EXPECT_EQ(contents(d.path("a" + sfx), gz), "G" + std::string(1, code<T>()) +
+                                                   "\n0 2\n0\n1\n4\n" +
                                                    lines<T>({T(2), T(4), T(1), T(3)}, gz));
     octets b;
     b.c('G').c(code<T>()).i(0).i(2).i(0).i(1).i(4).v(T(2)).v(T(4)).v(T(1)).v(T(3));
@@ -113,7 +114,8 @@ TYPED_TEST(ProfilIoTest, SymmetricSavesWriteTheTriangleAndAtSaveTheSquare) {
     a.a_dump(d.path("ad" + sfx).c_str());
     a.b_dump(d.path("bd" + sfx).c_str());
     a.f_dump(d.path("fd" + sfx).c_str());
-    EXPECT_EQ(contents(d.path("a" + sfx), gz), head + lines<T>({T(4), T(-1), T(5), z, z, T(6)}, gz));
+    EXPECT_EQ(contents(d.path("a" + sfx), gz),
+              head + lines<T>({T(4), T(-1), T(5), z, z, T(6)}, gz));
     EXPECT_EQ(contents(d.path("t" + sfx), gz),
               head + lines<T>({T(4), T(-1), z, T(-1), T(5), z, z, z, T(6)}, gz));
     octets tri;
@@ -121,8 +123,9 @@ TYPED_TEST(ProfilIoTest, SymmetricSavesWriteTheTriangleAndAtSaveTheSquare) {
     EXPECT_EQ(contents(d.path("b" + sfx), gz), octets().c('S').c(code<T>()).i(1).i(3).s + tri.s);
     EXPECT_EQ(contents(d.path("f" + sfx), gz),
               octets().rec(octets().c('S').c(code<T>())).rec(octets().i(1).i(3)).rec(tri).s);
-    EXPECT_EQ(contents(d.path("ad" + sfx), gz),
-              "S" + std::string(1, code<T>()) + "\n0 3\n0\n1\n3\n4\n" + lines<T>({T(4), T(-1), T(5), T(6)}, gz));
+    EXPECT_EQ(contents(d.path("ad" + sfx), gz), "S" + std::string(1, code<T>()) +
+                                                    "\n0 3\n0\n1\n3\n4\n" +
+                                                    lines<T>({T(4), T(-1), T(5), T(6)}, gz));
     octets st;
     st.v(T(4)).v(T(-1)).v(T(5)).v(T(6));
     EXPECT_EQ(contents(d.path("bd" + sfx), gz),
@@ -146,7 +149,8 @@ TEST(ProfilIoHermitian, AtSaveWritesTheConjugateAboveTheDiagonal) {
   a(2, 1) = C(1, 1);
   a(2, 2) = C(3, 0);
   a.at_save(d.path("t").c_str());
-  EXPECT_EQ(contents(d.path("t"), 0), "SC\n1 2\n" + lines<C>({C(2, 0), C(1, -1), C(1, 1), C(3, 0)}, 0));
+  EXPECT_EQ(contents(d.path("t"), 0),
+            "SC\n1 2\n" + lines<C>({C(2, 0), C(1, -1), C(1, 1), C(3, 0)}, 0));
   a.a_save(d.path("a").c_str());
   EXPECT_EQ(contents(d.path("a"), 0), "SC\n1 2\n" + lines<C>({C(2, 0), C(1, 1), C(3, 0)}, 0));
   skyhmatrix b;
@@ -176,14 +180,19 @@ TYPED_TEST(ProfilIoTest, RectangularFormsShareOneLayout) {
     h.a_dump(d.path("had" + sfx).c_str());
     h.b_dump(d.path("hbd" + sfx).c_str());
     v.f_dump(d.path("vfd" + sfx).c_str());
-    EXPECT_EQ(contents(d.path("ha" + sfx), gz), "R" + c + "\n1 2 1 3\n" + lines<T>({z, z, T(7), z, T(8), T(9)}, gz));
+    EXPECT_EQ(contents(d.path("ha" + sfx), gz),
+              "R" + c + "\n1 2 1 3\n" + lines<T>({z, z, T(7), z, T(8), T(9)}, gz));
     octets hv;
     hv.v(z).v(z).v(T(7)).v(z).v(T(8)).v(T(9));
-    EXPECT_EQ(contents(d.path("hb" + sfx), gz), octets().c('R').c(code<T>()).i(1).i(2).i(1).i(3).s + hv.s);
-    EXPECT_EQ(contents(d.path("hf" + sfx), gz),
-              octets().rec(octets().c('R').c(code<T>())).rec(octets().i(1).i(2).i(1).i(3)).rec(hv).s);
-    EXPECT_EQ(contents(d.path("va" + sfx), gz), "R" + c + "\n1 3 1 2\n" + lines<T>({z, z, T(1), z, T(2), T(3)}, gz));
-    EXPECT_EQ(contents(d.path("had" + sfx), gz), "R" + c + "\n0 2 3\n0\n1\n3\n" + lines<T>({T(7), T(8), T(9)}, gz));
+    EXPECT_EQ(contents(d.path("hb" + sfx), gz),
+              octets().c('R').c(code<T>()).i(1).i(2).i(1).i(3).s + hv.s);
+    EXPECT_EQ(
+        contents(d.path("hf" + sfx), gz),
+        octets().rec(octets().c('R').c(code<T>())).rec(octets().i(1).i(2).i(1).i(3)).rec(hv).s);
+    EXPECT_EQ(contents(d.path("va" + sfx), gz),
+              "R" + c + "\n1 3 1 2\n" + lines<T>({z, z, T(1), z, T(2), T(3)}, gz));
+    EXPECT_EQ(contents(d.path("had" + sfx), gz),
+              "R" + c + "\n0 2 3\n0\n1\n3\n" + lines<T>({T(7), T(8), T(9)}, gz));
     EXPECT_EQ(contents(d.path("hbd" + sfx), gz),
               octets().c('R').c(code<T>()).i(0).i(2).i(3).i(0).i(1).i(3).v(T(7)).v(T(8)).v(T(9)).s);
     EXPECT_EQ(contents(d.path("vfd" + sfx), gz), octets()

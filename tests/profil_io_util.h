@@ -39,7 +39,9 @@ inline std::string text(double x, int gz) {
   return b;
 }
 inline std::string text(float x, int gz) { return text(double(x), gz); }
-inline std::string text(std::complex<double> x, int gz) { return text(x.real(), gz) + text(x.imag(), gz); }
+inline std::string text(std::complex<double> x, int gz) {
+  return text(x.real(), gz) + text(x.imag(), gz);
+}
 
 template <class T>
 std::string lines(std::initializer_list<T> v, int gz) {

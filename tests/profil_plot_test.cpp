@@ -46,14 +46,14 @@ TEST(ProfilPlot, GeneralDrawsColumnThenRowRunOfEachLine) {
   TempDir d;
   general3<double>().gr_profil(d.path("g").c_str(), 0, 0);
   EXPECT_EQ(read_file(d.path("g")), pts({1, -1, 1, -1, 1, -1, 1, -1,  //
-                                   2, -1, 2, -2, 1, -2, 2, -2,  //
-                                   3, -2, 3, -3, 2, -3, 3, -3}));
+                                         2, -1, 2, -2, 1, -2, 2, -2,  //
+                                         3, -2, 3, -3, 2, -3, 3, -3}));
   FILE* fp = std::fopen(d.path("o").c_str(), "w");
   general3<double>().gr_profil(fp, 10, 100);
   std::fclose(fp);
   EXPECT_EQ(read_file(d.path("o")), pts({11, -101, 11, -101, 11, -101, 11, -101,  //
-                                   12, -101, 12, -102, 11, -102, 12, -102,  //
-                                   13, -102, 13, -103, 12, -103, 13, -103}));
+                                         12, -101, 12, -102, 11, -102, 12, -102,  //
+                                         13, -102, 13, -103, 12, -103, 13, -103}));
 }
 
 TEST(ProfilPlot, SymmetricDrawsColumnRunsOnly) {
@@ -107,7 +107,8 @@ TYPED_TEST(ProfilPlotTest, SumLinesAddFullRows) {
   typedef TypeParam T;
   TempDir d;
   general3<T>().sum_lines(d.path("g").c_str());
-  EXPECT_EQ(read_file(d.path("g")), sum_line(1, text(T(4), 0)) + sum_line(2, text(T(-4), 0)) + sum_line(3, text(T(12), 0)));
+  EXPECT_EQ(read_file(d.path("g")),
+            sum_line(1, text(T(4), 0)) + sum_line(2, text(T(-4), 0)) + sum_line(3, text(T(12), 0)));
   // Symmetric: row 1 is (4, -1, 0), row 2 (-1, 5, 0), row 3 (0, 0, 6).
   skysmatrix<T> s(prof({0, 1, 3, 4}));
   s(1, 1) = T(4);
@@ -115,7 +116,8 @@ TYPED_TEST(ProfilPlotTest, SumLinesAddFullRows) {
   s(2, 2) = T(5);
   s(3, 3) = T(6);
   s.sum_lines(d.path("s").c_str());
-  EXPECT_EQ(read_file(d.path("s")), sum_line(1, text(T(3), 0)) + sum_line(2, text(T(4), 0)) + sum_line(3, text(T(6), 0)));
+  EXPECT_EQ(read_file(d.path("s")),
+            sum_line(1, text(T(3), 0)) + sum_line(2, text(T(4), 0)) + sum_line(3, text(T(6), 0)));
 }
 
 TEST(ProfilPlot, HermitianSumsConjugateTheUpperTriangle) {

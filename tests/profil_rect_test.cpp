@@ -277,13 +277,21 @@ TYPED_TEST(RectDeathTest, SizeMessages) {
   typedef TypeParam T;
   skyhrectmatrix<T> a(prof({0, 1, 3}), 3), b(prof({0, 1, 3}), 4);
   EXPECT_FATAL(a * gvector<T>(1, 2), 1,
-               "Incompatibilite de tailles dans produit matrice vecteur:\nMatrice [1,2]x[1,3], vecteur [1,2]\n");
-  EXPECT_FATAL(a + b, 1, "Incompatibilite de tailles dans somme de matrices profil-h:\n [1,2]x[1,3] +  [1,2]x[1,4]\n");
+               "Incompatibilite de tailles dans produit matrice vecteur:\nMatrice [1,2]x[1,3], "
+               "vecteur [1,2]\n");
+  EXPECT_FATAL(
+      a + b, 1,
+      "Incompatibilite de tailles dans somme de matrices profil-h:\n [1,2]x[1,3] +  [1,2]x[1,4]\n");
   skyvrectmatrix<T> v(prof({0, 1}), 4), w(prof({0, 1, 2}), 4);
   EXPECT_FATAL(v * gvector<T>(0, 0), 1,
-               "Incompatibilite de tailles dans produit matrice vecteur:\nMatrice [1,4]x[1,1], vecteur [0,0]\n");
-  EXPECT_FATAL(v + w, 1, "Incompatibilite de tailles dans somme de matrices profil-h:\n [1,4]x[1,1] +  [1,4]x[1,2]\n");
-  EXPECT_FATAL(a * v, 1, "Incompatibilite de tailles dans produit de matrices profil:\n [1,2]x[1,3] +  [1,4]x[1,1]\n");
+               "Incompatibilite de tailles dans produit matrice vecteur:\nMatrice [1,4]x[1,1], "
+               "vecteur [0,0]\n");
+  EXPECT_FATAL(
+      v + w, 1,
+      "Incompatibilite de tailles dans somme de matrices profil-h:\n [1,4]x[1,1] +  [1,4]x[1,2]\n");
+  EXPECT_FATAL(
+      a * v, 1,
+      "Incompatibilite de tailles dans produit de matrices profil:\n [1,2]x[1,3] +  [1,4]x[1,1]\n");
 }
 
 TYPED_TEST(RectDeathTest, DenseBlockSolvesRefuse) {
@@ -298,19 +306,26 @@ TYPED_TEST(RectDeathTest, DenseBlockSolvesRefuse) {
   d.gauss();
   skyhrectmatrix<T> H3(prof({0, 2}), 3);
   skyvrectmatrix<T> V3(prof({0, 2}), 3);
-  EXPECT_FATAL(d.solveXUC(H3, HX), 1, "Tailles incompatibles dans la X U = B, gauss:\nU [1,2]^2\nB [1,1]x[1,3]\n");
-  EXPECT_FATAL(d.solveLXC(V3, VX), 1, "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[1,1]\n");
+  EXPECT_FATAL(d.solveXUC(H3, HX), 1,
+               "Tailles incompatibles dans la X U = B, gauss:\nU [1,2]^2\nB [1,1]x[1,3]\n");
+  EXPECT_FATAL(d.solveLXC(V3, VX), 1,
+               "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[1,1]\n");
 }
 
 TEST(RectProfileDeathTest, MalformedProfilesAndSizes) {
-  EXPECT_FATAL(skyhrectmatrix<double>(prof({0, 4}), 3), 1, "Profil de matrice profil incorrect: premier indice avant 1 en 1\n");
-  EXPECT_FATAL(skyvrectmatrix<double>(prof({0, 2, 1}), 3), 1, "Profil de matrice profil incorrect: profil decroissant en 2\n");
-  EXPECT_FATAL(skyhrectmatrix<double>(prof({0, 1}), -1), 1, "Profil de matrice profil incorrect: dimension -1\n");
+  EXPECT_FATAL(skyhrectmatrix<double>(prof({0, 4}), 3), 1,
+               "Profil de matrice profil incorrect: premier indice avant 1 en 1\n");
+  EXPECT_FATAL(skyvrectmatrix<double>(prof({0, 2, 1}), 3), 1,
+               "Profil de matrice profil incorrect: profil decroissant en 2\n");
+  EXPECT_FATAL(skyhrectmatrix<double>(prof({0, 1}), -1), 1,
+               "Profil de matrice profil incorrect: dimension -1\n");
   EXPECT_FATAL(skyhrectmatrix<double>(prof({0, 0}), INT_MAX), 1,
                "Profil de matrice profil incorrect: dimension 2147483647\n");
-  EXPECT_FATAL(skyvrectmatrix<double>(prof({3}), 3), 1, "Profil de matrice profil incorrect: profil[0]=3 au lieu de 0\n");
+  EXPECT_FATAL(skyvrectmatrix<double>(prof({3}), 3), 1,
+               "Profil de matrice profil incorrect: profil[0]=3 au lieu de 0\n");
   skyhrectmatrix<double> a;
-  EXPECT_FATAL(a.resize(prof({0, 1, INT_MIN}), 5), 1, "Profil de matrice profil incorrect: profil decroissant en 2\n");
+  EXPECT_FATAL(a.resize(prof({0, 1, INT_MIN}), 5), 1,
+               "Profil de matrice profil incorrect: profil decroissant en 2\n");
 }
 
 }  // namespace

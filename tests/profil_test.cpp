@@ -339,7 +339,8 @@ void dense_ldl(std::vector<T>& a, int n, bool sqrt_form, Cj cj) {
   for (int j = 0; j < n; ++j) {
     for (int i = j; i < n; ++i) {
       T s = a[i * n + j];
-      for (int k = 0; k < j; ++k) s -= a[i * n + k] * (sqrt_form ? T(1) : a[k * n + k]) * cj(a[j * n + k]);
+      for (int k = 0; k < j; ++k)
+        s -= a[i * n + k] * (sqrt_form ? T(1) : a[k * n + k]) * cj(a[j * n + k]);
       if (i == j)
         a[j * n + j] = sqrt_form ? T(std::sqrt(s)) : s;
       else
@@ -349,7 +350,10 @@ void dense_ldl(std::vector<T>& a, int n, bool sqrt_form, Cj cj) {
 }
 
 struct no_conj {
-  template <class T> T operator()(T x) const { return x; }
+  template <class T>
+  T operator()(T x) const {
+    return x;
+  }
 };
 struct with_conj {
   C operator()(C x) const { return std::conj(x); }
@@ -361,7 +365,8 @@ void expect_lower_matches(M const& a, std::vector<T> const& d, int n, double tol
     for (int j = 1; j <= i; ++j) {
       T const ref = d[(i - 1) * n + (j - 1)];
       T const got = a(0, i, j);
-      ASSERT_LE(absval(got - ref), tolerance * (1 + absval(ref))) << "n=" << n << " i=" << i << " j=" << j;
+      ASSERT_LE(absval(got - ref), tolerance * (1 + absval(ref)))
+          << "n=" << n << " i=" << i << " j=" << j;
     }
 }
 
@@ -383,7 +388,8 @@ TYPED_TEST(SkyFloatTest, GaussAgreesWithDenseAndSolves) {
     ASSERT_EQ(d.gauss(), 0);
     for (int i = 1; i <= n; ++i)
       for (int j = 1; j <= n; ++j)
-        ASSERT_LE(absval(a(0, i, j) - d(i, j)), eps * (1 + absval(d(i, j)))) << n << " " << i << " " << j;
+        ASSERT_LE(absval(a(0, i, j) - d(i, j)), eps * (1 + absval(d(i, j))))
+            << n << " " << i << " " << j;
     gvector<T> y;
     a.solve(b, y);
     EXPECT_LE(rel_diff(y, x), eps) << n;
@@ -506,15 +512,17 @@ TYPED_TEST(SkyDeathTest, AddressingMessages) {
   skysmatrix<T> s(prof({0, 1, 3, 4}));
   EXPECT_FATAL(s(4, 1), 1, "Erreur d'adressage d'une matrice profil symetrique 3x3\nAces a 4,1");
   EXPECT_FATAL(s(3, 1), 1, "Tentative d'adressage d'un element hors profil symetrique i=3 j=1");
-  EXPECT_FATAL(s(1, 2), 1,
-               "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=1 j=2");
+  EXPECT_FATAL(
+      s(1, 2), 1,
+      "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=1 j=2");
   EXPECT_FATAL(s(0, 1, 5), 1, "Erreur d'adressage d'une matrice profil symetrique 3x3\nAces a 1,5");
 }
 
 TEST(SkyHermDeathTest, OnlyTheLowerTriangleIsAddressed) {
   skyhmatrix a(prof({0, 1, 3}));
-  EXPECT_FATAL(a(1, 2), 1,
-               "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=1 j=2");
+  EXPECT_FATAL(
+      a(1, 2), 1,
+      "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=1 j=2");
   EXPECT_FATAL(a(0, 3, 1), 1, "Erreur d'adressage d'une matrice profil symetrique 2x2\nAces a 3,1");
 }
 
@@ -522,27 +530,32 @@ TYPED_TEST(SkyDeathTest, InheritedGaussStopsAtTheUpperTriangle) {
   typedef TypeParam T;
   skysmatrix<T> s(prof({0, 1, 2, 4}));
   s = T(1);
-  EXPECT_FATAL(s.gauss(), 1,
-               "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=2 j=3");
+  EXPECT_FATAL(
+      s.gauss(), 1,
+      "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=2 j=3");
   gvector<T> x;
-  EXPECT_FATAL(s.solve_gauss(vec<T>({1, 1, 1}), x), 1,
-               "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=2 j=3");
+  EXPECT_FATAL(
+      s.solve_gauss(vec<T>({1, 1, 1}), x), 1,
+      "On ne peut aceder que le triangle inferieur d'une matrice symetrique\nAcces a i=2 j=3");
 }
 
 TYPED_TEST(SkyDeathTest, ProductSizeMessages) {
   typedef TypeParam T;
   skygmatrix<T> a(prof({0, 1, 2}));
-  EXPECT_FATAL(a * gvector<T>(1, 3), 1,
-               "Multiplation matice profil, vecteur.\nDimensions incorrectes:\n Matrice 1x2\nVecteur 1x3");
+  EXPECT_FATAL(
+      a * gvector<T>(1, 3), 1,
+      "Multiplation matice profil, vecteur.\nDimensions incorrectes:\n Matrice 1x2\nVecteur 1x3");
   skysmatrix<T> s(prof({0, 1, 2}));
   EXPECT_FATAL(s * gvector<T>(0, 1), 1,
-               "Multiplication matrice profil symetrique, vecteur.\nDimensions incorrectes:\n Matrice 1x2\nVecteur 0x1");
+               "Multiplication matrice profil symetrique, vecteur.\nDimensions incorrectes:\n "
+               "Matrice 1x2\nVecteur 0x1");
 }
 
 TEST(SkyHermDeathTest, ProductSizeMessage) {
   skyhmatrix s(prof({0, 1, 2}));
   EXPECT_FATAL(s * gvector<C>(1, 1), 1,
-               "Multiplication matrice profil symetrique, vecteur.\nDimensions incorrectes:\n Matrice 1x2\nVecteur 1x1");
+               "Multiplication matrice profil symetrique, vecteur.\nDimensions incorrectes:\n "
+               "Matrice 1x2\nVecteur 1x1");
 }
 
 TYPED_TEST(SkyDeathTest, SolveSizeMessages) {
@@ -550,24 +563,37 @@ TYPED_TEST(SkyDeathTest, SolveSizeMessages) {
   skygmatrix<T> a = general2<T>();
   a.gauss();
   gvector<T> b(0, 1), x;
-  EXPECT_FATAL(a.solve(b, x), 1, "Tailles incompatibles dans la descente/remonte gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
-  EXPECT_FATAL(a.solveUxb(b, x), 1, "Tailles incompatibles dans la U x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
-  EXPECT_FATAL(a.solvexUb(b, x), 1, "Tailles incompatibles dans la x U = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
-  EXPECT_FATAL(a.solveLxb(b, x), 1, "Tailles incompatibles dans la L x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(
+      a.solve(b, x), 1,
+      "Tailles incompatibles dans la descente/remonte gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(a.solveUxb(b, x), 1,
+               "Tailles incompatibles dans la U x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(a.solvexUb(b, x), 1,
+               "Tailles incompatibles dans la x U = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(a.solveLxb(b, x), 1,
+               "Tailles incompatibles dans la L x = b, gauss:\nMatrice [1,2]^2\nVecteur [0,1]\n");
   gmatrix<T> B(1, 3, 1, 3), X;
-  EXPECT_FATAL(a.solveXUC(B, X), 1, "Tailles incompatibles dans la X U = B, gauss:\nX [1,2]^2\nB [1,3]x[1,3]\n");
-  EXPECT_FATAL(a.solveLXC(B, X), 1, "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[1,3]\n");
+  EXPECT_FATAL(a.solveXUC(B, X), 1,
+               "Tailles incompatibles dans la X U = B, gauss:\nX [1,2]^2\nB [1,3]x[1,3]\n");
+  EXPECT_FATAL(a.solveLXC(B, X), 1,
+               "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[1,3]\n");
   skyhrectmatrix<T> H(prof({0, 1}), 3), HX;
-  EXPECT_FATAL(a.solveXUC(H, HX), 1, "Tailles incompatibles dans la X U = B, gauss:\nX [1,2]^2\nB [1,1]x[1,3]\n");
+  EXPECT_FATAL(a.solveXUC(H, HX), 1,
+               "Tailles incompatibles dans la X U = B, gauss:\nX [1,2]^2\nB [1,1]x[1,3]\n");
   skyvrectmatrix<T> V(prof({0, 1}), 3), VX;
-  EXPECT_FATAL(a.solveLXC(V, VX), 1, "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[1,1]\n");
+  EXPECT_FATAL(a.solveLXC(V, VX), 1,
+               "Tailles incompatibles dans la L X = B, gauss:\nL [1,2]^2\nB [1,3]x[1,1]\n");
   skysmatrix<T> s(prof({0, 1}));
   s(1, 1) = T(4);
   skysmatrix<T> c(s);
   s.choleski();
   c.crout();
-  EXPECT_FATAL(s.solve(b, x), 1, "Tailles incompatibles dans la descente/remonte choleski:\nMatrice [1,1]^2\nVecteur [0,1]\n");
-  EXPECT_FATAL(c.solve(b, x), 1, "Tailles incompatibles dans la descente/remonte crout:\nMatrice [1,1]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(
+      s.solve(b, x), 1,
+      "Tailles incompatibles dans la descente/remonte choleski:\nMatrice [1,1]^2\nVecteur [0,1]\n");
+  EXPECT_FATAL(
+      c.solve(b, x), 1,
+      "Tailles incompatibles dans la descente/remonte crout:\nMatrice [1,1]^2\nVecteur [0,1]\n");
 }
 
 TEST(SkyHermDeathTest, SolveSizeMessages) {
@@ -577,8 +603,12 @@ TEST(SkyHermDeathTest, SolveSizeMessages) {
   s.choleski();
   c.crout();
   gvector<C> b(1, 2), x;
-  EXPECT_FATAL(s.solve(b, x), 1, "Tailles incompatibles dans la descente/remonte choleski:\nMatrice [1,1]^2\nVecteur [1,2]\n");
-  EXPECT_FATAL(c.solve(b, x), 1, "Tailles incompatibles dans la descente/remonte crout:\nMatrice [1,1]^2\nVecteur [1,2]\n");
+  EXPECT_FATAL(
+      s.solve(b, x), 1,
+      "Tailles incompatibles dans la descente/remonte choleski:\nMatrice [1,1]^2\nVecteur [1,2]\n");
+  EXPECT_FATAL(
+      c.solve(b, x), 1,
+      "Tailles incompatibles dans la descente/remonte crout:\nMatrice [1,1]^2\nVecteur [1,2]\n");
 }
 
 // ---- malformed profiles are refused before any storage is touched
@@ -586,28 +616,37 @@ TEST(SkyHermDeathTest, SolveSizeMessages) {
 TEST(SkyProfileDeathTest, MalformedGeneralProfiles) {
   EXPECT_FATAL(skygmatrix<double>(prof({0, 1, 3})), 1,
                "Profil de matrice profil incorrect: longueur de ligne paire en 2\n");
-  EXPECT_FATAL(skygmatrix<double>(prof({1, 2})), 1, "Profil de matrice profil incorrect: profil[0]=1 au lieu de 0\n");
-  EXPECT_FATAL(skygmatrix<double>(prof({0, 1, 0})), 1, "Profil de matrice profil incorrect: profil decroissant en 2\n");
-  EXPECT_FATAL(skygmatrix<double>(prof({0, 3})), 1, "Profil de matrice profil incorrect: premiere colonne avant 1 en 1\n");
+  EXPECT_FATAL(skygmatrix<double>(prof({1, 2})), 1,
+               "Profil de matrice profil incorrect: profil[0]=1 au lieu de 0\n");
+  EXPECT_FATAL(skygmatrix<double>(prof({0, 1, 0})), 1,
+               "Profil de matrice profil incorrect: profil decroissant en 2\n");
+  EXPECT_FATAL(skygmatrix<double>(prof({0, 3})), 1,
+               "Profil de matrice profil incorrect: premiere colonne avant 1 en 1\n");
   EXPECT_FATAL(skygmatrix<double>(prof({0, 1, 2, 9})), 1,
                "Profil de matrice profil incorrect: premiere colonne avant 1 en 3\n");
   gvector<int> shifted(1, 2);
   shifted = 0;
-  EXPECT_FATAL(skygmatrix<double>{shifted}, 1, "Profil de matrice profil incorrect: indices [1,2] au lieu de [0,n]\n");
+  EXPECT_FATAL(skygmatrix<double>{shifted}, 1,
+               "Profil de matrice profil incorrect: indices [1,2] au lieu de [0,n]\n");
   EXPECT_FATAL(skygmatrix<double>(gvector<int>()), 1,
                "Profil de matrice profil incorrect: indices [0,-1] au lieu de [0,n]\n");
   EXPECT_FATAL(skygmatrix<double>(prof({0, 1, INT_MIN})), 1,
                "Profil de matrice profil incorrect: profil decroissant en 2\n");
   skygmatrix<double> a(prof({0, 1}));
-  EXPECT_FATAL(a.resize(prof({0, 2})), 1, "Profil de matrice profil incorrect: longueur de ligne paire en 1\n");
+  EXPECT_FATAL(a.resize(prof({0, 2})), 1,
+               "Profil de matrice profil incorrect: longueur de ligne paire en 1\n");
 }
 
 TEST(SkyProfileDeathTest, MalformedSymmetricProfiles) {
-  EXPECT_FATAL(skysmatrix<double>(prof({0, 2})), 1, "Profil de matrice profil incorrect: premiere colonne avant 1 en 1\n");
-  EXPECT_FATAL(skysmatrix<double>(prof({0, 1, 1})), 1, "Profil de matrice profil incorrect: ligne sans diagonale en 2\n");
-  EXPECT_FATAL(skyhmatrix(prof({0, 1, 4})), 1, "Profil de matrice profil incorrect: premiere colonne avant 1 en 2\n");
+  EXPECT_FATAL(skysmatrix<double>(prof({0, 2})), 1,
+               "Profil de matrice profil incorrect: premiere colonne avant 1 en 1\n");
+  EXPECT_FATAL(skysmatrix<double>(prof({0, 1, 1})), 1,
+               "Profil de matrice profil incorrect: ligne sans diagonale en 2\n");
+  EXPECT_FATAL(skyhmatrix(prof({0, 1, 4})), 1,
+               "Profil de matrice profil incorrect: premiere colonne avant 1 en 2\n");
   skysmatrix<double> s(prof({0, 1}));
-  EXPECT_FATAL(s.resize(prof({0, 1, 0})), 1, "Profil de matrice profil incorrect: profil decroissant en 2\n");
+  EXPECT_FATAL(s.resize(prof({0, 1, 0})), 1,
+               "Profil de matrice profil incorrect: profil decroissant en 2\n");
 }
 
 // A symmetric profile assigned into a general matrix is checked for the

@@ -25,19 +25,18 @@ run_result run_reg_m(std::string const& dir, std::vector<std::string> args) {
 std::string const kDate = R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d)";
 std::string const kTime = R"([ 0-9]{4}\.\ds)";
 
-std::string start_re() {
-  return "Programme " + fatal_re(REG_M_EXE) + " debut a " + kDate + "\n";
-}
+std::string start_re() { return "Programme " + fatal_re(REG_M_EXE) + " debut a " + kDate + "\n"; }
 
 std::string report_re() {
   std::string const row = "\\|  " + kTime + "\\|  " + kTime + "\\| " + kTime + "\\|\n";
   return "\n" + fatal_re(REG_M_EXE) + ": fin a " + kDate + "\n" +
-         fatal_re("\n----------------------------------------\n"
-                  "|Temps CPU|     User|   System|   Total|\n"
-                  "|--------------------------------------|\n") +
+         fatal_re(
+             "\n----------------------------------------\n"
+             "|Temps CPU|     User|   System|   Total|\n"
+             "|--------------------------------------|\n") +
          "\\|Programme" + row + "\\|Appels   " + row +
-         fatal_re("|--------------------------------------|\n") + "\\|TOTAL    " +
-         row + fatal_re("----------------------------------------\n");
+         fatal_re("|--------------------------------------|\n") + "\\|TOTAL    " + row +
+         fatal_re("----------------------------------------\n");
 }
 
 bool full_match(std::string const& text, std::string const& re) {
@@ -46,14 +45,11 @@ bool full_match(std::string const& text, std::string const& re) {
 
 std::string title(int nx, int ny) {
   char t[160];
-  std::snprintf(t, sizeof t, "%72s %d x %d", "Maillage rectangulaire automatique",
-                nx, ny);
+  std::snprintf(t, sizeof t, "%72s %d x %d", "Maillage rectangulaire automatique", nx, ny);
   return std::string(t).substr(0, 80);
 }
 
-std::string usage() {
-  return std::string("Usage: ") + REG_M_EXE + " [-b] minx dx nx miny dy ny\n";
-}
+std::string usage() { return std::string("Usage: ") + REG_M_EXE + " [-b] minx dx nx miny dy ny\n"; }
 
 bool exists(std::string const& path) {
   struct stat st;
@@ -76,8 +72,7 @@ TEST(RegMTest, VertexCountsGiveSameConnectivityOnOrigin) {
   TempDir d;
   run_result r = run_reg_m(d.dir(), {"0", "1", "3", "0", "1", "2"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")),
-            grid_2x1_bytes(title(3, 2), 0.0f, 0.0f).b);
+  EXPECT_EQ(read_file(d.path("reg_m.kadro2D")), grid_2x1_bytes(title(3, 2), 0.0f, 0.0f).b);
 }
 
 TEST(RegMTest, TwoByOneVerticesGiveNoElement) {
@@ -146,8 +141,7 @@ TEST(RegMTest, UsageErrorsWriteNothing) {
     TempDir d;
     run_result r = run_reg_m(d.dir(), args);
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(full_match(r.err, start_re() + fatal_re(usage()) + report_re()))
-        << r.err;
+    EXPECT_TRUE(full_match(r.err, start_re() + fatal_re(usage()) + report_re())) << r.err;
     EXPECT_FALSE(exists(d.path("reg_m.kadro2D")));
   }
 }
@@ -157,8 +151,7 @@ TEST(RegMTest, UnknownOptionsPrintUsage) {
     TempDir d;
     run_result r = run_reg_m(d.dir(), {opt, "0", "1", "2", "0", "1", "1"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(std::regex_search(r.err, std::regex(fatal_re(usage()) + report_re())))
-        << r.err;
+    EXPECT_TRUE(std::regex_search(r.err, std::regex(fatal_re(usage()) + report_re()))) << r.err;
     EXPECT_FALSE(exists(d.path("reg_m.kadro2D")));
   }
 }
@@ -167,9 +160,8 @@ TEST(RegMTest, NegativeCountsAreRefused) {
   TempDir d;
   run_result r = run_reg_m(d.dir(), {"-b", "--", "0", "1", "-2", "0", "1", "1"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(full_match(r.err, start_re() +
-                                    fatal_re("Nombre de mailles negatif: nx=-2 ny=1\n") +
-                                    report_re()))
+  EXPECT_TRUE(full_match(
+      r.err, start_re() + fatal_re("Nombre de mailles negatif: nx=-2 ny=1\n") + report_re()))
       << r.err;
   EXPECT_FALSE(exists(d.path("reg_m.kadro2D")));
   r = run_reg_m(d.dir(), {"--", "0", "1", "3", "0", "1", "-1"});
@@ -180,10 +172,10 @@ TEST(RegMTest, NegativeCountsAreRefused) {
 
 TEST(RegMTest, OverflowingSizesAreRefused) {
   TempDir d;
-  for (auto const& args : std::vector<std::vector<std::string>>{
-           {"-b", "0", "1", "100000", "0", "1", "100000"},
-           {"-b", "0", "1", "2147483647", "0", "1", "1"},
-           {"0", "1", "65536", "0", "1", "65536"}}) {
+  for (auto const& args :
+       std::vector<std::vector<std::string>>{{"-b", "0", "1", "100000", "0", "1", "100000"},
+                                             {"-b", "0", "1", "2147483647", "0", "1", "1"},
+                                             {"0", "1", "65536", "0", "1", "65536"}}) {
     run_result r = run_reg_m(d.dir(), args);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(std::regex_search(

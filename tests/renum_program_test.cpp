@@ -23,15 +23,14 @@ run_result renum(std::string const& dir, std::vector<std::string> args) {
 
 std::string line(char const* name, mesure_profil m) {
   char b[128];
-  std::snprintf(b, sizeof b, "%-9s profil %lld demi-bande %d\n", name, m.profil,
-                m.demi_bande);
+  std::snprintf(b, sizeof b, "%-9s profil %lld demi-bande %d\n", name, m.profil, m.demi_bande);
   return b;
 }
 
 std::string usage() {
   std::string const p = RENUM_EXE;
-  return "Usage: " + p + " [-rcm | -sloan] maillage sortie.kadro2D|sortie.kadro3D\n" +
-         "       " + p + " [-rcm | -sloan] -a adjacence permutation\n";
+  return "Usage: " + p + " [-rcm | -sloan] maillage sortie.kadro2D|sortie.kadro3D\n" + "       " +
+         p + " [-rcm | -sloan] -a adjacence permutation\n";
 }
 
 bool exists(std::string const& path) { return access(path.c_str(), F_OK) == 0; }
@@ -94,9 +93,8 @@ TEST(RenumProgramTest, NeverMakesANumberingWorse) {
   grid(10, 10).ecrit_kadro(d.path("in.kadro3D").c_str());
   run_result r = renum(d.dir(), {"in.kadro3D", "out.kadro3D"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out, line("initiale", {grid_profile(10, 10), 11}) +
-                       line("rcm", {1222, 19}) + line("sloan", {1094, 30}) +
-                       "retenue   initiale\n");
+  EXPECT_EQ(r.out, line("initiale", {grid_profile(10, 10), 11}) + line("rcm", {1222, 19}) +
+                       line("sloan", {1094, 30}) + "retenue   initiale\n");
   EXPECT_EQ(read_file(d.path("out.kadro3D")), read_file(d.path("in.kadro3D")));
 }
 
@@ -114,8 +112,8 @@ TEST(RenumProgramTest, AnOptionChoosesTheOrderEvenWhenItIsWorse) {
   for (auto const& c : cases) {
     run_result r = renum(d.dir(), {c.option, "in.kadro2D", "out.kadro2D"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, line("initiale", mesure(a)) + line(c.name, mesure(a, c.p)) +
-                         "retenue   " + c.name + "\n");
+    EXPECT_EQ(r.out, line("initiale", mesure(a)) + line(c.name, mesure(a, c.p)) + "retenue   " +
+                         c.name + "\n");
     EXPECT_EQ(read_file(d.path("out.kadro2D")), kadro_of(renumerote(in, c.p), d.path("x.kadro2D")));
   }
 }
@@ -133,8 +131,8 @@ TEST(RenumProgramTest, AdjacencyFormWritesTheNewNumbers) {
   maillage const path(std::move(som), std::move(el), std::move(refs), "chemin");
   path.gen_data_renum(d.path("adj").c_str());
 
-  for (std::vector<std::string> args : {std::vector<std::string>{"-a", "adj", "perm"},
-                                        {"adj", "perm", "-a"}}) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"-a", "adj", "perm"}, {"adj", "perm", "-a"}}) {
     run_result r = renum(d.dir(), args);
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,

@@ -343,8 +343,7 @@ TEST(AdjacenceDeathTest, RefusesInconsistentCompactRows) {
   char const* m = "Adjacence compacte incoherente: ";
   EXPECT_FATAL(adjacence(2, {0, 0}, {}, nullptr), 1,
                std::string(m) + "nombre de debuts de listes\n");
-  EXPECT_FATAL(adjacence(2, {0, 2, 1}, {1}, nullptr), 1,
-               std::string(m) + "debuts de listes\n");
+  EXPECT_FATAL(adjacence(2, {0, 2, 1}, {1}, nullptr), 1, std::string(m) + "debuts de listes\n");
   EXPECT_FATAL(adjacence(2, {0, 1, 1}, {0}, nullptr), 1,
                std::string(m) + "sommet dans sa propre liste\n");
   EXPECT_FATAL(adjacence(3, {0, 2, 3, 4}, {2, 1, 0, 0}, nullptr), 1,
@@ -414,8 +413,7 @@ TEST(RenumeroteDeathTest, RefusesWhatIsNotAPermutation) {
                "Permutation non valide: indices 1..5 au lieu de 1..6\n");
   gvector<int> from0(0, 5);
   from0 = 1;
-  EXPECT_FATAL(renumerote(g, from0), 1,
-               "Permutation non valide: indices 0..5 au lieu de 1..6\n");
+  EXPECT_FATAL(renumerote(g, from0), 1, "Permutation non valide: indices 0..5 au lieu de 1..6\n");
   EXPECT_FATAL(renumerote(g, vec({1, 2, 7, 4, 5, 6})), 1,
                "Permutation non valide: p[3] = 7 hors de 1..6\n");
   EXPECT_FATAL(renumerote(g, vec({1, 2, 3, 2, 5, 6})), 1,
@@ -450,8 +448,7 @@ std::vector<int> rows(adjacence const& a) {
 }
 
 // Two triangles (1, 2, 3) and (1, 3, 4), as gen_data_renum writes them.
-std::string const kTwoTriangles =
-    "4\n3\n2\n3\n2\n1\n4\n6\n9\n1 2 3 4 \n1 2 3 \n1 2 3 4 \n1 3 4 \n";
+std::string const kTwoTriangles = "4\n3\n2\n3\n2\n1\n4\n6\n9\n1 2 3 4 \n1 2 3 \n1 2 3 4 \n1 3 4 \n";
 
 // The file f holding `text` stops the reader with `why` after the file's name.
 void expect_refused(std::string const& f, std::string const& text, std::string const& why) {
@@ -493,9 +490,9 @@ TEST(LectAdjacenceDeathTest, RefusesFilesItCannotRead) {
   std::string const missing = d.path("absent");
   EXPECT_FATAL(lect_adjacence(missing.c_str()), 1,
                "Rcourb: problemmes d'ouvertoure du fichier " + missing + "\n");
-  EXPECT_FATAL(lect_adjacence(d.dir.c_str()), 1,
-               "Erreur de format dans la lecture de " + d.dir +
-                   "\nCe n'est pas un fichier ordinaire\n");
+  EXPECT_FATAL(
+      lect_adjacence(d.dir.c_str()), 1,
+      "Erreur de format dans la lecture de " + d.dir + "\nCe n'est pas un fichier ordinaire\n");
 }
 
 TEST(LectAdjacenceDeathTest, RefusesBadCountsStartsAndNumbers) {

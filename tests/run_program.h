@@ -31,8 +31,7 @@ struct run_result {
 
 // Runs `exe` in `dir` with the given arguments (argv[0] is `exe`); stdout
 // and stderr are captured through files of `dir`, removed afterwards.
-inline run_result run(char const* exe, std::string const& dir,
-                      std::vector<std::string> args) {
+inline run_result run(char const* exe, std::string const& dir, std::vector<std::string> args) {
   std::string const outfile = dir + "/stdout.txt", errfile = dir + "/stderr.txt";
   pid_t pid = fork();
   if (pid == 0) {
@@ -43,8 +42,7 @@ inline run_result run(char const* exe, std::string const& dir,
   }
   int st = 0;
   waitpid(pid, &st, 0);
-  run_result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(outfile),
-               read_file(errfile)};
+  run_result r{WIFEXITED(st) ? WEXITSTATUS(st) : -1, read_file(outfile), read_file(errfile)};
   unlink(outfile.c_str());
   unlink(errfile.c_str());
   return r;

@@ -38,14 +38,15 @@ TEST(RunstatTest, PrintsStartLineThenOneReportWhenDestroyed) {
   FILE* f = std::tmpfile();
   auto* r = new runstat(f, "prog");
   std::string start = slurp(f);
-  EXPECT_TRUE(std::regex_match(start, std::regex(std::string("Programme prog debut a ") + kDate + "\n")))
+  EXPECT_TRUE(
+      std::regex_match(start, std::regex(std::string("Programme prog debut a ") + kDate + "\n")))
       << start;
   std::fseek(f, 0, SEEK_END);
   r->msg("piece ").msg(42).msg(" ").msg(1.5).nl();
   delete r;
   std::string all = slurp(f);
-  std::string expected = std::string("Programme prog debut a ") + kDate + "\npiece 42 1\\.500000\n" +
-                         report_re("prog");
+  std::string expected = std::string("Programme prog debut a ") + kDate +
+                         "\npiece 42 1\\.500000\n" + report_re("prog");
   EXPECT_TRUE(std::regex_match(all, std::regex(expected))) << all;
   std::fclose(f);
 }
@@ -88,5 +89,6 @@ TEST(RunstatDeathTest, NerrorEndsWithStatusOne) {
 }
 
 TEST(RunstatDeathTest, NerrorWithoutTextEndsTheLine) {
-  EXPECT_EXIT((nmsg("a "), nmsg(12), nerror()), ::testing::ExitedWithCode(1), "a 12\n\n[^\n]*: fin a");
+  EXPECT_EXIT((nmsg("a "), nmsg(12), nerror()), ::testing::ExitedWithCode(1),
+              "a 12\n\n[^\n]*: fin a");
 }

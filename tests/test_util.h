@@ -44,11 +44,24 @@ using AllScalars = ::testing::Types<int, float, double, std::complex<double>>;
 using RealScalars = ::testing::Types<int, float, double>;
 using FloatScalars = ::testing::Types<float, double, std::complex<double>>;
 
-template <class T> double tol();
-template <> inline double tol<int>() { return 0; }
-template <> inline double tol<float>() { return 1e-5; }
-template <> inline double tol<double>() { return 1e-12; }
-template <> inline double tol<std::complex<double>>() { return 1e-12; }
+template <class T>
+double tol();
+template <>
+inline double tol<int>() {
+  return 0;
+}
+template <>
+inline double tol<float>() {
+  return 1e-5;
+}
+template <>
+inline double tol<double>() {
+  return 1e-12;
+}
+template <>
+inline double tol<std::complex<double>>() {
+  return 1e-12;
+}
 
 // A fresh temporary directory, removed with its files at the end of scope.
 class TempDir {
@@ -107,7 +120,6 @@ inline void write_file(const std::string& name, const std::string& bytes) {
   std::ofstream out(name, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
-
 
 // The three file forms of a container: text, raw, framed records.
 enum Enc { TXT, RAW, REC };

@@ -71,7 +71,8 @@ TEST(ThreadCountDeathTest, DefaultIsTheVariableElseTheCoresOfTheProcess) {
 }
 
 TEST(ThreadCountDeathTest, RefusesAnythingButAnIntegerFrom1To1024) {
-  for (char const* v : {"0", "-1", "+2", " 2", "2 ", "2x", "3.0", "", "abc", "1025", "99999999999999999999"})
+  for (char const* v :
+       {"0", "-1", "+2", " 2", "2 ", "2x", "3.0", "", "abc", "1025", "99999999999999999999"})
     EXPECT_FATAL(
         {
           setenv("UTILS_NUM_THREADS", v, 1);
@@ -84,7 +85,9 @@ TEST(ThreadCountDeathTest, RefusesAnythingButAnIntegerFrom1To1024) {
         setenv("UTILS_NUM_THREADS", long_value.c_str(), 1);
         utils_threads();
       },
-      1, "UTILS_NUM_THREADS=\"" + long_value.substr(0, 64) + "...\": on attend un entier de 1 a 1024\n");
+      1,
+      "UTILS_NUM_THREADS=\"" + long_value.substr(0, 64) +
+          "...\": on attend un entier de 1 a 1024\n");
 }
 
 // ---- the pool
@@ -216,7 +219,8 @@ gvector<int> profile(shape s, int n, int w, bool general, std::mt19937& g) {
   for (int i = 1; i <= n; ++i) {
     int reach = std::min(w, i - 1);
     if (s == random_reach) reach = std::uniform_int_distribution<int>(0, reach)(g);
-    if (s == ragged) reach = g() % 3 == 0 ? i - 1 : g() % 2 ? 0 : std::uniform_int_distribution<int>(0, i - 1)(g);
+    if (s == ragged)
+      reach = g() % 3 == 0 ? i - 1 : g() % 2 ? 0 : std::uniform_int_distribution<int>(0, i - 1)(g);
     p[i] = p[i - 1] + (general ? 2 * reach + 1 : reach + 1);
   }
   return p;
@@ -299,7 +303,8 @@ TYPED_TEST(ThreadsProfileTest, FactorsAndFailuresAreTheSameBitsOnEveryTeam) {
             outcome<T> const one = factor(m, *a, 1);
             for (int T_ : teams)
               ASSERT_TRUE(factor(m, *a, T_) == one)
-                  << "method " << m << " shape " << s << " n " << n << " w " << w << " fail " << f << " team " << T_;
+                  << "method " << m << " shape " << s << " n " << n << " w " << w << " fail " << f
+                  << " team " << T_;
           }
 }
 
@@ -332,7 +337,8 @@ TYPED_TEST(ThreadsProfileTest, ClassesFactorAndSolveWithTheSameBitsOnEveryCount)
       u.solve(b, got[5]);
       if (first.empty()) first = got;
       for (std::size_t k = 0; k < got.size(); ++k)
-        EXPECT_TRUE(same_bits(got[k], first[k])) << "shape " << s << " threads " << threads << " part " << k;
+        EXPECT_TRUE(same_bits(got[k], first[k]))
+            << "shape " << s << " threads " << threads << " part " << k;
     }
     utils_set_threads(0);
   }
@@ -382,8 +388,10 @@ TYPED_TEST(ThreadsSolveTest, SolutionsAreTheSameBitsOnEveryTeam) {
         skysmatrix<T>* c = new skysmatrix<T>(profile(s, n, w, false, g));
         fill_sym<T>(*c, g, true);
         skysmatrix<T>* r = new skysmatrix<T>(*c);
-        if (c->choleski() == 0) factored.emplace_back(by_choleski, c);
-        else delete c;
+        if (c->choleski() == 0)
+          factored.emplace_back(by_choleski, c);
+        else
+          delete c;
         ASSERT_EQ(r->crout(), 0);
         factored.emplace_back(by_crout, r);
         skygmatrix<T>* u = new skygmatrix<T>(profile(s, n, w, true, g));
@@ -402,7 +410,8 @@ TYPED_TEST(ThreadsSolveTest, SolutionsAreTheSameBitsOnEveryTeam) {
           for (int t : teams) {
             std::vector<T> const x = solved(f.first, *f.second, b, t);
             ASSERT_EQ(std::memcmp(x.data(), one.data(), x.size() * sizeof(T)), 0)
-                << "solver " << f.first << " shape " << s << " n " << n << " w " << w << " team " << t;
+                << "solver " << f.first << " shape " << s << " n " << n << " w " << w << " team "
+                << t;
           }
         }
       }

@@ -59,7 +59,8 @@ TYPED_TEST(CollectionFileTest, RoundTripsByNameKeepingBounds) {
 
 TYPED_TEST(CollectionFileTest, SeveralObjectsShareOneStream) {
   TempDir d;
-  gvector<TypeParam> a = sample<TypeParam>(1, 3), b = sample<TypeParam>(-2, 2), c = sample<TypeParam>(0, 0);
+  gvector<TypeParam> a = sample<TypeParam>(1, 3), b = sample<TypeParam>(-2, 2),
+                     c = sample<TypeParam>(0, 0);
   gvector<TypeParam> e;  // empty: 0..-1
   std::string plain = d.path("s.bin"), comp = d.path("s.gz");
   FILE* fp = std::fopen(plain.c_str(), "w");
@@ -141,8 +142,7 @@ TEST(CollectionFileTest, DvectorExactLayouts) {
   v[1] = 1.5;
   v[2] = -2;
   v.a_save(d.path("v.txt").c_str());
-  EXPECT_EQ(read_file(d.path("v.txt")),
-            "VD\n1 2\n        1.5000000000 \n       -2.0000000000 \n");
+  EXPECT_EQ(read_file(d.path("v.txt")), "VD\n1 2\n        1.5000000000 \n       -2.0000000000 \n");
   v.a_save(d.path("v.gz").c_str());
   EXPECT_EQ(gunzip(d.path("v.gz")), "VD\n1 2\n1.500000 \n-2.000000 \n");
   v.b_save(d.path("v.bin").c_str());
@@ -299,7 +299,8 @@ TEST(CollectionFileDeathTest, LoadingIntoAViewStops) {
   v = 2.0;
   v.sub(w, 1, 2, 1);
   v.b_save(d.path("v.bin").c_str());
-  EXPECT_FATAL(w.b_load(d.path("v.bin").c_str()), 1, "Tentative de redimensioner un sous-vecteur\n");
+  EXPECT_FATAL(w.b_load(d.path("v.bin").c_str()), 1,
+               "Tentative de redimensioner un sous-vecteur\n");
 }
 
 TEST(CollectionFileDeathTest, ShortOrOversizedFilesStop) {
@@ -316,7 +317,8 @@ TEST(CollectionFileDeathTest, ShortOrOversizedFilesStop) {
   write_file(d.path("short.bin"), b.substr(0, b.size() - 3));
   write_file(d.path("short.rec"), f.substr(0, f.size() - 2));
   dvector w;
-  EXPECT_FATAL(w.b_load(d.path("short.bin").c_str()), 1, "Taille incorrecte dans le fichier: /tmp/");
+  EXPECT_FATAL(w.b_load(d.path("short.bin").c_str()), 1,
+               "Taille incorrecte dans le fichier: /tmp/");
   EXPECT_FATAL(w.f_load(d.path("short.rec").c_str()), 1, "Fin de fichier prematuree: /tmp/");
   write_file(d.path("hdr.bin"), b.substr(0, 7));
   EXPECT_FATAL(w.b_load(d.path("hdr.bin").c_str()), 1, "Fin de fichier prematuree: /tmp/");
@@ -341,7 +343,8 @@ TEST(CollectionFileDeathTest, ShortOrOversizedFilesStop) {
   EXPECT_FATAL(w.a_load(d.path("big.txt").c_str()), 1, "Taille incorrecte dans le fichier: /tmp/");
   write_file(d.path("early.txt"), "VD\n1 3\n1.5\n2.5\n");
   EXPECT_FATAL(w.a_load(d.path("early.txt").c_str()), 1, "Fin de fichier prematuree: /tmp/");
-  EXPECT_FATAL(w.a_load(pipe_with("VD\n1 2000000000\n1.5\n2.5\n")), 1, "Fin de fichier prematuree\n");
+  EXPECT_FATAL(w.a_load(pipe_with("VD\n1 2000000000\n1.5\n2.5\n")), 1,
+               "Fin de fichier prematuree\n");
   write_file(d.path("nob.txt"), "VD\nx y\n1\n");
   EXPECT_FATAL(w.a_load(d.path("nob.txt").c_str()), 1, "Bornes illisibles dans le fichier: /tmp/");
   write_file(d.path("one.txt"), "VD\n1\n");
@@ -361,8 +364,10 @@ TEST(CollectionFileDeathTest, FailedWritesStop) {
   dvector big(1, 1 << 20);
   std::mt19937_64 g(1);
   for (int i = 1; i <= big.imax(); ++i) big[i] = double(g());
-  EXPECT_FATAL(big.b_save(static_cast<void*>(gzopen("/dev/full", "wb9"))), 1, "Erreur d'ecriture de fichier\n");
-  EXPECT_FATAL(big.a_save(static_cast<void*>(gzopen("/dev/full", "wb9"))), 1, "Erreur d'ecriture de fichier\n");
+  EXPECT_FATAL(big.b_save(static_cast<void*>(gzopen("/dev/full", "wb9"))), 1,
+               "Erreur d'ecriture de fichier\n");
+  EXPECT_FATAL(big.a_save(static_cast<void*>(gzopen("/dev/full", "wb9"))), 1,
+               "Erreur d'ecriture de fichier\n");
 }
 
 template <class T>

@@ -29,9 +29,9 @@ double const kInf = std::numeric_limits<double>::infinity();
 
 // A mesh from lists: nd coordinates per vertex, te nodes per element,
 // subdomain bounds over 0..nsd.
-maillage make_mesh(int nd, std::vector<float> const& xyz, int te,
-                   std::vector<int> const& nodes, std::vector<int> const& tags,
-                   std::vector<int> const& bounds, char const* title) {
+maillage make_mesh(int nd, std::vector<float> const& xyz, int te, std::vector<int> const& nodes,
+                   std::vector<int> const& tags, std::vector<int> const& bounds,
+                   char const* title) {
   int const nv = static_cast<int>(xyz.size()) / nd;
   int const ne = te > 0 ? static_cast<int>(nodes.size()) / te : 0;
   gmatrix<float> som(1, nv, 1, nd);
@@ -49,8 +49,8 @@ maillage make_mesh(int nd, std::vector<float> const& xyz, int te,
 
 // Two triangles in two subdomains, tags on vertices 2 and 4.
 maillage two_triangles(char const* title = "deux triangles") {
-  return make_mesh(2, {0, 0, 2, 0, 2, 1, 0.1f, 1}, 3, {1, 2, 3, 1, 3, 4},
-                   {0, 3, 0, -7}, {0, 1, 2}, title);
+  return make_mesh(2, {0, 0, 2, 0, 2, 1, 0.1f, 1}, 3, {1, 2, 3, 1, 3, 4}, {0, 3, 0, -7}, {0, 1, 2},
+                   title);
 }
 
 gvector<double> values(std::vector<double> const& v, int from = 1) {
@@ -89,14 +89,23 @@ struct vtu_file {
     xml = f.substr(0, a + open.size()) + f.substr(z);
     std::size_t const data = u + 1;
     xml_doc doc(xml);
-    if (!doc.error.empty()) { error = doc.error; return; }
+    if (!doc.error.empty()) {
+      error = doc.error;
+      return;
+    }
     std::uint64_t end = 0;
     for (auto const* n : doc.all("DataArray")) {
       std::uint64_t const off = std::stoull(n->attr.at("offset"));
       std::uint64_t size = 0;
-      if (data + off + 8 > z) { error = "offset past the data"; return; }
+      if (data + off + 8 > z) {
+        error = "offset past the data";
+        return;
+      }
       std::memcpy(&size, f.data() + data + off, 8);
-      if (data + off + 8 + size > z) { error = "block past the data"; return; }
+      if (data + off + 8 + size > z) {
+        error = "block past the data";
+        return;
+      }
       std::string const name = n->attr.count("Name") ? n->attr.at("Name") : "Points";
       blocks[name] = f.substr(data + off + 8, size);
       end = std::max(end, off + 8 + size);
@@ -185,38 +194,40 @@ TEST_F(VtkTest, VtuDeclaresArraysAtTheirBlocks) {
   ecrit_vtk(m, d.path("x.vtu").c_str(), ch);
   vtu_file f(read_file(d.path("x.vtu")));
   ASSERT_EQ(f.error, "");
-  EXPECT_EQ(f.xml,
-            "<?xml version=\"1.0\"?>\n"
-            "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
-            "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n"
-            "  <UnstructuredGrid>\n"
-            "    <Piece NumberOfPoints=\"4\" NumberOfCells=\"2\">\n"
-            "      <PointData>\n"
-            "        <DataArray type=\"Int32\" Name=\"tag\" format=\"appended\" offset=\"0\"/>\n"
-            "        <DataArray type=\"Float64\" Name=\"u\" format=\"appended\" offset=\"24\"/>\n"
-            "      </PointData>\n"
-            "      <CellData>\n"
-            "        <DataArray type=\"Int32\" Name=\"subdomain\" format=\"appended\" offset=\"64\"/>\n"
-            "        <DataArray type=\"Float64\" Name=\"p\" format=\"appended\" offset=\"80\"/>\n"
-            "      </CellData>\n"
-            "      <Points>\n"
-            "        <DataArray type=\"Float32\" NumberOfComponents=\"3\" format=\"appended\" offset=\"104\"/>\n"
-            "      </Points>\n"
-            "      <Cells>\n"
-            "        <DataArray type=\"Int32\" Name=\"connectivity\" format=\"appended\" offset=\"160\"/>\n"
-            "        <DataArray type=\"Int64\" Name=\"offsets\" format=\"appended\" offset=\"192\"/>\n"
-            "        <DataArray type=\"UInt8\" Name=\"types\" format=\"appended\" offset=\"216\"/>\n"
-            "      </Cells>\n"
-            "    </Piece>\n"
-            "  </UnstructuredGrid>\n"
-            "  <AppendedData encoding=\"raw\"></AppendedData>\n"
-            "</VTKFile>\n");
+  EXPECT_EQ(
+      f.xml,
+      "<?xml version=\"1.0\"?>\n"
+      "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
+      "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n"
+      "  <UnstructuredGrid>\n"
+      "    <Piece NumberOfPoints=\"4\" NumberOfCells=\"2\">\n"
+      "      <PointData>\n"
+      "        <DataArray type=\"Int32\" Name=\"tag\" format=\"appended\" offset=\"0\"/>\n"
+      "        <DataArray type=\"Float64\" Name=\"u\" format=\"appended\" offset=\"24\"/>\n"
+      "      </PointData>\n"
+      "      <CellData>\n"
+      "        <DataArray type=\"Int32\" Name=\"subdomain\" format=\"appended\" offset=\"64\"/>\n"
+      "        <DataArray type=\"Float64\" Name=\"p\" format=\"appended\" offset=\"80\"/>\n"
+      "      </CellData>\n"
+      "      <Points>\n"
+      "        <DataArray type=\"Float32\" NumberOfComponents=\"3\" format=\"appended\" "
+      "offset=\"104\"/>\n"
+      "      </Points>\n"
+      "      <Cells>\n"
+      "        <DataArray type=\"Int32\" Name=\"connectivity\" format=\"appended\" "
+      "offset=\"160\"/>\n"
+      "        <DataArray type=\"Int64\" Name=\"offsets\" format=\"appended\" offset=\"192\"/>\n"
+      "        <DataArray type=\"UInt8\" Name=\"types\" format=\"appended\" offset=\"216\"/>\n"
+      "      </Cells>\n"
+      "    </Piece>\n"
+      "  </UnstructuredGrid>\n"
+      "  <AppendedData encoding=\"raw\"></AppendedData>\n"
+      "</VTKFile>\n");
   EXPECT_EQ(f.get<int>("tag"), (std::vector<int>{0, 3, 0, -7}));
   EXPECT_EQ(f.get<int>("subdomain"), (std::vector<int>{1, 2}));
   EXPECT_EQ(f.blocks.at("u"), host(0.1) + host(-2.5) + host(1e300) + host(1.0 / 3));
   EXPECT_EQ(f.blocks.at("p"), host(5e-324) + host(-0.0));
-  EXPECT_EQ(f.get<float>("Points"),
-            (std::vector<float>{0, 0, 0, 2, 0, 0, 2, 1, 0, 0.1f, 1, 0}));
+  EXPECT_EQ(f.get<float>("Points"), (std::vector<float>{0, 0, 0, 2, 0, 0, 2, 1, 0, 0.1f, 1, 0}));
   EXPECT_EQ(f.get<int>("connectivity"), (std::vector<int>{0, 1, 2, 0, 2, 3}));
   EXPECT_EQ(f.get<std::int64_t>("offsets"), (std::vector<std::int64_t>{3, 6}));
   EXPECT_EQ(f.blocks.at("types"), std::string("\5\5"));
@@ -247,8 +258,8 @@ TEST_F(VtkTest, BinaryFormsKeepNonFiniteValues) {
   vtk_champs const two = vtk_champs().sommets("w", w).sommets("v", v);
   ecrit_vtk(m, d.path("t.vtk").c_str(), two, vtk_format::binaire);
   std::string const t = read_file(d.path("t.vtk"));
-  std::string const block = "FIELD FieldData 2\nw 1 4 double\n" + be(kNan) + be(kInf) +
-                            be(-kInf) + be(1.0) + "\nv 1 4 double\n" + be(2.0);
+  std::string const block = "FIELD FieldData 2\nw 1 4 double\n" + be(kNan) + be(kInf) + be(-kInf) +
+                            be(1.0) + "\nv 1 4 double\n" + be(2.0);
   EXPECT_NE(t.find(block), std::string::npos);
   ecrit_vtk(m, d.path("t.vtu").c_str(), two);
   vtu_file f(read_file(d.path("t.vtu")));
@@ -279,7 +290,8 @@ TEST_F(VtkTest, TextNumbersAreThoseOfPrintf) {
   ecrit_vtk(g, d.path("r.vtk").c_str(), vtk_champs().sommets("w", w));
   std::istringstream in(read_file(d.path("r.vtk")));
   std::string line;
-  while (std::getline(in, line) && line.compare(0, 7, "POINTS ") != 0) {}
+  while (std::getline(in, line) && line.compare(0, 7, "POINTS ") != 0) {
+  }
   char buf[128];
   for (int i = 0; i < nv; ++i) {
     std::getline(in, line);
@@ -287,7 +299,8 @@ TEST_F(VtkTest, TextNumbersAreThoseOfPrintf) {
     std::snprintf(buf, sizeof buf, "%.9g %.9g %.9g", c[0], c[1], c[2]);
     ASSERT_EQ(line, buf) << "vertex " << i + 1;
   }
-  while (std::getline(in, line) && line != "w 1 3000 double") {}
+  while (std::getline(in, line) && line != "w 1 3000 double") {
+  }
   for (int i = 1; i <= nv; ++i) {
     std::getline(in, line);
     std::snprintf(buf, sizeof buf, "%.17g", w[i]);
@@ -297,9 +310,8 @@ TEST_F(VtkTest, TextNumbersAreThoseOfPrintf) {
 
 TEST_F(VtkTest, SubdomainsAreThoseOfTheMesh) {
   // Bounds that go back or past the end, as a hand-made mesh may have.
-  maillage g = make_mesh(2, {0, 0, 1, 0, 1, 1, 0, 1}, 2,
-                         {1, 2, 2, 3, 3, 4, 4, 1, 1, 3}, {0, 0, 0, 0},
-                         {0, 2, 1, 4, 9}, "t");
+  maillage g = make_mesh(2, {0, 0, 1, 0, 1, 1, 0, 1}, 2, {1, 2, 2, 3, 3, 4, 4, 1, 1, 3},
+                         {0, 0, 0, 0}, {0, 2, 1, 4, 9}, "t");
   ecrit_vtk(g, d.path("s.vtu").c_str());
   vtu_file f(read_file(d.path("s.vtu")));
   ASSERT_EQ(f.error, "");
@@ -376,8 +388,7 @@ TEST(VtkPvtuTest, ListsPiecesAndDeclaresFields) {
 // ------------------------------------------------------------ meshio
 
 bool same(double a, double b) {
-  return (std::isnan(a) && std::isnan(b)) ||
-         (a == b && std::signbit(a) == std::signbit(b));
+  return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
 }
 
 struct mesh_kind {
@@ -429,8 +440,8 @@ class VtkReaderTest : public ::testing::TestWithParam<mesh_kind> {};
 void read_back(mesh_kind const& k, bool vtk) {
   int const nv = 40, ne = 25;
   random_mesh r(k.nd, k.te, nv, ne);
-  vtk_champs ch = vtk_champs().sommets("u", r.u).sommets("v", r.v)
-                      .elements("p", r.p).elements("q", r.q);
+  vtk_champs ch =
+      vtk_champs().sommets("u", r.u).sommets("v", r.v).elements("p", r.p).elements("q", r.q);
   TempDir d;
   std::vector<std::string> const names = {"a.vtk", "b.vtk", "c.vtu"};
   ecrit_vtk(r.m, d.path(names[0]).c_str(), ch, vtk_format::ascii);
@@ -451,13 +462,16 @@ void read_back(mesh_kind const& k, bool vtk) {
     for (int i = 1; i <= nv; ++i)
       for (int c = 1; c <= 3; ++c)
         ASSERT_EQ(f.points[static_cast<std::size_t>(3 * (i - 1) + c - 1)],
-                  c <= k.nd ? r.m.xn(c, i) : 0.0f) << i << "," << c;
+                  c <= k.nd ? r.m.xn(c, i) : 0.0f)
+            << i << "," << c;
     ASSERT_EQ(f.types, std::vector<std::string>{k.meshio_type});
     ASSERT_EQ(f.cells.size(), static_cast<std::size_t>(ne));
     for (int e = 1; e <= ne; ++e)
       for (int j = 1; j <= k.te; ++j)
-        ASSERT_EQ(f.cells[static_cast<std::size_t>(e - 1)].at(static_cast<std::size_t>(j - 1)),
-                  r.m.lg(e, vtk || k.order.empty() ? j : 1 + k.order[static_cast<std::size_t>(j - 1)]) - 1);
+        ASSERT_EQ(
+            f.cells[static_cast<std::size_t>(e - 1)].at(static_cast<std::size_t>(j - 1)),
+            r.m.lg(e, vtk || k.order.empty() ? j : 1 + k.order[static_cast<std::size_t>(j - 1)]) -
+                1);
     bool const text = name == names[0];
     ASSERT_EQ(f.point_data.size(), text ? 3u : 4u);
     bool const cell_data = vtk || k.legacy_cell_data || name == names[2];
@@ -484,13 +498,12 @@ TEST_P(VtkReaderTest, MeshioReadsBackWhatWasWritten) { read_back(GetParam(), fal
 TEST_P(VtkReaderTest, VtkReadsBackWhatWasWritten) { read_back(GetParam(), true); }
 #endif
 
-INSTANTIATE_TEST_SUITE_P(
-    CellTypes, VtkReaderTest,
-    ::testing::Values(mesh_kind{2, 3, "triangle"}, mesh_kind{2, 4, "quad"},
-                      mesh_kind{3, 4, "tetra"}, mesh_kind{3, 5, "pyramid"},
-                      mesh_kind{3, 6, "wedge", {0, 2, 1, 3, 5, 4}},
-                      mesh_kind{3, 8, "hexahedron"}, mesh_kind{1, 2, "line"},
-                      mesh_kind{2, 6, "polygon", {}, false}));
+INSTANTIATE_TEST_SUITE_P(CellTypes, VtkReaderTest,
+                         ::testing::Values(mesh_kind{2, 3, "triangle"}, mesh_kind{2, 4, "quad"},
+                                           mesh_kind{3, 4, "tetra"}, mesh_kind{3, 5, "pyramid"},
+                                           mesh_kind{3, 6, "wedge", {0, 2, 1, 3, 5, 4}},
+                                           mesh_kind{3, 8, "hexahedron"}, mesh_kind{1, 2, "line"},
+                                           mesh_kind{2, 6, "polygon", {}, false}));
 
 // ------------------------------------------------------------ refusals
 
@@ -515,17 +528,17 @@ TEST_F(VtkDeathTest, RefusesBrokenMeshesNamingTheFile) {
   };
   maillage const good = two_triangles();
   std::vector<broken> cases;
-  cases.push_back({"dimension autre que 1, 2 ou 3",
-                   make_mesh(4, {0, 0, 0, 0}, 1, {1}, {0}, {0, 1}, "t")});
-  cases.push_back({"elements sans noeud",
-                   maillage(gmatrix<float>(1, 1, 1, 2), gmatrix<int>(1, 2, 1, 0),
-                            gvector<int>(1, 1), "t")});
-  cases.push_back({"references des sommets incompletes",
-                   maillage(gmatrix<float>(1, 3, 1, 2), gmatrix<int>(1, 0, 1, 3),
-                            gvector<int>(1, 2), "t")});
-  cases.push_back({"sommets non numerotes a partir de 1",
-                   maillage(gmatrix<float>(2, 3, 1, 2), gmatrix<int>(1, 0, 1, 3),
-                            gvector<int>(1, 3), "t")});
+  cases.push_back(
+      {"dimension autre que 1, 2 ou 3", make_mesh(4, {0, 0, 0, 0}, 1, {1}, {0}, {0, 1}, "t")});
+  cases.push_back(
+      {"elements sans noeud",
+       maillage(gmatrix<float>(1, 1, 1, 2), gmatrix<int>(1, 2, 1, 0), gvector<int>(1, 1), "t")});
+  cases.push_back(
+      {"references des sommets incompletes",
+       maillage(gmatrix<float>(1, 3, 1, 2), gmatrix<int>(1, 0, 1, 3), gvector<int>(1, 2), "t")});
+  cases.push_back(
+      {"sommets non numerotes a partir de 1",
+       maillage(gmatrix<float>(2, 3, 1, 2), gmatrix<int>(1, 0, 1, 3), gvector<int>(1, 3), "t")});
   gmatrix<int> from2(2, 2, 1, 3);
   from2 = 1;
   cases.push_back({"elements non numerotes a partir de 1",
@@ -540,16 +553,15 @@ TEST_F(VtkDeathTest, RefusesBrokenMeshesNamingTheFile) {
     cases.push_back({"coordonnee non finie",
                      make_mesh(2, {0, 0, 1, bad, 0, 1}, 3, {1, 2, 3}, {0, 0, 0}, {0, 1}, "t")});
   for (int v : {0, 4, -1})
-    cases.push_back({"numero de sommet hors limites",
-                     make_mesh(2, {0, 0, 1, 0, 0, 1}, 3, {1, 2, 3, 1, v, 2}, {0, 0, 0},
-                               {0, 2}, "t")});
+    cases.push_back(
+        {"numero de sommet hors limites",
+         make_mesh(2, {0, 0, 1, 0, 0, 1}, 3, {1, 2, 3, 1, v, 2}, {0, 0, 0}, {0, 2}, "t")});
   cases.push_back({"elements 3D sans type VTK pour ce nombre de noeuds",
                    make_mesh(3, std::vector<float>(21, 0), 7, {1, 2, 3, 4, 5, 6, 7},
                              std::vector<int>(7, 0), {0, 1}, "t")});
   for (auto const& c : cases) {
     EXPECT_FATAL(ecrit_vtk(c.m, f.c_str()), 1, impossible(c.why));
-    EXPECT_FATAL(ecrit_vtk(c.m, f.c_str(), vtk_champs(), vtk_format::xml), 1,
-                 impossible(c.why));
+    EXPECT_FATAL(ecrit_vtk(c.m, f.c_str(), vtk_champs(), vtk_format::xml), 1, impossible(c.why));
   }
   EXPECT_EQ(access(f.c_str(), F_OK), -1);
   EXPECT_EQ(vtk_refus(good), nullptr);
@@ -599,16 +611,16 @@ TEST_F(VtkDeathTest, OpenAndWriteFailuresNameTheFile) {
   maillage const m = two_triangles();
   std::string const nowhere = d.path("nowhere/x.vtk");
   unlink(d.path("full.vtk").c_str());
-  EXPECT_FATAL(ecrit_vtk(m, nowhere.c_str()), 209,
-               "Rcourb: problemmes d'ouvertoure du fichier " + nowhere + "\n" +
-                   std::strerror(ENOENT));
+  EXPECT_FATAL(
+      ecrit_vtk(m, nowhere.c_str()), 209,
+      "Rcourb: problemmes d'ouvertoure du fichier " + nowhere + "\n" + std::strerror(ENOENT));
   EXPECT_FATAL(ecrit_pvtu(nowhere.c_str(), {"a.vtu"}), 209,
                "Rcourb: problemmes d'ouvertoure du fichier " + nowhere + "\n");
   if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
   std::string const full = d.path("full.vtk");
   ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
-  std::string const msg = "Rcourb: erreur d'ecriture du fichier " + full + "\n" +
-                          std::strerror(ENOSPC);
+  std::string const msg =
+      "Rcourb: erreur d'ecriture du fichier " + full + "\n" + std::strerror(ENOSPC);
   for (vtk_format fm : {vtk_format::ascii, vtk_format::binaire, vtk_format::xml})
     EXPECT_FATAL(ecrit_vtk(m, full.c_str(), vtk_champs(), fm), 209, msg);
   EXPECT_FATAL(ecrit_pvtu(full.c_str(), {"a.vtu"}), 209, msg);

@@ -23,7 +23,10 @@ struct xml_doc {
     bool root_done = false;
     if (s.compare(0, 5, "<?xml") == 0) {
       i = s.find("?>");
-      if (i == std::string::npos) { error = "prolog"; return; }
+      if (i == std::string::npos) {
+        error = "prolog";
+        return;
+      }
       i += 2;
     }
     while (i < s.size()) {
@@ -35,14 +38,16 @@ struct xml_doc {
           error = "text outside the root";
           return;
         }
-        if (!entities_ok(text)) { error = "bad entity"; return; }
+        if (!entities_ok(text)) {
+          error = "bad entity";
+          return;
+        }
         i = j;
         continue;
       }
       if (s[i + 1] == '/') {
         std::size_t j = s.find('>', i);
-        if (j == std::string::npos || open.empty() ||
-            s.substr(i + 2, j - i - 2) != open.back()) {
+        if (j == std::string::npos || open.empty() || s.substr(i + 2, j - i - 2) != open.back()) {
           error = "mismatched end tag";
           return;
         }
@@ -51,17 +56,26 @@ struct xml_doc {
         i = j + 1;
         continue;
       }
-      if (root_done) { error = "second root"; return; }
+      if (root_done) {
+        error = "second root";
+        return;
+      }
       node n;
       std::size_t j = i + 1;
-      while (j < s.size() && (std::isalnum(static_cast<unsigned char>(s[j])) ||
-                              s[j] == '-' || s[j] == ':'))
+      while (j < s.size() &&
+             (std::isalnum(static_cast<unsigned char>(s[j])) || s[j] == '-' || s[j] == ':'))
         ++j;
       n.name = s.substr(i + 1, j - i - 1);
-      if (n.name.empty()) { error = "tag name"; return; }
+      if (n.name.empty()) {
+        error = "tag name";
+        return;
+      }
       for (;;) {
         while (j < s.size() && std::isspace(static_cast<unsigned char>(s[j]))) ++j;
-        if (j >= s.size()) { error = "unterminated tag"; return; }
+        if (j >= s.size()) {
+          error = "unterminated tag";
+          return;
+        }
         if (s[j] == '>' || s.compare(j, 2, "/>") == 0) break;
         std::size_t k = s.find('=', j);
         if (k == std::string::npos || k + 1 >= s.size() || s[k + 1] != '"') {
@@ -70,10 +84,12 @@ struct xml_doc {
         }
         std::string key = s.substr(j, k - j);
         std::size_t e = s.find('"', k + 2);
-        if (e == std::string::npos) { error = "attribute value"; return; }
+        if (e == std::string::npos) {
+          error = "attribute value";
+          return;
+        }
         std::string val = s.substr(k + 2, e - k - 2);
-        if (val.find('<') != std::string::npos || !entities_ok(val) ||
-            n.attr.count(key)) {
+        if (val.find('<') != std::string::npos || !entities_ok(val) || n.attr.count(key)) {
           error = "attribute value";
           return;
         }
@@ -89,8 +105,10 @@ struct xml_doc {
         i = j + 2;
       }
     }
-    if (!open.empty()) error = "unclosed " + open.back();
-    else if (!root_done) error = "no root";
+    if (!open.empty())
+      error = "unclosed " + open.back();
+    else if (!root_done)
+      error = "no root";
   }
 
   static bool entities_ok(std::string const& t) {

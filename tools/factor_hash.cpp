@@ -35,8 +35,14 @@ double value(unsigned k) {
   return (k % 20000u) / 10000.0 - 1.0;
 }
 
-template <class T> T make(unsigned k) { return static_cast<T>(value(k)); }
-template <> std::complex<double> make(unsigned k) { return {value(k), value(k + 7777)}; }
+template <class T>
+T make(unsigned k) {
+  return static_cast<T>(value(k));
+}
+template <>
+std::complex<double> make(unsigned k) {
+  return {value(k), value(k + 7777)};
+}
 
 template <class T>
 void dense(int n) {

@@ -42,7 +42,9 @@ void remplit(M& a, int nx, int n, int symetrique) {
   }
 }
 
-[[noreturn]] void usage(char const* prog) { fatal(1, "Usage: ", prog, " [-s] [-c] [-l] nx ny fichier", fatal_nl); }
+[[noreturn]] void usage(char const* prog) {
+  fatal(1, "Usage: ", prog, " [-s] [-c] [-l] nx ny fichier", fatal_nl);
+}
 
 }  // namespace
 
@@ -50,13 +52,18 @@ int main(int argc, char** argv) {
   utils_debut(argv[0]);
   int symetrique = 0, grilles = 0, sommes = 0, c;
   while ((c = getopt(argc, argv, "scl")) != -1) {
-    if (c == 's') symetrique = 1;
-    else if (c == 'c') grilles = 1;
-    else if (c == 'l') sommes = 1;
-    else usage(argv[0]);
+    if (c == 's')
+      symetrique = 1;
+    else if (c == 'c')
+      grilles = 1;
+    else if (c == 'l')
+      sommes = 1;
+    else
+      usage(argv[0]);
   }
   if (argc - optind != 3) usage(argv[0]);
-  long const nx = std::strtol(argv[optind], nullptr, 10), ny = std::strtol(argv[optind + 1], nullptr, 10);
+  long const nx = std::strtol(argv[optind], nullptr, 10),
+             ny = std::strtol(argv[optind + 1], nullptr, 10);
   if (nx < 1 || ny < 1 || nx > 4096 || ny > 4096)
     fatal(1, "Taille de grille incorrecte (1 a 4096 noeuds par cote)", fatal_nl);
   std::string const out = argv[optind + 2];

@@ -40,7 +40,7 @@ class petsc_session {
   petsc_session(petsc_session const&) = delete;
   petsc_session& operator=(petsc_session const&) = delete;
 
-  int rang() const { return rang_; }     // in PETSC_COMM_WORLD
+  int rang() const { return rang_; }  // in PETSC_COMM_WORLD
   int taille() const { return taille_; }
 
  private:
@@ -93,7 +93,7 @@ void refus_collectif(MPI_Comm comm, bool faute, int status, F message) {
 // Fatal (1): a matrix in any state but normal (factored or failed), sizes
 // that differ between the processes.
 Mat vers_petsc(skygmatrix<double> const& a, MPI_Comm comm = PETSC_COMM_WORLD);  // also skysmatrix
-Mat vers_petsc(gmatrix<double> const& a, MPI_Comm comm = PETSC_COMM_WORLD);     // may be rectangular
+Mat vers_petsc(gmatrix<double> const& a, MPI_Comm comm = PETSC_COMM_WORLD);  // may be rectangular
 Vec vers_petsc(gvector<double> const& v, MPI_Comm comm = PETSC_COMM_WORLD);
 
 // A distributed Vec as a gvector over 1..N: on every process (collective).
@@ -106,9 +106,9 @@ gvector<double> depuis_petsc(Vec v, int rang);
 // Defaults of a solve; the options database (command line, PETSC_OPTIONS,
 // PetscOptionsInsertString) overrides every one of them.
 struct petsc_solveur {
-  char const* ksp = nullptr;  // e.g. KSPCG; nullptr: PETSc's default
-  char const* pc = nullptr;   // e.g. PCGAMG
-  double rtol = -1;           // relative tolerance; < 0: PETSc's default
+  char const* ksp = nullptr;      // e.g. KSPCG; nullptr: PETSc's default
+  char const* pc = nullptr;       // e.g. PCGAMG
+  double rtol = -1;               // relative tolerance; < 0: PETSc's default
   char const* prefixe = nullptr;  // options prefix, e.g. "p_" for -p_ksp_type
 };
 

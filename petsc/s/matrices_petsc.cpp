@@ -6,8 +6,8 @@
 
 namespace {
 
-char const* const kEtats[] = {"normal", "factors_choleski", "factors_crout",
-                              "factors_gauss", "erreur"};
+char const* const kEtats[] = {"normal", "factors_choleski", "factors_crout", "factors_gauss",
+                              "erreur"};
 
 // Both refusals of a conversion: a matrix that is not plain values, sizes
 // that differ between the processes. Collective.
@@ -75,7 +75,8 @@ class lignes_locales {
     for (std::size_t r = 0; r < n(); ++r) {
       PetscInt const i = l_.debut + static_cast<PetscInt>(r);
       PetscInt const k = debut_[r], m = debut_[r + 1] - k;
-      PetscCallAbort(comm, MatSetValues(a, 1, &i, m, col_.data() + k, val_.data() + k, INSERT_VALUES));
+      PetscCallAbort(comm,
+                     MatSetValues(a, 1, &i, m, col_.data() + k, val_.data() + k, INSERT_VALUES));
     }
     PetscCallAbort(comm, MatAssemblyBegin(a, MAT_FINAL_ASSEMBLY));
     PetscCallAbort(comm, MatAssemblyEnd(a, MAT_FINAL_ASSEMBLY));
@@ -100,7 +101,7 @@ struct ligne_profil {
 };
 
 ligne_profil ligne(skygmatrix<double> const& a, bool sym, int j) {
-  int const* p = a.profile().debut() - a.profile().imin();  // p[i] = profil[i]
+  int const* p = a.profile().debut() - a.profile().imin();   // p[i] = profil[i]
   double const* e = a.values().debut() - a.values().imin();  // e[k] = elem[k]
   int const d = p[j] - p[j - 1];
   int const m = sym ? d - 1 : (d - 1) / 2;

@@ -31,9 +31,8 @@ FILE* ouvre_relais() {
 
 // PETSc's error, its generic text, where it was raised; then the stop. The
 // first call of an error is the one that carries PETSc's message.
-PetscErrorCode gestionnaire(MPI_Comm, int ligne, char const* fonction,
-                            char const* fichier, PetscErrorCode n,
-                            PetscErrorType, char const* message, void*) {
+PetscErrorCode gestionnaire(MPI_Comm, int ligne, char const* fonction, char const* fichier,
+                            PetscErrorCode n, PetscErrorType, char const* message, void*) {
   char const* texte = nullptr;
   PetscErrorMessage(n, &texte, nullptr);
   sst->msg("Erreur PETSc ").msg(static_cast<int>(n));

@@ -30,9 +30,8 @@ void verifie(MPI_Comm comm, Mat a, Vec b, Vec x) {
   });
   PetscBool assemblee = PETSC_FALSE;
   PetscCallAbort(comm, MatAssembled(a, &assemblee));
-  refus_collectif(comm, !assemblee, 1, [] {
-    sst->msg("Resolution PETSc impossible: matrice non assemblee\n");
-  });
+  refus_collectif(comm, !assemblee, 1,
+                  [] { sst->msg("Resolution PETSc impossible: matrice non assemblee\n"); });
   PetscInt m = 0, n = 0, nb = 0, nx = 0;
   PetscCallAbort(comm, MatGetSize(a, &m, &n));
   PetscCallAbort(comm, VecGetSize(b, &nb));
@@ -81,7 +80,8 @@ petsc_bilan resout_petsc(Mat a, Vec b, Vec x, petsc_solveur const& s) {
   PetscCallAbort(comm, KSPGetPC(ksp, &pc));
   if (s.pc != nullptr) PetscCallAbort(comm, PCSetType(pc, s.pc));
   if (s.rtol >= 0)
-    PetscCallAbort(comm, KSPSetTolerances(ksp, s.rtol, PETSC_DEFAULT, PETSC_DEFAULT, PETSC_DEFAULT));
+    PetscCallAbort(comm,
+                   KSPSetTolerances(ksp, s.rtol, PETSC_DEFAULT, PETSC_DEFAULT, PETSC_DEFAULT));
   PetscCallAbort(comm, KSPSetFromOptions(ksp));
   PetscCallAbort(comm, KSPSolve(ksp, b, x));
 
@@ -100,12 +100,10 @@ petsc_bilan resout_petsc(Mat a, Vec b, Vec x, petsc_solveur const& s) {
   PetscCallAbort(comm, KSPDestroy(&ksp));
 
   char ligne[160];
-  std::snprintf(ligne, sizeof ligne, "%s/%s: %d iterations, %s, residu %.3e\n",
-                r.ksp, r.pc, static_cast<int>(r.iterations), raison_petsc(r.raison),
-                r.residu);
-  refus_collectif(comm, r.raison < 0, kStatutDivergence, [&] {
-    sst->msg("Echec du solveur PETSc ").msg(ligne);
-  });
+  std::snprintf(ligne, sizeof ligne, "%s/%s: %d iterations, %s, residu %.3e\n", r.ksp, r.pc,
+                static_cast<int>(r.iterations), raison_petsc(r.raison), r.residu);
+  refus_collectif(comm, r.raison < 0, kStatutDivergence,
+                  [&] { sst->msg("Echec du solveur PETSc ").msg(ligne); });
   int rang = 0;
   MPI_Comm_rank(comm, &rang);
   if (rang == 0) sst->msg("Solveur PETSc ").msg(ligne);

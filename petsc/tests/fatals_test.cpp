@@ -20,36 +20,46 @@ struct cas {
 cas const kCas[] = {
     {"etat_choleski", 1,
      "Conversion vers PETSc impossible: matrice dans l'etat factors_choleski "
-     "(seul l'etat normal est accepte)\n", 1},
+     "(seul l'etat normal est accepte)\n",
+     1},
     {"etat_erreur", 1,
      "Conversion vers PETSc impossible: matrice dans l'etat erreur "
-     "(seul l'etat normal est accepte)\n", 1},
+     "(seul l'etat normal est accepte)\n",
+     1},
     {"etat_gauss", 1,
      "Conversion vers PETSc impossible: matrice dans l'etat factors_gauss "
-     "(seul l'etat normal est accepte)\n", 1},
+     "(seul l'etat normal est accepte)\n",
+     1},
     {"taille_matrice", 1,
      "Conversion vers PETSc impossible: la matrice n'a pas la meme taille sur "
-     "tous les processus\n", 2},
+     "tous les processus\n",
+     2},
     {"taille_vecteur", 1,
      "Conversion vers PETSc impossible: le vecteur n'a pas la meme taille sur "
-     "tous les processus\n", 2},
+     "tous les processus\n",
+     2},
     {"non_assemblee", 1, "Resolution PETSc impossible: matrice non assemblee\n", 1},
     {"tailles", 1,
      "Resolution PETSc impossible: tailles incompatibles: matrice 4x4, second "
-     "membre 5, solution 4\n", 1},
+     "membre 5, solution 4\n",
+     1},
     {"communicateurs", 1,
      "Resolution PETSc impossible: la matrice et les vecteurs n'ont pas le meme "
-     "communicateur\n", 2},
+     "communicateur\n",
+     2},
     {"repartition", 1,
      "Resolution PETSc impossible: la matrice et les vecteurs ne repartissent "
-     "pas les lignes de la meme facon (processus 0: 2 lignes, 3 et 2 valeurs)\n", 2},
+     "pas les lignes de la meme facon (processus 0: 2 lignes, 3 et 2 valeurs)\n",
+     2},
     {"divergence", 231, "Echec du solveur PETSc cg/jacobi: 3 iterations, DIVERGED_ITS, residu ", 1},
     {"rang", 1,
      "Rassemblement d'un vecteur PETSc impossible: processus 7 (les processus "
-     "vont de 0 a ", 1},
+     "vont de 0 a ",
+     1},
     {"rangs_differents", 1,
      "Rassemblement d'un vecteur PETSc impossible: processus 0 (les processus "
-     "vont de 0 a 1 et doivent tous donner le meme)\n", 2},
+     "vont de 0 a 1 et doivent tous donner le meme)\n",
+     2},
 };
 
 class FatalsDeathTest : public ::testing::TestWithParam<int> {};

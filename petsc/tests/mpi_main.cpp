@@ -14,8 +14,8 @@ class echecs : public ::testing::EmptyTestEventListener {
   explicit echecs(int rang) : rang_(rang) {}
   void OnTestPartResult(::testing::TestPartResult const& r) override {
     if (r.failed())
-      std::fprintf(stderr, "[rang %d] %s:%d: %s\n", rang_,
-                   r.file_name() ? r.file_name() : "?", r.line_number(), r.summary());
+      std::fprintf(stderr, "[rang %d] %s:%d: %s\n", rang_, r.file_name() ? r.file_name() : "?",
+                   r.line_number(), r.summary());
   }
 
  private:

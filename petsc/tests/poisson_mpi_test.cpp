@@ -32,7 +32,8 @@ std::vector<ligne_table> table(std::string const& out) {
   for (std::string l; std::getline(in, l);) {
     ligne_table x;
     char o1[16], o2[16];
-    if (std::sscanf(l.c_str(), "%d %d %lf %15s %lf %15s", &x.n, &x.npt, &x.emax, o1, &x.el2, o2) == 6) {
+    if (std::sscanf(l.c_str(), "%d %d %lf %15s %lf %15s", &x.n, &x.npt, &x.emax, o1, &x.el2, o2) ==
+        6) {
       x.omax = o1;
       x.ol2 = o2;
       t.push_back(x);
@@ -59,8 +60,8 @@ std::vector<std::string> avec(std::vector<std::string> a, std::vector<std::strin
   return a;
 }
 
-std::vector<std::string> const kDirect = {"-ksp_type", "preonly", "-pc_type", "lu",
-                                          "-pc_factor_mat_solver_type", "mumps"};
+std::vector<std::string> const kDirect = {
+    "-ksp_type", "preonly", "-pc_type", "lu", "-pc_factor_mat_solver_type", "mumps"};
 
 TEST(PoissonMpiTest, PrintsTheSerialExamplesErrorTable) {
   TempDir d;
@@ -166,11 +167,13 @@ TEST(PoissonMpiTest, AgreesWithTheProfileMatrixsCholeskiSolution) {
 TEST(PoissonMpiTest, WritesPiecesThatReadBackAsTheWholeSolution) {
   TempDir d;
   int const n = 20;
-  run_result const r = mpirun(2, POISSON_MPI_EXE, avec({"20", "-vtk", "vue/p", "-sol", "s"}, kDirect), d.dir());
+  run_result const r =
+      mpirun(2, POISSON_MPI_EXE, avec({"20", "-vtk", "vue/p", "-sol", "s"}, kDirect), d.dir());
   // The directory of the prefix must exist: the first run refuses it.
   EXPECT_EQ(r.status, 209) << r.err;
   ASSERT_EQ(system(("mkdir '" + d.path("vue") + "'").c_str()), 0);
-  run_result const ok = mpirun(2, POISSON_MPI_EXE, avec({"20", "-vtk", "vue/p", "-sol", "s"}, kDirect), d.dir());
+  run_result const ok =
+      mpirun(2, POISSON_MPI_EXE, avec({"20", "-vtk", "vue/p", "-sol", "s"}, kDirect), d.dir());
   ASSERT_EQ(ok.status, 0) << ok.err;
   gvector<double> const u = solution(d, "s", n);
   run_result const py = run(MESHIO_PYTHON, d.dir(), {PVTU_CHECK, d.path("vue/p_20.pvtu")});
@@ -197,14 +200,14 @@ TEST(PoissonMpiTest, WritesPiecesThatReadBackAsTheWholeSolution) {
   }
   EXPECT_EQ(pieces, (std::vector<std::string>{"p_20_0.vtu", "p_20_1.vtu"}));
   EXPECT_EQ(static_cast<int>(vus.size()), u.imax());
-  for (auto const& kv : vus) EXPECT_EQ(kv.second, (kv.first - 1) / (n + 1) == 10 ? 2 : 1) << kv.first;
+  for (auto const& kv : vus)
+    EXPECT_EQ(kv.second, (kv.first - 1) / (n + 1) == 10 ? 2 : 1) << kv.first;
 }
 
 TEST(PoissonMpiTest, RefusesBadGridSizesOnceForAllProcesses) {
   TempDir d;
   std::vector<std::pair<int, std::vector<std::string>>> const bad = {
-      {2, {"1"}}, {2, {"x"}}, {2, {"8", "8"}}, {2, {"16", "8"}}, {2, {"40000"}},
-      {3, {"2"}}};
+      {2, {"1"}}, {2, {"x"}}, {2, {"8", "8"}}, {2, {"16", "8"}}, {2, {"40000"}}, {3, {"2"}}};
   for (auto const& b : bad) {
     run_result const r = mpirun(b.first, POISSON_MPI_EXE, b.second, d.dir());
     EXPECT_EQ(r.status, 1) << b.second[0];
@@ -218,7 +221,8 @@ TEST(PoissonMpiTest, UnknownSolverIsAPetscError) {
   run_result const r = mpirun(2, POISSON_MPI_EXE, {"8", "-ksp_type", "pas_un_solveur"}, d.dir());
   EXPECT_EQ(r.status, 230) << r.err;
   EXPECT_NE(r.err.find("Erreur PETSc 86 (Unknown type. Check for miss-spelling or missing package"),
-            std::string::npos) << r.err;
+            std::string::npos)
+      << r.err;
   EXPECT_NE(r.err.find("pas_un_solveur"), std::string::npos) << r.err;
 }
 

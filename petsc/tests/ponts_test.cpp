@@ -79,7 +79,8 @@ TEST_P(PontsTest, SymmetricProfileMatrixBecomesAij) {
   skysmatrix<double> a(profil_aleatoire(n, 5, true, 11u + n));
   remplit(a, 7u * n);
   verifie_conversion({"skysmatrix", n, n, [&](int i, int j) { return a(0, i, j); },
-                      [&] { return vers_petsc(a); }, [&](gvector<double> const& x) { return a * x; }});
+                      [&] { return vers_petsc(a); },
+                      [&](gvector<double> const& x) { return a * x; }});
 }
 
 TEST_P(PontsTest, GeneralProfileMatrixBecomesAij) {
@@ -87,7 +88,8 @@ TEST_P(PontsTest, GeneralProfileMatrixBecomesAij) {
   skygmatrix<double> a(profil_aleatoire(n, 6, false, 13u + n));
   remplit(a, 5u * n);
   verifie_conversion({"skygmatrix", n, n, [&](int i, int j) { return a(0, i, j); },
-                      [&] { return vers_petsc(a); }, [&](gvector<double> const& x) { return a * x; }});
+                      [&] { return vers_petsc(a); },
+                      [&](gvector<double> const& x) { return a * x; }});
 }
 
 TEST_P(PontsTest, DenseMatrixBecomesAijWhateverItsBounds) {
@@ -118,7 +120,8 @@ TEST_P(PontsTest, SymmetricMatrixThroughItsBaseClassKeepsBothTriangles) {
   remplit(s, 19u * n);
   skygmatrix<double> const& base = s;
   verifie_conversion({"skysmatrix as skygmatrix", n, n, [&](int i, int j) { return s(0, i, j); },
-                      [&] { return vers_petsc(base); }, [&](gvector<double> const& x) { return s * x; }});
+                      [&] { return vers_petsc(base); },
+                      [&](gvector<double> const& x) { return s * x; }});
   Mat a = vers_petsc(base);
   PetscBool connu = PETSC_FALSE, sym = PETSC_FALSE;
   MatIsSymmetricKnown(a, &connu, &sym);
@@ -183,7 +186,8 @@ TEST(PontsZeroTest, StoredZerosAreLeftOutButTheDiagonalStays) {
     int stockees = 0;
     std::vector<double> const r = ligne_petsc(m, i, 3, stockees);
     EXPECT_EQ(stockees, attendu[i]) << i;
-    EXPECT_EQ(r[static_cast<std::size_t>(i)], a(0, static_cast<int>(i) + 1, static_cast<int>(i) + 1));
+    EXPECT_EQ(r[static_cast<std::size_t>(i)],
+              a(0, static_cast<int>(i) + 1, static_cast<int>(i) + 1));
   }
   MatDestroy(&m);
 }

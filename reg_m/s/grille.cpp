@@ -30,8 +30,7 @@ void check_sizes(int nx, int ny, long long nv, long long ne) {
   }
 }
 
-maillage* make_mesh(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
-                    int nx, int ny) {
+maillage* make_mesh(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, int nx, int ny) {
   char tt[160];
   std::snprintf(tt, sizeof tt, "%72s %d x %d", kTitre, nx, ny);
   tt[80] = '\0';
@@ -41,8 +40,8 @@ maillage* make_mesh(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
 // Vertices i = 0..nx-1, j = 0..ny-1 at (i*dx + minx + sx, j*dy + miny + sy),
 // computed in double and stored as float; elements counter-clockwise from
 // their lower-left corner.
-maillage* gen_grid(float minx, float dx, int nx, float miny, float dy, int ny,
-                   bool shift, int tnx, int tny) {
+maillage* gen_grid(float minx, float dx, int nx, float miny, float dy, int ny, bool shift, int tnx,
+                   int tny) {
   int const cx = nx > 0 ? nx - 1 : 0;  // cells along each axis
   int const cy = ny > 0 ? ny - 1 : 0;
   long long const nv = static_cast<long long>(nx) * ny;
@@ -95,9 +94,7 @@ maillage* gen_mb(float minx, float dx, int nx, float miny, float dy, int ny) {
 // Counts are numbers of vertices; the first vertex is on the origin. A count
 // of 0 gives no vertex and no element. The caller owns the result.
 maillage* gen_ms(float minx, float dx, int nx, float miny, float dy, int ny) {
-  long long const ne = (nx > 0 && ny > 0)
-                           ? static_cast<long long>(nx - 1) * (ny - 1)
-                           : 0;
+  long long const ne = (nx > 0 && ny > 0) ? static_cast<long long>(nx - 1) * (ny - 1) : 0;
   check_sizes(nx, ny, static_cast<long long>(nx) * ny, ne);
   return gen_grid(minx, dx, nx, miny, dy, ny, false, nx, ny);
 }

@@ -47,11 +47,9 @@ int main(int argc, char** argv) {
   if (show) std::fprintf(stderr, "reg_m: grille %d x %d...\n", nx, ny);
   maillage* m = nullptr;
   try {
-    m = b_flag ? gen_mb(minx, dx, nx, miny, dy, ny)
-               : gen_ms(minx, dx, nx, miny, dy, ny);
+    m = b_flag ? gen_mb(minx, dx, nx, miny, dy, ny) : gen_ms(minx, dx, nx, miny, dy, ny);
   } catch (std::bad_alloc const&) {
-    fatal(1, "Memoire insuffisante pour un maillage de ", nx, " x ", ny,
-          fatal_nl);
+    fatal(1, "Memoire insuffisante pour un maillage de ", nx, " x ", ny, fatal_nl);
   }
   if (show) std::fprintf(stderr, "reg_m: ecriture de reg_m.kadro2D...\n");
   m->ecrit_kadro("reg_m.kadro2D");

@@ -49,8 +49,7 @@ class vue : public maillage {
     xyz.assign(static_cast<std::size_t>(nv) * 3, 0.0);
     tags.assign(static_cast<std::size_t>(nv), 0);
     for (int i = 1; i <= nv; ++i) {
-      for (int k = 1; k <= nd; ++k)
-        xyz[static_cast<std::size_t>(i - 1) * 3 + k - 1] = xn(k, i);
+      for (int k = 1; k <= nd; ++k) xyz[static_cast<std::size_t>(i - 1) * 3 + k - 1] = xn(k, i);
       tags[static_cast<std::size_t>(i - 1)] = ref(i);
     }
     conn.resize(static_cast<std::size_t>(ne) * te);
@@ -64,8 +63,7 @@ class vue : public maillage {
     int done = 0;
     for (int k = 1; k <= ns; ++k) {
       int const last = s_dom[k] < ne ? s_dom[k] : ne;
-      for (int e = done + 1; e <= last; ++e)
-        dom[static_cast<std::size_t>(e - 1)] = k;
+      for (int e = done + 1; e <= last; ++e) dom[static_cast<std::size_t>(e - 1)] = k;
       if (last > done) done = last;
     }
   }
@@ -75,9 +73,7 @@ class vue : public maillage {
 class progress {
  public:
   progress(char const* what, long long total)
-      : what_(what),
-        total_(total),
-        on_(total >= 200000 && isatty(2)) {}
+      : what_(what), total_(total), on_(total >= 200000 && isatty(2)) {}
   void step(long long done) {
     if (!on_) return;
     int const p = static_cast<int>(100 * done / total_);
@@ -112,8 +108,8 @@ class output {
   void close() {
     int const err = dest_.ferme(fp_, std::ferror(fp_) ? errno : 0);
     if (err != 0) {
-      fatal(209, "Rcourb: erreur d'ecriture du fichier ", name_, fatal_nl,
-            std::strerror(err), fatal_nl);
+      fatal(209, "Rcourb: erreur d'ecriture du fichier ", name_, fatal_nl, std::strerror(err),
+            fatal_nl);
     }
   }
 
@@ -123,10 +119,8 @@ class output {
   FILE* fp_;
 };
 
-char const* const kFill[] = {"#dbe9f6", "#fde5c8", "#d9f0d3", "#f3d9ec",
-                             "#e8e3f4", "#fff5bf"};
-char const* const kMark[] = {"#d62728", "#1f77b4", "#2ca02c", "#9467bd",
-                             "#ff7f0e", "#8c564b"};
+char const* const kFill[] = {"#dbe9f6", "#fde5c8", "#d9f0d3", "#f3d9ec", "#e8e3f4", "#fff5bf"};
+char const* const kMark[] = {"#d62728", "#1f77b4", "#2ca02c", "#9467bd", "#ff7f0e", "#8c564b"};
 
 // Drawn on the x-y plane, y pointing up (SVG's y is negated); one polygon
 // per element, filled by subdomain; one circle per tagged vertex.
@@ -173,10 +167,14 @@ void write_svg(vue const& m, char const* fname) {
   std::string t = titre_imprimable(m);
   std::string esc;
   for (char ch : t) {
-    if (ch == '&') esc += "&amp;";
-    else if (ch == '<') esc += "&lt;";
-    else if (ch == '>') esc += "&gt;";
-    else esc += ch;
+    if (ch == '&')
+      esc += "&amp;";
+    else if (ch == '<')
+      esc += "&lt;";
+    else if (ch == '>')
+      esc += "&gt;";
+    else
+      esc += ch;
   }
   std::fprintf(fp, "<title>%s</title>\n", esc.c_str());
   // Lines one pixel wide at the nominal size.
@@ -186,13 +184,11 @@ void write_svg(vue const& m, char const* fname) {
                w / px);
   for (int e = 0; e < ne; ++e) {
     int const d = m.dom[static_cast<std::size_t>(e)];
-    std::fprintf(fp, "<polygon fill=\"%s\" points=\"",
-                 d > 0 ? kFill[(d - 1) % 6] : "none");
+    std::fprintf(fp, "<polygon fill=\"%s\" points=\"", d > 0 ? kFill[(d - 1) % 6] : "none");
     int const* v = m.conn.data() + static_cast<std::size_t>(e) * te;
     for (int k = 0; k < te; ++k) {
       std::size_t const p = static_cast<std::size_t>(v[k]) * 3;
-      std::fprintf(fp, k ? " %.7g,%.7g" : "%.7g,%.7g", m.xyz[p],
-                   -m.xyz[p + 1] + 0.0);
+      std::fprintf(fp, k ? " %.7g,%.7g" : "%.7g,%.7g", m.xyz[p], -m.xyz[p + 1] + 0.0);
     }
     std::fprintf(fp, "\"/>\n");
     if ((e & 1023) == 0) prog.step(e);

@@ -15,8 +15,7 @@
 namespace {
 
 [[noreturn]] void usage(char const* prog) {
-  fatal(1, "Usage: ", prog,
-        " [-rcm | -sloan] maillage sortie.kadro2D|sortie.kadro3D\n", "       ",
+  fatal(1, "Usage: ", prog, " [-rcm | -sloan] maillage sortie.kadro2D|sortie.kadro3D\n", "       ",
         prog, " [-rcm | -sloan] -a adjacence permutation\n");
 }
 
@@ -65,8 +64,7 @@ int main(int argc, char** argv) {
   if (fichiers.size() != 2) usage(prog);
   char const* in = fichiers[0];
   char const* out = fichiers[1];
-  if (!adj && !ends_with(out, ".kadro2D") && !ends_with(out, ".kadro3D"))
-    usage(prog);
+  if (!adj && !ends_with(out, ".kadro2D") && !ends_with(out, ".kadro3D")) usage(prog);
 
   std::unique_ptr<maillage> m;
   adjacence a;
@@ -104,8 +102,7 @@ int main(int argc, char** argv) {
     renumerote(*m, p).ecrit_kadro(out);
 
   for (numerotation const& e : essais)
-    std::printf("%-9s profil %lld demi-bande %d\n", e.nom, e.m.profil,
-                e.m.demi_bande);
+    std::printf("%-9s profil %lld demi-bande %d\n", e.nom, e.m.profil, e.m.demi_bande);
   std::printf("retenue   %s\n", essais[retenue].nom);
   std::fflush(stdout);
   utils_fin();

@@ -56,9 +56,9 @@ class fichier_sur {
   void oublie();
   static void nettoie();  // at exit: removes every temporary file left
 
-  std::string nom_;   // as given: what an in-place open uses
-  std::string cible_; // what the temporary file replaces (links resolved)
-  std::string tmp_;   // empty when writing in place or once done
+  std::string nom_;    // as given: what an in-place open uses
+  std::string cible_;  // what the temporary file replaces (links resolved)
+  std::string tmp_;    // empty when writing in place or once done
   // Links of the list of temporary files not yet renamed or removed.
   fichier_sur* avant_ = nullptr;
   fichier_sur* apres_ = nullptr;

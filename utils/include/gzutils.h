@@ -52,8 +52,8 @@ void gz_ferme(fichier_sur& s, void* zfp, char const* fname);
 // Sizes above which a stream of unknown length is read in growing pieces,
 // so that a count announced in a header never allocates more than the data
 // that actually arrived (plus one piece).
-const std::size_t IO_MORCEAU = std::size_t(1) << 24;   // bytes
-const long long IO_MORCEAU_ELEM = 1 << 20;             // text elements
+const std::size_t IO_MORCEAU = std::size_t(1) << 24;  // bytes
+const long long IO_MORCEAU_ELEM = 1 << 20;            // text elements
 
 // A plain (FILE*) or compressed (gzFile) stream and the file name used in
 // messages. Every operation that fails stops the run; none opens or closes.
@@ -125,15 +125,27 @@ int fmt_int(char* out, int i);
 
 // Element text forms written into a buffer: `aprint` (plain files) and
 // `tostr` (compressed files) of the four scalar types, without terminator.
-inline int fmt_aprint(char* o, int x) { int k = fmt_int(o, x); o[k] = ' '; return k + 1; }
-inline int fmt_aprint(char* o, double x) { int k = fmt_fixe(o, x, 10, 20); o[k] = ' '; return k + 1; }
+inline int fmt_aprint(char* o, int x) {
+  int k = fmt_int(o, x);
+  o[k] = ' ';
+  return k + 1;
+}
+inline int fmt_aprint(char* o, double x) {
+  int k = fmt_fixe(o, x, 10, 20);
+  o[k] = ' ';
+  return k + 1;
+}
 inline int fmt_aprint(char* o, float x) { return fmt_aprint(o, double(x)); }
 inline int fmt_aprint(char* o, std::complex<double> x) {
   int k = fmt_aprint(o, x.real());
   return k + fmt_aprint(o + k, x.imag());
 }
 inline int fmt_tostr(char* o, int x) { return fmt_aprint(o, x); }
-inline int fmt_tostr(char* o, double x) { int k = fmt_fixe(o, x, 6, 0); o[k] = ' '; return k + 1; }
+inline int fmt_tostr(char* o, double x) {
+  int k = fmt_fixe(o, x, 6, 0);
+  o[k] = ' ';
+  return k + 1;
+}
 inline int fmt_tostr(char* o, float x) { return fmt_tostr(o, double(x)); }
 inline int fmt_tostr(char* o, std::complex<double> x) {
   int k = fmt_tostr(o, x.real());

@@ -22,8 +22,10 @@
 
 #include "vecteurs.h"
 
-template <class T> class llist;
-template <class T> class lnode_block;
+template <class T>
+class llist;
+template <class T>
+class lnode_block;
 
 // One value of a list and the link to the next, null at the end.
 template <class T>
@@ -53,7 +55,8 @@ template <class T>
 class lnode_block {
  public:
   static lnode_block* make(std::size_t count) {
-    static_assert(std::is_trivially_destructible<T>::value, "the nodes of a block are never destroyed one by one");
+    static_assert(std::is_trivially_destructible<T>::value,
+                  "the nodes of a block are never destroyed one by one");
     return new lnode_block(count);
   }
   lnode<T>* nodes() const { return nodes_; }

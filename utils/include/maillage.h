@@ -8,7 +8,8 @@
 #include "runstat.h"
 #include "vecteurs.h"
 
-template <class T> class llist;
+template <class T>
+class llist;
 
 // A mesh is either empty (default-constructed, every size 0) or holds a
 // complete geometry. Vertices are rows 1..npt() of `sommets` (one column per
@@ -24,8 +25,7 @@ class maillage {
   gvector<int> s_dom;   // subdomain bounds over 0..nsd()
   char titre[81];       // at most 80 characters, always terminated
   int stat_status = 0;  // non-zero once the statistics below are computed
-  double st_surf_tot = 0, st_min_se = 0, st_max_se = 0, st_avg_se = 0,
-         st_sd_se = 0;
+  double st_surf_tot = 0, st_min_se = 0, st_max_se = 0, st_avg_se = 0, st_sd_se = 0;
   double st_min_ls = 0, st_max_ls = 0, st_avg_ls = 0, st_sd_ls = 0;
 
   // The VTK writer (vtk.h) reads the four tables and the title in place,
@@ -39,11 +39,10 @@ class maillage {
   maillage(maillage const& m);
   // The containers are taken by value: callers that no longer need theirs
   // should std::move them in so that the mesh is never held twice.
-  maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
-           gvector<int> s, char const* hea);
-  // One subdomain holding every element.
-  maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
+  maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, gvector<int> s,
            char const* hea);
+  // One subdomain holding every element.
+  maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, char const* hea);
   // Reads a ".kadro2D", ".kadro3D", ".nopo", ".NOPO" or ".msh" file; other
   // names are fatal (201).
   explicit maillage(char const* fname);
@@ -55,11 +54,10 @@ class maillage {
   virtual maillage operator+(maillage const& m) const;
 
   // stat_status = 0; one subdomain holding every element.
-  void set_maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
-                    char const* hea);
+  void set_maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, char const* hea);
   // stat_status untouched; s gives the subdomain bounds over 0..nsd.
-  void set_maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
-                    gvector<int> s, char const* hea);
+  void set_maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, gvector<int> s,
+                    char const* hea);
 
   // Non-zero when `sommets` is an empty matrix; the size accessors use it.
   virtual int empty() const;
@@ -112,9 +110,9 @@ class maillage {
   int telem() const { return empty() ? 0 : elements.jmax(); }
   int nsd() const { return empty() ? 0 : s_dom.imax(); }
 
-  void iniref();                 // every tag 0
-  void setref(int i, int val);   // tag of vertex i (checked)
-  void dump_ref();               // tags, collection text form, to "ref.save"
+  void iniref();                // every tag 0
+  void setref(int i, int val);  // tag of vertex i (checked)
+  void dump_ref();              // tags, collection text form, to "ref.save"
 
   // One line with the list length, then the list, per vertex.
   void d_list_voisins(FILE* fp) const;

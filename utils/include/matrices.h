@@ -14,16 +14,18 @@
 // State of the stored values, shared with the profile matrices.
 enum st { normal = 0, factors_choleski = 1, factors_crout = 2, factors_gauss = 3, erreur = 4 };
 
-template <class T> class skyhrectmatrix;
-template <class T> class skyvrectmatrix;
+template <class T>
+class skyhrectmatrix;
+template <class T>
+class skyvrectmatrix;
 
 template <class T>
 class gmatrix {
  public:
-  gmatrix();                              // empty: rows 0..-1, columns 0..-1
+  gmatrix();                                // empty: rows 0..-1, columns 0..-1
   gmatrix(int ri, int rj, int ci, int cj);  // values not set
-  gmatrix(gmatrix const& a);              // copy; status normal
-  gmatrix(gmatrix&& a) noexcept;          // steals the block; status normal
+  gmatrix(gmatrix const& a);                // copy; status normal
+  gmatrix(gmatrix&& a) noexcept;            // steals the block; status normal
   virtual ~gmatrix();
 
   gmatrix& operator=(gmatrix a);  // takes a's bounds and values; status normal
@@ -69,7 +71,7 @@ class gmatrix {
   // A = L U in place, L of unit diagonal. 0 on success, the row of a zero
   // pivot, or -1 for a non-square matrix.
   int gauss();
-  void solve(gvector<T> const& b, gvector<T>& x) const;  // A x = b; x is not b
+  void solve(gvector<T> const& b, gvector<T>& x) const;             // A x = b; x is not b
   virtual void solveUxb(gvector<T> const& b, gvector<T>& x) const;  // x may be b
   virtual void solvexUb(gvector<T> const& b, gvector<T>& x) const;  // x U = b
   virtual void solveLxb(gvector<T> const& b, gvector<T>& x) const;
@@ -123,11 +125,13 @@ class gmatrix {
 };
 
 // Largest row (column) sum of magnitudes; warns and gives 0 unless normal.
-template <class T> double norm_inf(gmatrix<T> const& a);
-template <class T> double norm_1(gmatrix<T> const& a);
+template <class T>
+double norm_inf(gmatrix<T> const& a);
+template <class T>
+double norm_1(gmatrix<T> const& a);
 
-#define MATRICES_EXTERN(T)                          \
-  extern template class gmatrix<T>;                 \
+#define MATRICES_EXTERN(T)                            \
+  extern template class gmatrix<T>;                   \
   extern template double norm_inf(gmatrix<T> const&); \
   extern template double norm_1(gmatrix<T> const&);
 FOR_EACH_SCALAR(MATRICES_EXTERN)

@@ -12,9 +12,12 @@
 #include "ptypes.h"
 #include "vecteurs.h"
 
-template <class T> class skysmatrix;
-template <class T> class skyhrectmatrix;
-template <class T> class skyvrectmatrix;
+template <class T>
+class skysmatrix;
+template <class T>
+class skyhrectmatrix;
+template <class T>
+class skyvrectmatrix;
 
 // Square matrix whose line i stores m(i) entries left of the diagonal in row
 // i and m(i) entries above it in column i. profil runs over 0..n with
@@ -33,16 +36,16 @@ class skygmatrix {
   virtual int plnn(int j) const;  // first stored row of column j
 
  public:
-  skygmatrix();                       // no lines: profil = (0)
+  skygmatrix();                         // no lines: profil = (0)
   explicit skygmatrix(gvector<int> p);  // values not set; status normal
-  skygmatrix(skygmatrix const& a);    // status normal, rap_piv not copied
+  skygmatrix(skygmatrix const& a);      // status normal, rap_piv not copied
   virtual ~skygmatrix();
 
-  virtual T& operator()(int i, int j) const;  // stored entry, fatal outside the profile
+  virtual T& operator()(int i, int j) const;      // stored entry, fatal outside the profile
   virtual T operator()(int, int i, int j) const;  // value, 0 outside the profile
   // y := A x; x must span imin()..imax()
   virtual gvector<T> operator*(gvector<T> const& x) const;
-  virtual int empty() const;  // no lines
+  virtual int empty() const;    // no lines
   virtual double cond() const;  // largest / smallest pivot of the factors, else 0
   // Files: a save exports the dense matrix, a dump the storage (profile and
   // stored entries), the only form the loads read back. File name (".gz":
@@ -89,7 +92,7 @@ class skygmatrix {
   // A = L U in place, L of unit diagonal; 0, or the line of a pivot of
   // magnitude at most the smallest normal double (status erreur).
   virtual int gauss();
-  virtual void solve(gvector<T> const& b, gvector<T>& x) const;  // A x = b
+  virtual void solve(gvector<T> const& b, gvector<T>& x) const;        // A x = b
   virtual void solve_gauss(gvector<T> const& b, gvector<T>& x) const;  // status not tested
   virtual void solveUxb(gvector<T> const& b, gvector<T>& x) const;
   virtual void solvexUb(gvector<T> const& b, gvector<T>& x) const;  // x U = b
@@ -121,7 +124,7 @@ class skygmatrix {
   enum layout { general_layout, symmetric_layout };
   skygmatrix(gvector<int>&& p, layout k);
   skygmatrix(skygmatrix const& a, layout k);
-  layout kind() const;  // storage layout of the dynamic class
+  layout kind() const;                           // storage layout of the dynamic class
   void set_profile(gvector<int>&& p, layout k);  // checks p, reallocates
   int gauss_lower_only();
   void solve_gauss_lower_only(gvector<T> const& b, gvector<T>& x) const;
@@ -129,7 +132,8 @@ class skygmatrix {
   void refuse_if_factored() const;
   void require_gauss_factors() const;
 
-  template <class U> friend class gmatrix;
+  template <class U>
+  friend class gmatrix;
 };
 
 // Symmetric profile matrix: line i stores row i from column i - d(i) + 1 to
@@ -148,7 +152,7 @@ class skysmatrix : public skygmatrix<T> {
   skysmatrix(skysmatrix const& a) : skygmatrix<T>(a, skygmatrix<T>::symmetric_layout) {}
   ~skysmatrix() override;
 
-  T& operator()(int i, int j) const override;  // i >= j only
+  T& operator()(int i, int j) const override;      // i >= j only
   T operator()(int, int i, int j) const override;  // full symmetric matrix
   gvector<T> operator*(gvector<T> const& x) const override;
   // Letter S; the saves write the lower triangle with the diagonal.
@@ -193,8 +197,14 @@ class skysmatrix : public skygmatrix<T> {
   virtual void solve_choleski(gvector<T> const& b, gvector<T>& x) const;
   virtual void solve_crout(gvector<T> const& b, gvector<T>& x) const;
 
-  skysmatrix& operator=(skysmatrix const& a) { this->assign(a); return *this; }
-  skysmatrix& operator=(T v) { skygmatrix<T>::operator=(v); return *this; }
+  skysmatrix& operator=(skysmatrix const& a) {
+    this->assign(a);
+    return *this;
+  }
+  skysmatrix& operator=(T v) {
+    skygmatrix<T>::operator=(v);
+    return *this;
+  }
 };
 
 // Hermitian profile matrix: the lower triangle of skysmatrix storage, the
@@ -208,7 +218,7 @@ class skyhmatrix : public skysmatrix<std::complex<double>> {
   skyhmatrix(skyhmatrix const& a) : skysmatrix<C>(a) {}
   ~skyhmatrix() override;
 
-  C& operator()(int i, int j) const override;  // i >= j only
+  C& operator()(int i, int j) const override;      // i >= j only
   C operator()(int, int i, int j) const override;  // full Hermitian matrix
   gvector<C> operator*(gvector<C> const& x) const override;
   void solve(gvector<C> const& b, gvector<C>& x) const override;
@@ -217,8 +227,14 @@ class skyhmatrix : public skysmatrix<std::complex<double>> {
   void solve_choleski(gvector<C> const& b, gvector<C>& x) const override;
   void solve_crout(gvector<C> const& b, gvector<C>& x) const override;
 
-  skyhmatrix& operator=(skyhmatrix const& a) { this->assign(a); return *this; }
-  skyhmatrix& operator=(C v) { skygmatrix<C>::operator=(v); return *this; }
+  skyhmatrix& operator=(skyhmatrix const& a) {
+    this->assign(a);
+    return *this;
+  }
+  skyhmatrix& operator=(C v) {
+    skygmatrix<C>::operator=(v);
+    return *this;
+  }
 };
 
 // Largest row sum of magnitudes (both norms agree); warns and gives 0 unless
@@ -235,7 +251,7 @@ class skyrectmatrix {
   virtual int add(int i, int j) const = 0;  // fatal outside the matrix or profile
   virtual int dans_profil(int i, int j) const = 0;
   virtual ~skyrectmatrix();
-  virtual T& operator()(int i, int j) const;  // stored entry
+  virtual T& operator()(int i, int j) const;      // stored entry
   virtual T operator()(int, int i, int j) const;  // value, 0 outside the profile
   virtual gvector<T> operator*(gvector<T> const& x) const = 0;
   virtual int empty() const;  // no run or no full dimension
@@ -303,9 +319,12 @@ class skyrectmatrix {
   int first(int k) const { return N + profil.debut()[k - 1] - profil.debut()[k] + 1; }
   T* run(int k) const { return elem.debut() + profil.debut()[k - 1]; }
 
-  template <class U> friend class skygmatrix;
-  template <class U> friend class gmatrix;
-  template <class U> friend class skyhrectmatrix;
+  template <class U>
+  friend class skygmatrix;
+  template <class U>
+  friend class gmatrix;
+  template <class U>
+  friend class skyhrectmatrix;
 };
 
 // Row profile: row i stores columns pcnn(i)..N.
@@ -325,11 +344,17 @@ class skyhrectmatrix : public skyrectmatrix<T> {
   skyhrectmatrix() = default;
   skyhrectmatrix(gvector<int> p, int n) : skyrectmatrix<T>(static_cast<gvector<int>&&>(p), n) {}
   skyhrectmatrix(skyhrectmatrix const& a) = default;
-  skyhrectmatrix& operator=(skyhrectmatrix const& a) { skyrectmatrix<T>::operator=(a); return *this; }
-  skyhrectmatrix& operator=(T v) { skyrectmatrix<T>::operator=(v); return *this; }
+  skyhrectmatrix& operator=(skyhrectmatrix const& a) {
+    skyrectmatrix<T>::operator=(a);
+    return *this;
+  }
+  skyhrectmatrix& operator=(T v) {
+    skyrectmatrix<T>::operator=(v);
+    return *this;
+  }
 
-  int pcnn(int i) const;  // first stored column of row i
-  gvector<T> ligne(int i) const;  // stored run of row i, over pcnn(i)..N
+  int pcnn(int i) const;                                    // first stored column of row i
+  gvector<T> ligne(int i) const;                            // stored run of row i, over pcnn(i)..N
   skyhrectmatrix operator+(skyhrectmatrix const& a) const;  // union of profiles
   // Dense product, rows of this matrix by columns of B.
   gmatrix<T> operator*(skyvrectmatrix<T> const& B) const;
@@ -352,18 +377,24 @@ class skyvrectmatrix : public skyrectmatrix<T> {
   skyvrectmatrix() = default;
   skyvrectmatrix(gvector<int> p, int n) : skyrectmatrix<T>(static_cast<gvector<int>&&>(p), n) {}
   skyvrectmatrix(skyvrectmatrix const& a) = default;
-  skyvrectmatrix& operator=(skyvrectmatrix const& a) { skyrectmatrix<T>::operator=(a); return *this; }
-  skyvrectmatrix& operator=(T v) { skyrectmatrix<T>::operator=(v); return *this; }
+  skyvrectmatrix& operator=(skyvrectmatrix const& a) {
+    skyrectmatrix<T>::operator=(a);
+    return *this;
+  }
+  skyvrectmatrix& operator=(T v) {
+    skyrectmatrix<T>::operator=(v);
+    return *this;
+  }
 
   int plnn(int j) const;  // first stored row of column j
   skyvrectmatrix operator+(skyvrectmatrix const& a) const;
 };
 
-#define PROFIL_EXTERN(T)                     \
-  extern template class skygmatrix<T>;       \
-  extern template class skysmatrix<T>;       \
-  extern template class skyrectmatrix<T>;    \
-  extern template class skyhrectmatrix<T>;   \
+#define PROFIL_EXTERN(T)                   \
+  extern template class skygmatrix<T>;     \
+  extern template class skysmatrix<T>;     \
+  extern template class skyrectmatrix<T>;  \
+  extern template class skyhrectmatrix<T>; \
   extern template class skyvrectmatrix<T>;
 FOR_EACH_SCALAR(PROFIL_EXTERN)
 #undef PROFIL_EXTERN

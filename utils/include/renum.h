@@ -14,7 +14,8 @@
 #include "maillage.h"
 #include "vecteurs.h"
 
-template <class T> class llist;
+template <class T>
+class llist;
 
 // Vertex adjacency in compressed rows, checked when built: the neighbours of
 // vertex v (0-based) are liste()[debut()[v] .. debut()[v+1]-1], ascending,
@@ -26,8 +27,7 @@ class adjacence {
   explicit adjacence(gcolect<llist<int>> const& voisins);
   // Takes rows already compacted (0-based, n + 1 starts) and checks them;
   // `origine` names the file they come from in the messages (null: none).
-  adjacence(int n, std::vector<int> debut, std::vector<int> liste,
-            char const* origine);
+  adjacence(int n, std::vector<int> debut, std::vector<int> liste, char const* origine);
 
   int n() const { return n_; }
   int const* debut() const { return debut_.data(); }
@@ -56,8 +56,7 @@ gvector<int> renum_rcm(adjacence const& a);
 gvector<int> renum_sloan(gcolect<llist<int>> const& voisins);
 gvector<int> renum_sloan(adjacence const& a);
 // The same with other weights (0..1000, else fatal), for comparisons.
-gvector<int> renum_sloan(adjacence const& a, int poids_distance,
-                         int poids_degre);
+gvector<int> renum_sloan(adjacence const& a, int poids_distance, int poids_degre);
 
 // Profile vector (indices 0..n) of the symmetric profile matrix whose line i
 // starts at the smallest vertex of list i, or at i when that is larger or

@@ -9,7 +9,8 @@
 #include "ptypes.h"
 #include "runstat.h"
 
-template <class T> class gmatrix;
+template <class T>
+class gmatrix;
 
 // Contiguous elements indexed nl..nh. Either owns its storage or is a view
 // (sub_flag = 1) into another collection's storage; a view owns nothing and
@@ -25,7 +26,7 @@ class gcolect {
 
   gcolect& operator=(const gcolect& a);  // other bounds: reallocate; then copy
   gcolect& operator=(gcolect&& a);
-  gcolect& operator=(T a);               // fills nl..nh (writes through a view)
+  gcolect& operator=(T a);  // fills nl..nh (writes through a view)
 
   T& operator[](int i) const;  // bound-checked
   int empty() const;           // nl == 0 && nh == -1
@@ -38,10 +39,10 @@ class gcolect {
   int imin() const { return nl; }
   int imax() const { return nh; }
 
-  void resize(int i, int j);  // new storage, old values dropped
-  void grow(int i, int j);    // new storage, common indices kept
-  void pair(T a, T b);        // 1..2 = (a, b)
-  void triple(T a, T b, T c); // 1..3 = (a, b, c)
+  void resize(int i, int j);   // new storage, old values dropped
+  void grow(int i, int j);     // new storage, common indices kept
+  void pair(T a, T b);         // 1..2 = (a, b)
+  void triple(T a, T b, T c);  // 1..3 = (a, b, c)
 
   // Text, raw binary and record-framed files: by name (".gz" compresses),
   // on an open FILE*, on an open compressed stream (gzFile as void*).
@@ -75,7 +76,8 @@ class gcolect {
 
   void release();
   void allocate(int i, int j);  // sets nl, nh, sub_flag = 0 and new storage
-  template <class U> friend class gmatrix;
+  template <class U>
+  friend class gmatrix;
 };
 
 // Numeric vector: element-wise arithmetic pairing elements by position.
@@ -90,9 +92,18 @@ class gvector : public gcolect<T> {
   gvector(gcolect<T>&& a) noexcept : gcolect<T>(static_cast<gcolect<T>&&>(a)) {}
   ~gvector() override = default;
 
-  gvector& operator=(const gvector& a) { gcolect<T>::operator=(a); return *this; }
-  gvector& operator=(gvector&& a) { gcolect<T>::operator=(static_cast<gcolect<T>&&>(a)); return *this; }
-  gvector& operator=(T a) { gcolect<T>::operator=(a); return *this; }
+  gvector& operator=(const gvector& a) {
+    gcolect<T>::operator=(a);
+    return *this;
+  }
+  gvector& operator=(gvector&& a) {
+    gcolect<T>::operator=(static_cast<gcolect<T>&&>(a));
+    return *this;
+  }
+  gvector& operator=(T a) {
+    gcolect<T>::operator=(a);
+    return *this;
+  }
 
   virtual gvector operator+(const gvector& a) const;  // counts must agree
   virtual gvector operator-(const gvector& a) const;
@@ -107,7 +118,7 @@ class gvector : public gcolect<T> {
   virtual void operator*=(T a);
   virtual void operator/=(const gvector& a);  // element-wise
   virtual void operator/=(T a);
-  virtual T operator|(const gvector& a) const;  // sum of x_k a_k, no conjugation
+  virtual T operator|(const gvector& a) const;     // sum of x_k a_k, no conjugation
   virtual int operator==(const gvector& a) const;  // exact, by position
   virtual int operator!=(const gvector& a) const;
 };
@@ -124,9 +135,18 @@ class ovector : public gvector<T> {
   ovector(ovector&& a) noexcept : gvector<T>(static_cast<gvector<T>&&>(a)) {}
   ~ovector() override = default;
 
-  ovector& operator=(const ovector& a) { gcolect<T>::operator=(a); return *this; }
-  ovector& operator=(ovector&& a) { gcolect<T>::operator=(static_cast<gcolect<T>&&>(a)); return *this; }
-  ovector& operator=(T a) { gcolect<T>::operator=(a); return *this; }
+  ovector& operator=(const ovector& a) {
+    gcolect<T>::operator=(a);
+    return *this;
+  }
+  ovector& operator=(ovector&& a) {
+    gcolect<T>::operator=(static_cast<gcolect<T>&&>(a));
+    return *this;
+  }
+  ovector& operator=(T a) {
+    gcolect<T>::operator=(a);
+    return *this;
+  }
 
   virtual int operator<(const ovector& a) const;
   virtual int operator<=(const ovector& a) const;
@@ -135,8 +155,10 @@ class ovector : public gvector<T> {
 };
 
 // Sum of magnitudes; largest magnitude (0 for no element).
-template <class T> double norm_1(const gvector<T>& a);
-template <class T> double norm_inf(const gvector<T>& a);
+template <class T>
+double norm_1(const gvector<T>& a);
+template <class T>
+double norm_inf(const gvector<T>& a);
 
 typedef gvector<float> vector;
 typedef gvector<int> ivector;
@@ -146,9 +168,9 @@ typedef ovector<int> iovector;
 typedef ovector<float> fovector;
 typedef ovector<double> dovector;
 
-#define VECTEURS_EXTERN(T)                        \
-  extern template class gcolect<T>;               \
-  extern template class gvector<T>;               \
+#define VECTEURS_EXTERN(T)                          \
+  extern template class gcolect<T>;                 \
+  extern template class gvector<T>;                 \
   extern template double norm_1(const gvector<T>&); \
   extern template double norm_inf(const gvector<T>&);
 FOR_EACH_SCALAR(VECTEURS_EXTERN)

@@ -54,8 +54,7 @@ enum class vtk_format { selon_nom, ascii, binaire, xml };
 // but printable ASCII without spaces or is used twice (including "tag" and
 // "subdomain"), a non-finite value in text: "Ecriture de <fname>
 // impossible: ...", status 1. Open or write failures: status 209.
-void ecrit_vtk(maillage const& m, char const* fname,
-               vtk_champs const& champs = vtk_champs(),
+void ecrit_vtk(maillage const& m, char const* fname, vtk_champs const& champs = vtk_champs(),
                vtk_format format = vtk_format::selon_nom);
 
 // Index of a mesh written in pieces (".pvtu"): lists the ".vtu" files in

@@ -8,16 +8,10 @@ namespace {
 // Text of the pieces the hooks have no overload for.
 char const* as_text(fatal_piece const& p, char (&buf)[400]) {
   switch (p.what()) {
-    case fatal_piece::wide:
-      std::snprintf(buf, sizeof buf, "%lld", p.w());
-      return buf;
-    case fatal_piece::real:
-      std::snprintf(buf, sizeof buf, "%f", p.d());
-      return buf;
-    case fatal_piece::newline:
-      return "\n";
-    default:
-      return p.s();
+    case fatal_piece::wide: std::snprintf(buf, sizeof buf, "%lld", p.w()); return buf;
+    case fatal_piece::real: std::snprintf(buf, sizeof buf, "%f", p.d()); return buf;
+    case fatal_piece::newline: return "\n";
+    default: return p.s();
   }
 }
 
@@ -38,17 +32,10 @@ char const* as_text(fatal_piece const& p, char (&buf)[400]) {
   char buf[400];
   for (std::size_t k = 0; k < n; ++k) {
     switch (p[k].what()) {
-      case fatal_piece::number:
-        sst->msg(p[k].i());
-        break;
-      case fatal_piece::real:
-        sst->msg(p[k].d());
-        break;
-      case fatal_piece::newline:
-        sst->nl();
-        break;
-      default:
-        sst->msg(as_text(p[k], buf));
+      case fatal_piece::number: sst->msg(p[k].i()); break;
+      case fatal_piece::real: sst->msg(p[k].d()); break;
+      case fatal_piece::newline: sst->nl(); break;
+      default: sst->msg(as_text(p[k], buf));
     }
   }
   sst->kill(status);

@@ -21,8 +21,7 @@ struct element_sink {
   // copy right after the other: a copy of the element before (same type,
   // elementary entity and nodes) only adds its group to it.
   void add(int type, int pmin, int pmax, int geo, int const* nodes, int nn) {
-    if (c.version == 2 && !c.type.empty() && c.type.back() == type &&
-        geo == last_geo &&
+    if (c.version == 2 && !c.type.empty() && c.type.back() == type && geo == last_geo &&
         std::equal(nodes, nodes + nn, c.nodes.begin() + last_first)) {
       int& lo = c.pmin.back();
       if (pmin != 0 && (lo == 0 || pmin < lo)) lo = pmin;
@@ -67,8 +66,7 @@ void elements_v2_text(input& in, contents& c, std::uint64_t n) {
       if (j == 1) geo = v;
     }
     if (phys < 0) bad_value(in, "Groupe physique", phys);
-    for (int j = 0; j < et.nodes; ++j)
-      nodes[j] = node_of(in, c, tag, in.unsigned64());
+    for (int j = 0; j < et.nodes; ++j) nodes[j] = node_of(in, c, tag, in.unsigned64());
     sink.add(type, phys, phys, geo, nodes, et.nodes);
   }
 }
@@ -88,8 +86,7 @@ void elements_v2_binary(input& in, contents& c, std::uint64_t n) {
     if (ntags < 0) bad_value(in, "Nombre d'etiquettes", ntags);
     if (static_cast<std::uint64_t>(count) > n - done)
       count_mismatch(in, "Nombre d'elements", n, done + static_cast<std::uint64_t>(count));
-    check_fits(in, static_cast<std::uint64_t>(count),
-               4 * (1LL + ntags + et.nodes), "elements");
+    check_fits(in, static_cast<std::uint64_t>(count), 4 * (1LL + ntags + et.nodes), "elements");
     for (int k = 0; k < count; ++k) {
       int const tag = in.i32();
       int phys = 0, geo = 0;
@@ -103,8 +100,7 @@ void elements_v2_binary(input& in, contents& c, std::uint64_t n) {
       for (int j = 0; j < et.nodes; ++j) {
         int const v = in.i32();
         if (v < 1) bad_value(in, "Numero de noeud", v);
-        nodes[j] = node_of(in, c, static_cast<std::uint64_t>(tag),
-                           static_cast<std::uint64_t>(v));
+        nodes[j] = node_of(in, c, static_cast<std::uint64_t>(tag), static_cast<std::uint64_t>(v));
       }
       sink.add(type, phys, phys, geo, nodes, et.nodes);
     }
@@ -129,13 +125,11 @@ void elements_v2(input& in, contents& c) {
 // none without it.
 entity groups_of(input const& in, contents const& c, int dim, int tag) {
   if (!c.have_entities) return entity{dim, tag, 0, 0};
-  auto it = std::lower_bound(
-      c.entities.begin(), c.entities.end(), entity{dim, tag, 0, 0},
-      [](entity const& a, entity const& b) {
-        return a.dim != b.dim ? a.dim < b.dim : a.tag < b.tag;
-      });
-  if (it == c.entities.end() || it->dim != dim || it->tag != tag)
-    unknown_entity(in, dim, tag);
+  auto it = std::lower_bound(c.entities.begin(), c.entities.end(), entity{dim, tag, 0, 0},
+                             [](entity const& a, entity const& b) {
+                               return a.dim != b.dim ? a.dim < b.dim : a.tag < b.tag;
+                             });
+  if (it == c.entities.end() || it->dim != dim || it->tag != tag) unknown_entity(in, dim, tag);
   return *it;
 }
 
@@ -164,8 +158,7 @@ void elements_v4(input& in, contents& c) {
     if (m > n - done) count_mismatch(in, "Nombre d'elements", n, done + m);
     for (std::uint64_t k = 0; k < m; ++k) {
       std::uint64_t const tag = in.size_value();
-      for (int j = 0; j < et.nodes; ++j)
-        nodes[j] = node_of(in, c, tag, in.size_value());
+      for (int j = 0; j < et.nodes; ++j) nodes[j] = node_of(in, c, tag, in.size_value());
       sink.add(type, g.pmin, g.pmax, etag, nodes, et.nodes);
     }
     done += m;

@@ -17,9 +17,7 @@ namespace {
 std::string shown(std::string_view t) {
   std::string s;
   for (char c : t.substr(0, 40))
-    s += (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126)
-             ? '?'
-             : c;
+    s += (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) ? '?' : c;
   if (t.size() > 40) s += "...";
   return s;
 }
@@ -49,8 +47,7 @@ void input::ensure(std::size_t n) {
   len_ -= pos_;
   pos_ = 0;
   while (len_ < cap_ && left_ > 0) {
-    std::size_t const want =
-        static_cast<std::size_t>(std::min<long long>(left_, cap_ - len_));
+    std::size_t const want = static_cast<std::size_t>(std::min<long long>(left_, cap_ - len_));
     std::size_t const got = std::fread(buf_.get() + len_, 1, want, fp_);
     len_ += got;
     // A file that shrank under us ends where the reading stopped.
@@ -135,10 +132,8 @@ bool input::skip_past_line(std::string_view marker) {
     ensure(marker.size() + 1);
     char const* b = buf_.get() + pos_;
     std::size_t const avail = len_ - pos_;
-    if (avail >= marker.size() &&
-        std::memcmp(b, marker.data(), marker.size()) == 0 &&
-        (avail == marker.size() ||
-         is_blank(static_cast<unsigned char>(b[marker.size()])))) {
+    if (avail >= marker.size() && std::memcmp(b, marker.data(), marker.size()) == 0 &&
+        (avail == marker.size() || is_blank(static_cast<unsigned char>(b[marker.size()])))) {
       pos_ += marker.size();
       rest_of_line();
       return true;
@@ -155,8 +150,7 @@ long long input::integer(long long lo, long long hi) {
   if (p != e && *p == '+') ++p;
   long long v = 0;
   auto r = std::from_chars(p, e, v);
-  if (p == e || r.ec != std::errc() || r.ptr != e || v < lo || v > hi)
-    bad_number(*this, t);
+  if (p == e || r.ec != std::errc() || r.ptr != e || v < lo || v > hi) bad_number(*this, t);
   return v;
 }
 
@@ -179,8 +173,7 @@ double input::real() {
   if (p != e && *p == '+' && e - p > 1 && p[1] != '-') ++p;
   double v = 0;
   auto r = std::from_chars(p, e, v);
-  if (p == e || r.ec != std::errc() || r.ptr != e || !std::isfinite(v))
-    bad_number(*this, t);
+  if (p == e || r.ec != std::errc() || r.ptr != e || !std::isfinite(v)) bad_number(*this, t);
   return v;
 }
 
@@ -213,24 +206,19 @@ void not_gmsh(input const& in) {
 }
 
 void bad_version(input const& in, std::string_view v) {
-  bad_file(in, "Version de format non lue: ", shown(v).c_str(),
-           " (2.2 ou 4.1 attendues)\n");
+  bad_file(in, "Version de format non lue: ", shown(v).c_str(), " (2.2 ou 4.1 attendues)\n");
 }
 
-void bad_byte_order(input const& in) {
-  bad_file(in, "Ordre des octets non reconnu\n");
-}
+void bad_byte_order(input const& in) { bad_file(in, "Ordre des octets non reconnu\n"); }
 
 void bad_number(input const& in, std::string_view tok) {
-  bad_file(in, "Nombre non valide dans $", in.section, ": ", shown(tok).c_str(),
-           fatal_nl);
+  bad_file(in, "Nombre non valide dans $", in.section, ": ", shown(tok).c_str(), fatal_nl);
 }
 
 void bad_value(input const& in, char const* what, long long v) {
   std::string const d = v < 0 ? decimal(0ULL - static_cast<unsigned long long>(v), true)
                               : decimal(static_cast<unsigned long long>(v));
-  bad_file(in, what, " non valide dans $", in.section, ": ", d.c_str(),
-           fatal_nl);
+  bad_file(in, what, " non valide dans $", in.section, ": ", d.c_str(), fatal_nl);
 }
 
 void too_long(input const& in) {
@@ -242,25 +230,20 @@ void no_line_end(input const& in) {
 }
 
 void too_short(input const& in, std::uint64_t n, char const* what) {
-  bad_file(in, "Fichier trop court pour ", decimal(n).c_str(), " ", what,
-           fatal_nl);
+  bad_file(in, "Fichier trop court pour ", decimal(n).c_str(), " ", what, fatal_nl);
 }
 
 void count_mismatch(input const& in, char const* what, std::uint64_t announced,
                     std::uint64_t found) {
-  bad_file(in, what, " incoherent dans $", in.section, ": ",
-           decimal(announced).c_str(), " annonces, ", decimal(found).c_str(),
-           " lus\n");
+  bad_file(in, what, " incoherent dans $", in.section, ": ", decimal(announced).c_str(),
+           " annonces, ", decimal(found).c_str(), " lus\n");
 }
 
 void stray_line(input const& in, std::string_view line) {
-  bad_file(in, "Ligne inattendue hors des sections: ", shown(line).c_str(),
-           fatal_nl);
+  bad_file(in, "Ligne inattendue hors des sections: ", shown(line).c_str(), fatal_nl);
 }
 
-void end_expected(input const& in) {
-  bad_file(in, "$End", in.section, " attendu\n");
-}
+void end_expected(input const& in) { bad_file(in, "$End", in.section, " attendu\n"); }
 
 void unterminated(input const& in, std::string_view name) {
   std::string const n = shown(name);
@@ -271,26 +254,21 @@ void twice(input const& in, std::string_view name) {
   bad_file(in, "Section $", shown(name).c_str(), " en double\n");
 }
 
-void missing(input const& in, char const* name) {
-  bad_file(in, "Section $", name, " absente\n");
-}
+void missing(input const& in, char const* name) { bad_file(in, "Section $", name, " absente\n"); }
 
-void elements_first(input const& in) {
-  bad_file(in, "Section $Elements avant $Nodes\n");
-}
+void elements_first(input const& in) { bad_file(in, "Section $Elements avant $Nodes\n"); }
 
 void node_twice(input const& in, std::uint64_t tag) {
   bad_file(in, "Noeud ", decimal(tag).c_str(), " defini deux fois\n");
 }
 
 void bad_coordinate(input const& in, std::uint64_t tag) {
-  bad_file(in, "Coordonnee du noeud ", decimal(tag).c_str(),
-           " hors des reels simples\n");
+  bad_file(in, "Coordonnee du noeud ", decimal(tag).c_str(), " hors des reels simples\n");
 }
 
 void unknown_node(input const& in, std::uint64_t elem, std::uint64_t node) {
-  bad_file(in, "L'element ", decimal(elem).c_str(), " a le noeud ",
-           decimal(node).c_str(), " inconnu\n");
+  bad_file(in, "L'element ", decimal(elem).c_str(), " a le noeud ", decimal(node).c_str(),
+           " inconnu\n");
 }
 
 void unknown_type(input const& in, int type) {
@@ -304,27 +282,21 @@ void unsupported_type(input const& in, int type) {
 }
 
 void mixed_kinds(input const& in) {
-  bad_file(in, "Triangles et quadrilateres melanges:",
-           " un seul type d'element par maillage\n");
+  bad_file(in, "Triangles et quadrilateres melanges:", " un seul type d'element par maillage\n");
 }
 
-void no_mesh(input const& in) {
-  bad_file(in, "Aucun element de surface ou de volume\n");
-}
+void no_mesh(input const& in) { bad_file(in, "Aucun element de surface ou de volume\n"); }
 
 void unknown_entity(input const& in, int dim, int tag) {
-  bad_file(in, "Entite de dimension ", dim, " et de numero ", tag,
-           " inconnue\n");
+  bad_file(in, "Entite de dimension ", dim, " et de numero ", tag, " inconnue\n");
 }
 
 void entity_twice(input const& in, int dim, int tag) {
-  bad_file(in, "Entite de dimension ", dim, " et de numero ", tag,
-           " definie deux fois\n");
+  bad_file(in, "Entite de dimension ", dim, " et de numero ", tag, " definie deux fois\n");
 }
 
 void wrong_entity(input const& in, int type, int dim) {
-  bad_file(in, "Elements de type ", type, " dans une entite de dimension ", dim,
-           fatal_nl);
+  bad_file(in, "Elements de type ", type, " dans une entite de dimension ", dim, fatal_nl);
 }
 
 }  // namespace gmsh

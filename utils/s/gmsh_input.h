@@ -24,12 +24,10 @@ class input {
   input& operator=(input const&) = delete;
 
   char const* name() const { return name_; }
-  long long remaining() const {
-    return left_ + static_cast<long long>(len_ - pos_);
-  }
+  long long remaining() const { return left_ + static_cast<long long>(len_ - pos_); }
 
-  bool binary = false;  // the file's numbers are binary (text elsewhere)
-  bool swap = false;    // binary numbers of the other byte order
+  bool binary = false;                 // the file's numbers are binary (text elsewhere)
+  bool swap = false;                   // binary numbers of the other byte order
   char const* section = "MeshFormat";  // named in messages
 
   // Skips blanks and line ends; false at the end of the file.
@@ -89,8 +87,7 @@ class input {
   // or all the file still holds.
   void ensure(std::size_t n);
   bool is_blank(unsigned char c) const {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-           c == '\f';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
   }
 
   static constexpr std::size_t cap_ = 1 << 20;
@@ -113,8 +110,8 @@ class input {
 [[noreturn]] void no_line_end(input const& in);
 [[noreturn]] void too_short(input const& in, std::uint64_t n, char const* what);
 // "<what> incoherent dans $<section>: <announced> annonces, <found> lus"
-[[noreturn]] void count_mismatch(input const& in, char const* what,
-                                 std::uint64_t announced, std::uint64_t found);
+[[noreturn]] void count_mismatch(input const& in, char const* what, std::uint64_t announced,
+                                 std::uint64_t found);
 [[noreturn]] void stray_line(input const& in, std::string_view line);
 [[noreturn]] void end_expected(input const& in);
 [[noreturn]] void unterminated(input const& in, std::string_view name);
@@ -123,8 +120,7 @@ class input {
 [[noreturn]] void elements_first(input const& in);
 [[noreturn]] void node_twice(input const& in, std::uint64_t tag);
 [[noreturn]] void bad_coordinate(input const& in, std::uint64_t tag);
-[[noreturn]] void unknown_node(input const& in, std::uint64_t elem,
-                               std::uint64_t node);
+[[noreturn]] void unknown_node(input const& in, std::uint64_t elem, std::uint64_t node);
 [[noreturn]] void unknown_type(input const& in, int type);
 [[noreturn]] void unsupported_type(input const& in, int type);
 [[noreturn]] void mixed_kinds(input const& in);

@@ -17,10 +17,8 @@ void check_node_count(input const& in, std::uint64_t n, long long least) {
 }
 
 // Coordinates are kept in single precision.
-void add_xyz(input const& in, contents& c, std::uint64_t tag, double x,
-             double y, double z) {
-  if (!(std::fabs(x) <= FLT_MAX && std::fabs(y) <= FLT_MAX &&
-        std::fabs(z) <= FLT_MAX))
+void add_xyz(input const& in, contents& c, std::uint64_t tag, double x, double y, double z) {
+  if (!(std::fabs(x) <= FLT_MAX && std::fabs(y) <= FLT_MAX && std::fabs(z) <= FLT_MAX))
     bad_coordinate(in, tag);
   c.xyz.push_back(static_cast<float>(x));
   c.xyz.push_back(static_cast<float>(y));
@@ -79,8 +77,7 @@ void nodes_v4(input& in, contents& c) {
     std::size_t const first = c.node_tags.size();
     for (std::uint64_t k = 0; k < m; ++k) add_tag(in, c, in.size_value());
     for (std::uint64_t k = 0; k < m; ++k) {
-      double const x = in.real_value(), y = in.real_value(),
-                   z = in.real_value();
+      double const x = in.real_value(), y = in.real_value(), z = in.real_value();
       for (int p = 0; p < params; ++p) in.real_value();
       add_xyz(in, c, c.node_tags[first + k], x, y, z);
     }

@@ -13,27 +13,23 @@ element_type type_of(int type) {
   // tetrahedra, hexahedra, prisms, pyramids and points, of every order that
   // has a number below 32.
   static element_type const table[32] = {
-      {0, 0},   {2, 1},  {3, 2},  {4, 2},  {4, 3},  {8, 3},  {6, 3},
-      {5, 3},   {3, 1},  {6, 2},  {9, 2},  {10, 3}, {27, 3}, {18, 3},
-      {14, 3},  {1, 0},  {8, 2},  {20, 3}, {15, 3}, {13, 3}, {9, 2},
-      {10, 2},  {12, 2}, {15, 2}, {15, 2}, {21, 2}, {4, 1},  {5, 1},
-      {6, 1},   {20, 3}, {35, 3}, {56, 3}};
+      {0, 0},  {2, 1},  {3, 2},  {4, 2},  {4, 3},  {8, 3},  {6, 3},  {5, 3},
+      {3, 1},  {6, 2},  {9, 2},  {10, 3}, {27, 3}, {18, 3}, {14, 3}, {1, 0},
+      {8, 2},  {20, 3}, {15, 3}, {13, 3}, {9, 2},  {10, 2}, {12, 2}, {15, 2},
+      {15, 2}, {21, 2}, {4, 1},  {5, 1},  {6, 1},  {20, 3}, {35, 3}, {56, 3}};
   if (type < 1 || type > 31) return {0, 0};
   return table[type];
 }
 
-void check_fits(input const& in, std::uint64_t n, long long least,
-                char const* what) {
-  if (n > static_cast<std::uint64_t>(in.remaining() / least))
-    too_short(in, n, what);
+void check_fits(input const& in, std::uint64_t n, long long least, char const* what) {
+  if (n > static_cast<std::uint64_t>(in.remaining() / least)) too_short(in, n, what);
 }
 
 void expect_end(input& in) {
   std::size_t const k = std::strlen(in.section);
   if (!in.skip_space()) end_expected(in);
   std::string_view const l = in.line();
-  if (l.size() != 4 + k || l.compare(0, 4, "$End") != 0 ||
-      l.compare(4, k, in.section) != 0)
+  if (l.size() != 4 + k || l.compare(0, 4, "$End") != 0 || l.compare(4, k, in.section) != 0)
     end_expected(in);
 }
 
@@ -138,20 +134,16 @@ void node_index::build(input const& in, std::vector<std::uint64_t> const& tags) 
     return;
   }
   sorted_.resize(tags.size());
-  for (std::size_t i = 0; i < tags.size(); ++i)
-    sorted_[i] = {tags[i], static_cast<int>(i)};
+  for (std::size_t i = 0; i < tags.size(); ++i) sorted_[i] = {tags[i], static_cast<int>(i)};
   std::sort(sorted_.begin(), sorted_.end());
   for (std::size_t i = 1; i < sorted_.size(); ++i)
-    if (sorted_[i].first == sorted_[i - 1].first)
-      node_twice(in, sorted_[i].first);
+    if (sorted_[i].first == sorted_[i - 1].first) node_twice(in, sorted_[i].first);
 }
 
 int node_index::find_sparse(std::uint64_t tag) const {
   auto it = std::lower_bound(
       sorted_.begin(), sorted_.end(), tag,
-      [](std::pair<std::uint64_t, int> const& a, std::uint64_t t) {
-        return a.first < t;
-      });
+      [](std::pair<std::uint64_t, int> const& a, std::uint64_t t) { return a.first < t; });
   return (it != sorted_.end() && it->first == tag) ? it->second : -1;
 }
 

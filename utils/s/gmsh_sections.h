@@ -82,11 +82,9 @@ void expect_end(input& in);
 
 // Internals shared by the node and element parsers.
 // n items of at least `least` bytes each must fit in what the file holds.
-void check_fits(input const& in, std::uint64_t n, long long least,
-                char const* what);
+void check_fits(input const& in, std::uint64_t n, long long least, char const* what);
 // Node position of `tag` for element `elem`; unknown tags are fatal.
-inline int node_of(input const& in, contents const& c, std::uint64_t elem,
-                   std::uint64_t tag) {
+inline int node_of(input const& in, contents const& c, std::uint64_t elem, std::uint64_t tag) {
   int const p = c.index.find(tag);
   if (p < 0) unknown_node(in, elem, tag);
   return p;

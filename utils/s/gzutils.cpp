@@ -81,8 +81,12 @@ namespace {
 void io_fin_prematuree(char const* fname) { io_fatal("Fin de fichier prematuree", fname); }
 void io_erreur_lecture(char const* fname) { io_fatal("Erreur de lecture de fichier", fname); }
 void io_erreur_ecriture(char const* fname) { io_fatal("Erreur d'ecriture de fichier", fname); }
-void io_taille_incorrecte(char const* fname) { io_fatal("Taille incorrecte dans le fichier", fname); }
-void io_bornes_illisibles(char const* fname) { io_fatal("Bornes illisibles dans le fichier", fname); }
+void io_taille_incorrecte(char const* fname) {
+  io_fatal("Taille incorrecte dans le fichier", fname);
+}
+void io_bornes_illisibles(char const* fname) {
+  io_fatal("Bornes illisibles dans le fichier", fname);
+}
 
 long long io_compte(long long lo, long long hi, char const* fname) {
   long long c = hi - lo + 1;

@@ -33,7 +33,9 @@ inline void liste_verifie(FILE* fp) {
 
 template <class T>
 lnode_block<T>::lnode_block(std::size_t count)
-    : users_(1), count_(count), nodes_(static_cast<lnode<T>*>(storage_bytes(count * sizeof(lnode<T>)))) {
+    : users_(1),
+      count_(count),
+      nodes_(static_cast<lnode<T>*>(storage_bytes(count * sizeof(lnode<T>)))) {
   if (!nodes_ && count > 0) storage_refused(static_cast<long long>(count), "Memoire insuffisante");
 }
 

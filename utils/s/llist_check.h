@@ -7,8 +7,12 @@
 
 namespace liste {
 
-[[noreturn]] inline void liste_format() { fatal(801, "Format incorrecte dans load d'une liste ordonee\n"); }
-[[noreturn]] inline void liste_type() { fatal(802, "Type incorrecte dans load d'une liste ordonee\n"); }
+[[noreturn]] inline void liste_format() {
+  fatal(801, "Format incorrecte dans load d'une liste ordonee\n");
+}
+[[noreturn]] inline void liste_type() {
+  fatal(802, "Type incorrecte dans load d'une liste ordonee\n");
+}
 
 }  // namespace liste
 

@@ -19,35 +19,29 @@
 namespace mesh_io {
 
 void open_failed(char const* fname, int err, int status) {
-  fatal(status, "Rcourb: problemmes d'ouvertoure du fichier ", fname, fatal_nl,
-        std::strerror(err), fatal_nl);
+  fatal(status, "Rcourb: problemmes d'ouvertoure du fichier ", fname, fatal_nl, std::strerror(err),
+        fatal_nl);
 }
 
-void truncated(char const* fname) {
-  format_error(fname, "\nFin de fichier inattendue\n");
-}
+void truncated(char const* fname) { format_error(fname, "\nFin de fichier inattendue\n"); }
 
 void write_failed(char const* fname, int err) {
-  fatal(209, "Rcourb: erreur d'ecriture du fichier ", fname, fatal_nl,
-        std::strerror(err), fatal_nl);
+  fatal(209, "Rcourb: erreur d'ecriture du fichier ", fname, fatal_nl, std::strerror(err),
+        fatal_nl);
 }
 
 void bad_vertex(int e, int v, int npt) {
-  fatal(1, "Maillage invalide: sommet ", v, " de l'element ", e, " hors de 1..",
-        npt, fatal_nl);
+  fatal(1, "Maillage invalide: sommet ", v, " de l'element ", e, " hors de 1..", npt, fatal_nl);
 }
 
 void vertex_outside(char const* fname, long long e, int v, int npt) {
-  format_error(fname, "\nL'element ", e, " a le sommet ", v, " hors de 1..",
-               npt, fatal_nl);
+  format_error(fname, "\nL'element ", e, " a le sommet ", v, " hors de 1..", npt, fatal_nl);
 }
 
-void check_element_vertices(char const* fname, int const* first, long long ne,
-                            int te, int npt) {
+void check_element_vertices(char const* fname, int const* first, long long ne, int te, int npt) {
   for (long long e = 0; e < ne; ++e, first += te)
     for (int j = 0; j < te; ++j)
-      if (first[j] < 1 || first[j] > npt)
-        vertex_outside(fname, e + 1, first[j], npt);
+      if (first[j] < 1 || first[j] > npt) vertex_outside(fname, e + 1, first[j], npt);
 }
 
 void bin_in::end_record(int e, int l) {
@@ -56,13 +50,11 @@ void bin_in::end_record(int e, int l) {
     skip(static_cast<long long>(l) - e);
     length = l;
   } else if (l < e) {
-    format_error(name_, "\nDepassement de registre: Lu ", e, " Prevu: ", l,
-                 fatal_nl);
+    format_error(name_, "\nDepassement de registre: Lu ", e, " Prevu: ", l, fatal_nl);
   }
   int t = word();
   if (t != length)
-    format_error(name_, "\nIncoerence de taille: Lu ", length, " Prevu: ", t,
-                 fatal_nl);
+    format_error(name_, "\nIncoerence de taille: Lu ", length, " Prevu: ", t, fatal_nl);
 }
 
 FILE* open_regular(char const* fname, int status, long long& size) {
@@ -104,19 +96,15 @@ maillage::~maillage() {}
 
 maillage::maillage() : stat_status(0) { titre[0] = '\0'; }
 
-maillage::maillage(maillage const& m) : stat_status(0) {
-  *this = m;
-}
+maillage::maillage(maillage const& m) : stat_status(0) { *this = m; }
 
-maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
-                   gvector<int> s, char const* hea)
-    : stat_status(0) {
-  set_maillage(std::move(som), std::move(elem), std::move(refs), std::move(s),
-               hea);
-}
-
-maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
+maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, gvector<int> s,
                    char const* hea)
+    : stat_status(0) {
+  set_maillage(std::move(som), std::move(elem), std::move(refs), std::move(s), hea);
+}
+
+maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, char const* hea)
     : stat_status(0) {
   set_maillage(std::move(som), std::move(elem), std::move(refs), hea);
 }
@@ -163,8 +151,8 @@ void copy_title(char* titre, char const* hea) {
 }
 }  // namespace
 
-void maillage::set_maillage(gmatrix<float> som, gmatrix<int> elem,
-                            gvector<int> refs, char const* hea) {
+void maillage::set_maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
+                            char const* hea) {
   stat_status = 0;
   sommets = std::move(som);
   elements = std::move(elem);
@@ -175,9 +163,8 @@ void maillage::set_maillage(gmatrix<float> som, gmatrix<int> elem,
   copy_title(titre, hea);
 }
 
-void maillage::set_maillage(gmatrix<float> som, gmatrix<int> elem,
-                            gvector<int> refs, gvector<int> s,
-                            char const* hea) {
+void maillage::set_maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs,
+                            gvector<int> s, char const* hea) {
   sommets = std::move(som);
   elements = std::move(elem);
   refsom = std::move(refs);
@@ -213,8 +200,7 @@ void maillage::ecrit_ascii(char const* fname) const {
   out(std::fprintf(fp, "%d\n", nv));
   for (int i = 1; i <= nv; ++i) {
     float const* p = s.row(i);
-    for (int n = 0; n < nd; ++n)
-      out(std::fprintf(fp, "%20.10f ", static_cast<double>(p[n])));
+    for (int n = 0; n < nd; ++n) out(std::fprintf(fp, "%20.10f ", static_cast<double>(p[n])));
     out(std::fprintf(fp, "%6d\n", r[i - 1]));
   }
   out(std::fprintf(fp, "%d\n", ne));

@@ -26,8 +26,7 @@ void read_sections(input& in, contents& c) {
   gmsh::read_format(in, c);
   while (in.skip_space()) {
     std::string_view const l = in.line();
-    if (l.size() < 2 || l[0] != '$' || l.compare(1, 3, "End") == 0)
-      gmsh::stray_line(in, l);
+    if (l.size() < 2 || l[0] != '$' || l.compare(1, 3, "End") == 0) gmsh::stray_line(in, l);
     std::string const name(l.substr(1));
     if (name == "MeshFormat")
       gmsh::twice(in, name);
@@ -66,22 +65,19 @@ struct kept_elements {
   long long count = 0;
 };
 
-kept_elements choose_elements(input const& in, contents const& c,
-                              type_table const& tt) {
+kept_elements choose_elements(input const& in, contents const& c, type_table const& tt) {
   kept_elements k;
   for (unsigned char t : c.type) k.dim = std::max(k.dim, tt.dim[t]);
   if (k.dim < 2) gmsh::no_mesh(in);
   for (unsigned char t : c.type) {
     if (tt.dim[t] != k.dim) continue;
-    if (t != (k.dim == 2 ? 2 : 4) && !(k.dim == 2 && t == 3))
-      gmsh::unsupported_type(in, t);
+    if (t != (k.dim == 2 ? 2 : 4) && !(k.dim == 2 && t == 3)) gmsh::unsupported_type(in, t);
     if (k.type != 0 && k.type != t) gmsh::mixed_kinds(in);
     k.type = t;
     ++k.count;
   }
   k.nodes = tt.nodes[k.type];
-  if (k.count > INT_MAX / k.nodes)
-    gmsh::bad_value(in, "Nombre d'elements", k.count);
+  if (k.count > INT_MAX / k.nodes) gmsh::bad_value(in, "Nombre d'elements", k.count);
   return k;
 }
 
@@ -94,13 +90,11 @@ struct subdomains {
 
   int bucket(int pmin) const {
     if (pmin == 0) return static_cast<int>(groups.size());
-    return static_cast<int>(
-        std::lower_bound(groups.begin(), groups.end(), pmin) - groups.begin());
+    return static_cast<int>(std::lower_bound(groups.begin(), groups.end(), pmin) - groups.begin());
   }
 };
 
-subdomains make_subdomains(contents const& c, type_table const& tt,
-                           kept_elements const& k) {
+subdomains make_subdomains(contents const& c, type_table const& tt, kept_elements const& k) {
   subdomains s;
   // Neighbours mostly share their group: keep one value per run.
   for (std::size_t e = 0; e < c.type.size(); ++e)
@@ -116,16 +110,15 @@ subdomains make_subdomains(contents const& c, type_table const& tt,
   s.bounds.assign(1, 0);
   for (std::size_t b = 0; b < count.size(); ++b) {
     if (b > 0) s.first[b] = s.first[b - 1] + count[b - 1];
-    if (count[b] > 0)
-      s.bounds.push_back(s.bounds.back() + static_cast<int>(count[b]));
+    if (count[b] > 0) s.bounds.push_back(s.bounds.back() + static_cast<int>(count[b]));
   }
   return s;
 }
 
 // Vertex numbers by node position: 1..npt in ascending tag order for the
 // nodes of kept elements, 0 for the others.
-std::vector<int> number_vertices(contents const& c, type_table const& tt,
-                                 kept_elements const& k, int& npt) {
+std::vector<int> number_vertices(contents const& c, type_table const& tt, kept_elements const& k,
+                                 int& npt) {
   std::vector<int> num(c.node_tags.size(), 0);
   std::size_t off = 0;
   for (std::size_t e = 0; e < c.type.size(); off += tt.nodes[c.type[e]], ++e)
@@ -140,8 +133,7 @@ std::vector<int> number_vertices(contents const& c, type_table const& tt,
 
 // Coordinates of the vertices: two per vertex for a surface mesh whose z
 // are all 0, else three.
-gmatrix<float> coordinates(contents const& c, std::vector<int> const& num,
-                           int npt, int dim) {
+gmatrix<float> coordinates(contents const& c, std::vector<int> const& num, int npt, int dim) {
   int nd = 2;
   for (std::size_t p = 0; p < num.size() && nd == 2; ++p)
     if (num[p] != 0 && (dim == 3 || c.xyz[3 * p + 2] != 0.0f)) nd = 3;
@@ -156,9 +148,8 @@ gmatrix<float> coordinates(contents const& c, std::vector<int> const& num,
 
 // Vertex tags from the groups of the lower-dimensional elements: the lowest
 // dimension wins, then the largest group number.
-gvector<int> vertex_tags(contents const& c, type_table const& tt,
-                         kept_elements const& k, std::vector<int> const& num,
-                         int npt) {
+gvector<int> vertex_tags(contents const& c, type_table const& tt, kept_elements const& k,
+                         std::vector<int> const& num, int npt) {
   gvector<int> refs(1, npt);
   refs = 0;
   int* r = refs.debut();
@@ -181,9 +172,8 @@ gvector<int> vertex_tags(contents const& c, type_table const& tt,
 }
 
 // Kept elements in subdomain order, with their vertex numbers.
-gmatrix<int> connectivity(contents const& c, type_table const& tt,
-                          kept_elements const& k, subdomains const& s,
-                          std::vector<int> const& num) {
+gmatrix<int> connectivity(contents const& c, type_table const& tt, kept_elements const& k,
+                          subdomains const& s, std::vector<int> const& num) {
   int const te = k.nodes;
   gmatrix<int> elem(1, static_cast<int>(k.count), 1, te);
   int* out = elem.debut();

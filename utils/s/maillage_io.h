@@ -32,12 +32,10 @@ template <class... P>
 // "Maillage invalide: sommet v de l'element e hors de 1..npt"
 [[noreturn]] void bad_vertex(int e, int v, int npt);
 // A reader's refusal of element e naming vertex v outside 1..npt.
-[[noreturn]] void vertex_outside(char const* fname, long long e, int v,
-                                 int npt);
+[[noreturn]] void vertex_outside(char const* fname, long long e, int v, int npt);
 // Ends the run through vertex_outside() at the first vertex number outside
 // 1..npt among the ne rows of te numbers stored from `first`.
-void check_element_vertices(char const* fname, int const* first, long long ne,
-                            int te, int npt);
+void check_element_vertices(char const* fname, int const* first, long long ne, int te, int npt);
 
 inline int swapped(int v) {
   std::uint32_t u;
@@ -58,9 +56,7 @@ class bin_in {
   bin_in(bin_in const&) = delete;
   bin_in& operator=(bin_in const&) = delete;
 
-  long long remaining() const {
-    return left_ + static_cast<long long>(len_ - pos_);
-  }
+  long long remaining() const { return left_ + static_cast<long long>(len_ - pos_); }
 
   void read(void* dst, std::size_t n) {
     if (len_ - pos_ >= n) {
@@ -113,8 +109,7 @@ class bin_in {
 
   void fill() {
     if (left_ <= 0) truncated(name_);
-    std::size_t want =
-        static_cast<std::size_t>(std::min<long long>(left_, cap_));
+    std::size_t want = static_cast<std::size_t>(std::min<long long>(left_, cap_));
     std::size_t got = std::fread(buf_.get(), 1, want, fp_);
     if (got == 0) truncated(name_);
     pos_ = 0;

@@ -65,8 +65,8 @@ class kadro_out {
   // from the start of the buffer, so the constant bytes are laid down once
   // (per `kind` of record) and stay in place from batch to batch.
   template <class F>
-  void records(std::size_t size, std::size_t count, long long kind,
-               unsigned char const* tmpl, F fill) {
+  void records(std::size_t size, std::size_t count, long long kind, unsigned char const* tmpl,
+               F fill) {
     flush();
     if (size > cap_) {
       buf_.reset(new unsigned char[size]);
@@ -75,8 +75,7 @@ class kadro_out {
     }
     std::size_t const per = cap_ / size;
     if (kind_ != kind) {
-      for (std::size_t k = 0; k < per; ++k)
-        std::memcpy(buf_.get() + k * size, tmpl, size);
+      for (std::size_t k = 0; k < per; ++k) std::memcpy(buf_.get() + k * size, tmpl, size);
       kind_ = kind;
     }
     for (std::size_t done = 0; done < count;) {
@@ -124,9 +123,8 @@ class kadro_out {
 // The writer walks the storage directly, so the shapes it relies on are
 // checked once, before the file is touched.
 // nv, nd, te and ne are the mesh's npt(), ndim(), telem() and nelem().
-void check_for_write(char const* fname, gmatrix<float> const& sommets,
-                     gmatrix<int> const& elements, gvector<int> const& refsom,
-                     gvector<int> const& s_dom, int nv, int nd, int te,
+void check_for_write(char const* fname, gmatrix<float> const& sommets, gmatrix<int> const& elements,
+                     gvector<int> const& refsom, gvector<int> const& s_dom, int nv, int nd, int te,
                      int ne) {
   int const ng = s_dom.imax();
   if (nd > 3) bad_mesh_for_write(fname, "plus de 3 coordonnees par sommet");
@@ -137,19 +135,17 @@ void check_for_write(char const* fname, gmatrix<float> const& sommets,
       bad_mesh_for_write(fname, "references des sommets incompletes");
   }
   if (ng >= 1) {
-    if (s_dom.imin() > 0 || s_dom[0] < 0)
-      bad_mesh_for_write(fname, "sous-domaines incoherents");
+    if (s_dom.imin() > 0 || s_dom[0] < 0) bad_mesh_for_write(fname, "sous-domaines incoherents");
     for (int k = 1; k <= ng; ++k)
       if (s_dom[k] < s_dom[k - 1] || s_dom[k] > ne)
         bad_mesh_for_write(fname, "sous-domaines incoherents");
-    if (s_dom[ng] > s_dom[0] &&
-        (elements.imin() != 1 || elements.jmin() != 1 || te < 1))
+    if (s_dom[ng] > s_dom[0] && (elements.imin() != 1 || elements.jmin() != 1 || te < 1))
       bad_mesh_for_write(fname, "elements non numerotes a partir de 1");
   }
 }
 
-void write_vertices(kadro_out& out, gmatrix<float> const& sommets,
-                    gvector<int> const& refsom, int nv, int nd) {
+void write_vertices(kadro_out& out, gmatrix<float> const& sommets, gvector<int> const& refsom,
+                    int nv, int nd) {
   if (nv <= 0) return;
   float const* s = sommets.debut();
   int const* r = refsom.debut() + (1 - refsom.imin());
@@ -160,11 +156,10 @@ void write_vertices(kadro_out& out, gmatrix<float> const& sommets,
   // Fixed coordinate counts let the copies compile to plain moves.
   auto vertices = [&](auto dims) {
     constexpr std::size_t d = decltype(dims)::value;
-    out.records(56, static_cast<std::size_t>(nv), 1, tmpl,
-                [s, r](unsigned char* q, std::size_t i) {
-                  std::memcpy(q + 4, s + i * d, d * 4);
-                  put32(q + 28, r[i]);
-                });
+    out.records(56, static_cast<std::size_t>(nv), 1, tmpl, [s, r](unsigned char* q, std::size_t i) {
+      std::memcpy(q + 4, s + i * d, d * 4);
+      put32(q + 28, r[i]);
+    });
   };
   if (nd == 2)
     vertices(std::integral_constant<std::size_t, 2>());
@@ -177,8 +172,7 @@ void write_vertices(kadro_out& out, gmatrix<float> const& sommets,
 }
 
 // One group record per subdomain, then its element records.
-void write_groups(kadro_out& out, gmatrix<int> const& elements,
-                  gvector<int> const& s_dom, int te) {
+void write_groups(kadro_out& out, gmatrix<int> const& elements, gvector<int> const& s_dom, int te) {
   int const ng = s_dom.imax();
   std::size_t const payload = (static_cast<std::size_t>(te) + 2) * 4;
   std::size_t const nb = static_cast<std::size_t>(te) * 4;
@@ -203,11 +197,10 @@ void write_groups(kadro_out& out, gmatrix<int> const& elements,
       }
       std::size_t const n = static_cast<std::size_t>(count);
       if (te == 4) {
-        out.records(32, n, 6, tmpl.data(),
-                    [e](unsigned char* q, std::size_t i) {
-                      put32(q + 4, static_cast<std::int32_t>(i + 1));
-                      std::memcpy(q + 8, e + i * 4, 16);
-                    });
+        out.records(32, n, 6, tmpl.data(), [e](unsigned char* q, std::size_t i) {
+          put32(q + 4, static_cast<std::int32_t>(i + 1));
+          std::memcpy(q + 8, e + i * 4, 16);
+        });
       } else {
         out.records(payload + 8, n, 2LL + te, tmpl.data(),
                     [e, te, nb](unsigned char* q, std::size_t i) {
@@ -252,8 +245,7 @@ int kadro_title_and_count(bin_in& in, char const* fname, char (&tt)[81]) {
   tt[80] = '\0';
   int w = in.word();
   if (w != 80) {
-    format_error(fname, "\nIncoerence de taille: Lu ", 80, " Prevu: ", w,
-                 fatal_nl);
+    format_error(fname, "\nIncoerence de taille: Lu ", 80, " Prevu: ", w, fatal_nl);
   }
   int const l = in.word();
   int const nv = in.word();
@@ -270,8 +262,7 @@ int kadro_title_and_count(bin_in& in, char const* fname, char (&tt)[81]) {
   return nv;
 }
 
-void kadro_vertices(bin_in& in, int nv, int dim, gmatrix<float>& sommets,
-                    gvector<int>& refsom) {
+void kadro_vertices(bin_in& in, int nv, int dim, gmatrix<float>& sommets, gvector<int>& refsom) {
   sommets.resize(1, nv, 1, dim);
   refsom.resize(1, nv);
   float* s = sommets.debut();
@@ -281,8 +272,7 @@ void kadro_vertices(bin_in& in, int nv, int dim, gmatrix<float>& sommets,
     float c[3];
     in.read(c, 12);
     if (in.swap) invert(c, dim);
-    std::memcpy(s + static_cast<std::size_t>(i) * dim, c,
-                static_cast<std::size_t>(dim) * 4);
+    std::memcpy(s + static_cast<std::size_t>(i) * dim, c, static_cast<std::size_t>(dim) * 4);
     int z[9];
     in.read(z, 36);
     r[i] = in.swap ? swapped(z[3]) : z[3];
@@ -309,8 +299,7 @@ void kadro_elements::check(char const* fname, int m, int t) {
   if (bounds.size() == 1) {
     te = t;
   } else if (t != te) {
-    format_error(fname, "\nGroupes d'elements de tailles differentes: ", te,
-                 " et ", t, fatal_nl);
+    format_error(fname, "\nGroupes d'elements de tailles differentes: ", te, " et ", t, fatal_nl);
   }
   if (bounds.size() > static_cast<std::size_t>(INT_MAX) - 1) {
     format_error(fname, "\nTrop de groupes d'elements\n");
@@ -328,8 +317,7 @@ void kadro_elements::reserve(int m) {
   ncap = std::min<long long>(ncap, INT_MAX / te);
   gmatrix<int> grown(1, static_cast<int>(ncap), 1, te);
   if (total > 0)
-    std::memcpy(grown.debut(), el.debut(),
-                static_cast<std::size_t>(total) * te * sizeof(int));
+    std::memcpy(grown.debut(), el.debut(), static_cast<std::size_t>(total) * te * sizeof(int));
   el = std::move(grown);
   cap = static_cast<int>(ncap);
 }
@@ -338,8 +326,7 @@ gmatrix<int> kadro_elements::exact() {
   if (cap == total) return std::move(el);
   gmatrix<int> r(1, total, 1, te);
   if (total > 0)
-    std::memcpy(r.debut(), el.debut(),
-                static_cast<std::size_t>(total) * te * sizeof(int));
+    std::memcpy(r.debut(), el.debut(), static_cast<std::size_t>(total) * te * sizeof(int));
   return r;
 }
 
@@ -355,8 +342,7 @@ void kadro_group(bin_in& in, char const* fname, kadro_elements& g) {
     format_error(fname, "\nNombre d'elements non valide: ", m, fatal_nl);
   }
   if (t < 0 || (t == 0 && m > 0)) {
-    format_error(fname, "\nNombre de noeuds par element non valide: ", t,
-                 fatal_nl);
+    format_error(fname, "\nNombre de noeuds par element non valide: ", t, fatal_nl);
   }
   g.check(fname, m, t);
   if (m > 0 && (12LL + 4LL * g.te) * m > in.remaining()) {
@@ -381,8 +367,7 @@ void kadro_group(bin_in& in, char const* fname, kadro_elements& g) {
 
 void maillage::ecrit_kadro(char const* fname) const {
   if (fname == nullptr) fname = "";
-  check_for_write(fname, sommets, elements, refsom, s_dom, npt(), ndim(),
-                  telem(), nelem());
+  check_for_write(fname, sommets, elements, refsom, s_dom, npt(), ndim(), telem(), nelem());
 
   kadro_out out(fname);
 

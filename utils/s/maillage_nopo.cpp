@@ -26,7 +26,7 @@ enum {
   n_counts = 27
 };
 
-char const* const kind_names[6] = {"segments",  "triangles",  "quadrilateres",
+char const* const kind_names[6] = {"segments",   "triangles",  "quadrilateres",
                                    "tetraedres", "pentaedres", "hexaedres"};
 int const kind_nodes[6] = {2, 3, 4, 4, 5, 6};
 
@@ -48,11 +48,9 @@ void skip_record(bin_in& in) {
 }
 
 // n words into buf, after checking the file holds them.
-void read_words(bin_in& in, std::vector<int>& buf, int n, int elem,
-                char const* what) {
+void read_words(bin_in& in, std::vector<int>& buf, int n, int elem, char const* what) {
   if (n < 0 || 4LL * n > in.remaining()) {
-    format_error(in.name(), "\nL'element ", elem, ": ", what,
-                 " non valide: ", n, fatal_nl);
+    format_error(in.name(), "\nL'element ", elem, ": ", what, " non valide: ", n, fatal_nl);
   }
   if (buf.size() < static_cast<std::size_t>(n)) buf.resize(n);
   if (n > 0) in.read(buf.data(), 4 * static_cast<std::size_t>(n));
@@ -68,8 +66,7 @@ void skip_general(bin_in& in) {
   in.word();  // nres
   int const ntass = in.word();
   in.word();
-  if (ntass < 0)
-    bad_count(in.name(), "Nombre de tableaux associes non valide", ntass);
+  if (ntass < 0) bad_count(in.name(), "Nombre de tableaux associes non valide", ntass);
   if (ntass != 0)
     for (long long k = 0; k <= ntass; ++k) skip_record(in);
 }
@@ -95,8 +92,7 @@ int read_counts(bin_in& in, int (&c)[n_counts]) {
     }
   }
   if (kinds != 1 || others) {
-    fatal(203, "read_nopo: elements de type non constant\n",
-          std::strerror(errno), fatal_nl);
+    fatal(203, "read_nopo: elements de type non constant\n", std::strerror(errno), fatal_nl);
   }
   // The reference words are laid out per face, edge and vertex; only the
   // plane polygons have a layout this reader knows.
@@ -107,8 +103,7 @@ int read_counts(bin_in& in, int (&c)[n_counts]) {
   }
   if (c[c_numdim] < 2 || c[c_numdim] > 3)
     bad_count(fname, "Dimension d'espace non valide", c[c_numdim]);
-  if (c[c_npoint] < 0)
-    bad_count(fname, "Nombre de sommets non valide", c[c_npoint]);
+  if (c[c_npoint] < 0) bad_count(fname, "Nombre de sommets non valide", c[c_npoint]);
   if (c[c_ne] < 0) bad_count(fname, "Nombre d'elements non valide", c[c_ne]);
   return kind_nodes[kind];
 }
@@ -116,8 +111,7 @@ int read_counts(bin_in& in, int (&c)[n_counts]) {
 // The coordinates record, read straight into the rows.
 gmatrix<float> read_coordinates(bin_in& in, int npoint, int numdim) {
   long long const ncoor = static_cast<long long>(npoint) * numdim;
-  if (8 + 4 * ncoor + 4 > in.remaining())
-    too_short(in.name(), npoint, " sommets");
+  if (8 + 4 * ncoor + 4 > in.remaining()) too_short(in.name(), npoint, " sommets");
   in.word();
   in.word();
   gmatrix<float> som(1, npoint, 1, numdim);
@@ -155,8 +149,7 @@ void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
   if (ncopnp != 1) {
     int const nno = h[3];
     if (nno < 0 || 4LL * nno > in.remaining()) {
-      format_error(fname, "\nL'element ", i,
-                   ": nombre de noeuds non valide: ", nno, fatal_nl);
+      format_error(fname, "\nL'element ", i, ": nombre de noeuds non valide: ", nno, fatal_nl);
     }
     in.skip(4LL * nno);
     npo = in.word();
@@ -164,12 +157,11 @@ void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
   read_words(in, nsom, npo, i, "nombre de sommets");
   read_words(in, nbtab, nmae, i, "nombre de mots de reference");
   if (ngge != type_elem) {
-    fatal(ncopnp == 1 ? 204 : 206, "L'element ", i, " n'est pas du type ",
-          type_elem, "\nIl a ", ngge, "sommets\n");
+    fatal(ncopnp == 1 ? 204 : 206, "L'element ", i, " n'est pas du type ", type_elem, "\nIl a ",
+          ngge, "sommets\n");
   }
   if (npo != type_elem) {
-    format_error(fname, "\nL'element ", i, " a ", npo, " sommets au lieu de ",
-                 type_elem, fatal_nl);
+    format_error(fname, "\nL'element ", i, " a ", npo, " sommets au lieu de ", type_elem, fatal_nl);
   }
   for (int j = 0; j < npo; ++j) {
     int const v = nsom[j];
@@ -179,8 +171,8 @@ void nopo_elements::read(bin_in& in, int i, int* row, int* r) {
   if (nmae == 0) return;
   int const first = first_vertex_reference(nbtab[0], npo, ncopnp);
   if (nmae < first + npo) {
-    format_error(fname, "\nL'element ", i, " a ", nmae,
-                 " mots de reference, il en faut ", first + npo, fatal_nl);
+    format_error(fname, "\nL'element ", i, " a ", nmae, " mots de reference, il en faut ",
+                 first + npo, fatal_nl);
   }
   for (int j = 0; j < npo; ++j) r[nsom[j] - 1] = nbtab[first + j];
 }
@@ -211,8 +203,7 @@ void maillage::lect_nopo(char const* fname) {
   gvector<int> refs(1, npoint);
   refs = 0;
   nopo_elements reader{type_elem, ncopnp, npoint};
-  for (int i = 1; i <= ne; ++i)
-    reader.read(in, i, elem.debut_ligne(i), refs.debut());
+  for (int i = 1; i <= ne; ++i) reader.read(in, i, elem.debut_ligne(i), refs.debut());
   in.word();
 
   gvector<int> s(0, 1);

@@ -54,8 +54,7 @@ inline double side(float const* a, float const* b) {
 void maillage::init_stats() {
   int const nd = ndim(), te = telem(), ne = nelem(), nv = npt();
   if (nd != 1 && nd != 2) {
-    fatal(1, "Version ", nd,
-          "D du calcul de volume non prevu (pour le moment)\n");
+    fatal(1, "Version ", nd, "D du calcul de volume non prevu (pour le moment)\n");
   }
   if (ne < 1) {
     fatal(1, "Statistiques d'une maillage sans element\n");

@@ -98,21 +98,20 @@ maillage& maillage::courb(double R1, int N, int k) const {
     fatal(1, "Tentative de courbure 2D en 0 secteurs\n");
   }
   if (!(W > 0 && H > 0)) {
-    fatal(1, "Tentative de courbure 2D d'une maillage de largeur ", W,
-          " et de hauteur ", H, fatal_nl);
+    fatal(1, "Tentative de courbure 2D d'une maillage de largeur ", W, " et de hauteur ", H,
+          fatal_nl);
   }
   double const R2 = (H * two_pi / (N * W) + 1) * R1;
   double const m1 = two_pi / (N * (static_cast<double>(min_x) - max_x));
   double const b1 = (static_cast<double>(k) + k) * pi / N;
   double const m2 = (R2 - R1) / H;
   double const xr = max_x, yb = min_y;
-  gmatrix<float> som =
-      map_vertices(sommets, n, [=](double x, double y, double& xo, double& yo) {
-        double const t = (x - xr) * m1 + b1;
-        double const rho = (y - yb) * m2 + R1;
-        xo = std::cos(t) * rho;
-        yo = std::sin(t) * rho;
-      });
+  gmatrix<float> som = map_vertices(sommets, n, [=](double x, double y, double& xo, double& yo) {
+    double const t = (x - xr) * m1 + b1;
+    double const rho = (y - yb) * m2 + R1;
+    xo = std::cos(t) * rho;
+    yo = std::sin(t) * rho;
+  });
   return *new maillage(std::move(som), elements, refsom, s_dom, titre);
 }
 
@@ -121,16 +120,14 @@ maillage maillage::operator+(maillage const& m) const {
   maillage const& b = m;
   bool const ea = a.empty() != 0, eb = b.empty() != 0;
   if (ea && eb) return maillage();
-  if (!ea && !eb && (a.ndim() != b.ndim() || a.telem() != b.telem()))
-    return maillage();
+  if (!ea && !eb && (a.ndim() != b.ndim() || a.telem() != b.telem())) return maillage();
   int const dim = ea ? b.ndim() : a.ndim();
   int const te = ea ? b.telem() : a.telem();
   // A mesh without any element matrix reports -1 elements and subdomains.
   int const nA = a.npt(), nB = b.npt();
   int const eA = std::max(a.nelem(), 0), eB = std::max(b.nelem(), 0);
   int const dA = std::max(a.nsd(), 0), dB = std::max(b.nsd(), 0);
-  if (static_cast<long long>(nA) + nB > INT_MAX ||
-      static_cast<long long>(eA) + eB > INT_MAX ||
+  if (static_cast<long long>(nA) + nB > INT_MAX || static_cast<long long>(eA) + eB > INT_MAX ||
       static_cast<long long>(dA) + dB >= INT_MAX) {
     fatal(1, "Maillage resultat trop grand\n");
   }
@@ -138,13 +135,11 @@ maillage maillage::operator+(maillage const& m) const {
   gmatrix<float> som(1, nA + nB, 1, dim);
   if (nA > 0) {
     mesh_io::rows_from_1<float> const s = checked_rows(a.sommets, nA, dim);
-    for (int i = 1; i <= nA; ++i)
-      std::copy(s.row(i), s.row(i) + dim, som.debut_ligne(i));
+    for (int i = 1; i <= nA; ++i) std::copy(s.row(i), s.row(i) + dim, som.debut_ligne(i));
   }
   if (nB > 0) {
     mesh_io::rows_from_1<float> const s = checked_rows(b.sommets, nB, dim);
-    for (int i = 1; i <= nB; ++i)
-      std::copy(s.row(i), s.row(i) + dim, som.debut_ligne(nA + i));
+    for (int i = 1; i <= nB; ++i) std::copy(s.row(i), s.row(i) + dim, som.debut_ligne(nA + i));
   }
 
   gmatrix<int> elem;
@@ -152,8 +147,7 @@ maillage maillage::operator+(maillage const& m) const {
     elem.resize(1, eA + eB, 1, te);
     if (eA > 0) {
       mesh_io::rows_from_1<int> const e = checked_rows(a.elements, eA, te);
-      for (int i = 1; i <= eA; ++i)
-        std::copy(e.row(i), e.row(i) + te, elem.debut_ligne(i));
+      for (int i = 1; i <= eA; ++i) std::copy(e.row(i), e.row(i) + te, elem.debut_ligne(i));
     }
     if (eB > 0) {
       mesh_io::rows_from_1<int> const e = checked_rows(b.elements, eB, te);
@@ -181,8 +175,8 @@ maillage maillage::operator+(maillage const& m) const {
   int const offset = ea || dA == 0 ? 0 : a.s_dom[dA];
   for (int i = 1; i <= dB; ++i) s[dA + i] = b.s_dom[i] + offset;
 
-  return maillage(std::move(som), std::move(elem), std::move(refs),
-                  std::move(s), "Maillage resultat");
+  return maillage(std::move(som), std::move(elem), std::move(refs), std::move(s),
+                  "Maillage resultat");
 }
 
 // ---------------------------------------------------------------- periodic
@@ -208,8 +202,7 @@ int maillage::ordrey(void const* a, void const* b) {
 void maillage::fix_per(int rd, int rcd, int rg, int rcg) {
   int const n = npt();
   if (ndim() < 2) {
-    fatal(1, "Maillage invalide: identification periodique d'une maillage ",
-          ndim(), "D\n");
+    fatal(1, "Maillage invalide: identification periodique d'une maillage ", ndim(), "D\n");
   }
   int const* r = checked_from_1(refsom, n);
   mesh_io::rows_from_1<float> const s = checked_rows(sommets, n, 2);
@@ -228,13 +221,12 @@ void maillage::fix_per(int rd, int rcd, int rg, int rcg) {
       icg = i;
   }
   if (icd == 0 || icg == 0) {
-    fatal(1, "Maillage invalide: aucun sommet de coin de reference ",
-          icd == 0 ? rcd : rcg, fatal_nl);
+    fatal(1, "Maillage invalide: aucun sommet de coin de reference ", icd == 0 ? rcd : rcg,
+          fatal_nl);
   }
   y(icg) = y(icd);
   if (c_gch != c_dt) {
-    fatal(1, "Maillage invalide: ", c_dt, " sur la droite ", c_gch,
-          " sur la gauche\n");
+    fatal(1, "Maillage invalide: ", c_dt, " sur la droite ", c_gch, " sur la gauche\n");
   }
 
   // Both edges by increasing y, ties in vertex order.

@@ -96,7 +96,8 @@ gcolect<llist<int>>& maillage::list_voisins() const {
   llist<int>* lists = l->debut();
   int const* p = values.data();
   lnode<int>* at = block->nodes();
-  for (int v = 1; v <= nv; p += count[v], at += count[v], ++v) lists[v - 1].build(p, count[v], *block, at);
+  for (int v = 1; v <= nv; p += count[v], at += count[v], ++v)
+    lists[v - 1].build(p, count[v], *block, at);
   block->release();
   return *l.release();
 }
@@ -118,8 +119,8 @@ class text_out {
     if (cap_ - n_ < 24) flush();
     char tmp[24];
     int k = 0;
-    unsigned long long u = v < 0 ? 0ULL - static_cast<unsigned long long>(v)
-                                 : static_cast<unsigned long long>(v);
+    unsigned long long u =
+        v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
     do {
       tmp[k++] = static_cast<char>('0' + u % 10);
       u /= 10;
@@ -134,8 +135,7 @@ class text_out {
     return *this;
   }
   text_out& list(llist<int> const& l) {
-    for (lnode<int> const* p = l.tete(); p != nullptr; p = p->suivant())
-      num(p->el()).ch(' ');
+    for (lnode<int> const* p = l.tete(); p != nullptr; p = p->suivant()) num(p->el()).ch(' ');
     return *this;
   }
   void flush() {

@@ -189,8 +189,9 @@ gmatrix<T> gmatrix<T>::operator/(T a) const {
 template <class T>
 gmatrix<T> gmatrix<T>::operator*(gmatrix const& b) const {
   if (b.nrl != ncl || b.nrh != nch) {
-    fatal(1, "Tailles incompatibles dans multiplication de matrices\n", "[", nrl, ",", nrh, "]X[", ncl, ",", nch,
-          "] et [", "[", b.nrl, ",", b.nrh, "]X[", b.ncl, ",", b.nch, "]\n", fatal_nl);
+    fatal(1, "Tailles incompatibles dans multiplication de matrices\n", "[", nrl, ",", nrh, "]X[",
+          ncl, ",", nch, "] et [", "[", b.nrl, ",", b.nrh, "]X[", b.ncl, ",", b.nch, "]\n",
+          fatal_nl);
   }
   gmatrix r(nrl, nrh, b.ncl, b.nch);
   r = T();

@@ -73,7 +73,9 @@ int gmatrix<T>::gauss_checked() {
 }
 
 namespace mat {
-[[noreturn]] inline void not_factorized() { fatal(1, "Tentative de resolution d'un systeme non factorize"); }
+[[noreturn]] inline void not_factorized() {
+  fatal(1, "Tentative de resolution d'un systeme non factorize");
+}
 }  // namespace mat
 
 template <class T>
@@ -86,8 +88,9 @@ void gmatrix<T>::solve(gvector<T> const& b, gvector<T>& x) const {
   if (status != factors_gauss)
     fatal(1, "Tentative de resolution d'un systeme avec una matrice non factorize\n");
   if (b.imin() != nrl || b.imax() != nrh)
-    fatal(1, "Tailles incompatibles dans la descente remonte par la ", "methode de Gauss\npour une matrice pleine\n",
-          "Matrice [", nrl, ",", nrh, "]x[", ncl, ",", nch, "]\n", "Vecteur [", b.imin(), ",", b.imax(), "]\n");
+    fatal(1, "Tailles incompatibles dans la descente remonte par la ",
+          "methode de Gauss\npour une matrice pleine\n", "Matrice [", nrl, ",", nrh, "]x[", ncl,
+          ",", nch, "]\n", "Vecteur [", b.imin(), ",", b.imax(), "]\n");
   int const n = nrh - nrl + 1;
   gvector<T> y(b.imin(), b.imax());
   T* yy = y.debut();
@@ -130,7 +133,8 @@ template <class T>
 void gmatrix<T>::solveUxb(gvector<T> const& b, gvector<T>& x) const {
   if (status != factors_gauss) mat::not_factorized();
   int const lo = b.imin(), hi = b.imax();
-  if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la U x = b, gauss:\n", lo, hi);
+  if (lo != nrl || hi != nrh)
+    solve_size_error("Tailles incompatibles dans la U x = b, gauss:\n", lo, hi);
   if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
   int const n = hi - lo + 1;
   T const* bb = b.debut();
@@ -147,7 +151,8 @@ template <class T>
 void gmatrix<T>::solvexUb(gvector<T> const& b, gvector<T>& x) const {
   if (status != factors_gauss) mat::not_factorized();
   int const lo = b.imin(), hi = b.imax();
-  if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la x U = b, gauss:\n", lo, hi);
+  if (lo != nrl || hi != nrh)
+    solve_size_error("Tailles incompatibles dans la x U = b, gauss:\n", lo, hi);
   gvector<T> t(b);
   if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
   int const n = hi - lo + 1;
@@ -165,7 +170,8 @@ template <class T>
 void gmatrix<T>::solveLxb(gvector<T> const& b, gvector<T>& x) const {
   if (status != factors_gauss) mat::not_factorized();
   int const lo = b.imin(), hi = b.imax();
-  if (lo != nrl || hi != nrh) solve_size_error("Tailles incompatibles dans la L x = b, gauss:\n", lo, hi);
+  if (lo != nrl || hi != nrh)
+    solve_size_error("Tailles incompatibles dans la L x = b, gauss:\n", lo, hi);
   if (x.imin() != lo || x.imax() != hi) x.resize(lo, hi);
   int const n = hi - lo + 1;
   T const* bb = b.debut();
@@ -183,8 +189,8 @@ void gmatrix<T>::solveXUC(gmatrix const& B, gmatrix& X) const {
   if (status != factors_gauss) mat::not_factorized();
   int const jlo = B.ncl, jhi = B.nch;
   if (jlo != nrl || jhi != nrh)
-    fatal(1, "Tailles incompatibles dans la X U = B, gauss:\n", "U [", nrl, ",", nrh, "]^2\n", "B [", B.nrl, ",", B.nrh,
-          "]x[", jlo, ",", jhi, "]\n");
+    fatal(1, "Tailles incompatibles dans la X U = B, gauss:\n", "U [", nrl, ",", nrh, "]^2\n",
+          "B [", B.nrl, ",", B.nrh, "]x[", jlo, ",", jhi, "]\n");
   if (X.nrl != B.nrl || X.nrh != B.nrh || X.ncl != B.ncl || X.nch != B.nch)
     X.resize(B.nrl, B.nrh, B.ncl, B.nch);
   int const n = jhi - jlo + 1;
@@ -207,8 +213,8 @@ void gmatrix<T>::solveLXC(gmatrix const& B, gmatrix& X) const {
   if (status != factors_gauss) mat::not_factorized();
   int const ilo = B.nrl, ihi = B.nrh;
   if (ilo != nrl || ihi != nrh)
-    fatal(1, "Tailles incompatibles dans la L X = B, gauss:\n", "L [", nrl, ",", nrh, "]^2\n", "B [", ilo, ",", ihi,
-          "]x[", B.ncl, ",", B.nch, "]\n");
+    fatal(1, "Tailles incompatibles dans la L X = B, gauss:\n", "L [", nrl, ",", nrh, "]^2\n",
+          "B [", ilo, ",", ihi, "]x[", B.ncl, ",", B.nch, "]\n");
   if (X.nrl != B.nrl || X.nrh != B.nrh || X.ncl != B.ncl || X.nch != B.nch)
     X.resize(B.nrl, B.nrh, B.ncl, B.nch);
   int const n = ihi - ilo + 1, w = B.nch - B.ncl + 1;

@@ -14,10 +14,14 @@ namespace mio {
 char const* const MSG_SORTIE = "Erreur d'ouverture de fichier de sortie";
 char const* const MSG_LECTURE = "Load de matrice: Erreur d'ouverture de fichier";
 
-[[noreturn]] inline void entree_incorrecte() { fatal(1, "Load de matrice: erreur de fichier d'entre"); }
+[[noreturn]] inline void entree_incorrecte() {
+  fatal(1, "Load de matrice: erreur de fichier d'entre");
+}
 [[noreturn]] inline void type_texte() { fatal(1, "Load de matrice: erreur de type"); }
 [[noreturn]] inline void type_binaire() { fatal(1, "Type incorrect dans le load d'une matrice"); }
-[[noreturn]] inline void record_incorrect() { fatal(1, "Erreur de load d'une matrice: fichier incorrect"); }
+[[noreturn]] inline void record_incorrect() {
+  fatal(1, "Erreur de load d'une matrice: fichier incorrect");
+}
 
 template <class T>
 char code() {

@@ -78,7 +78,8 @@ void skygmatrix<T>::assign(skygmatrix const& a) {
   // Equal values alone are not enough: the profile must agree as well.
   if (profil == a.profil && elem == a.elem) return;
   if (kind() != a.kind())
-    sky::check_profile(a.profil, kind() == general_layout ? sky::general_shape : sky::symmetric_shape, 0);
+    sky::check_profile(a.profil,
+                       kind() == general_layout ? sky::general_shape : sky::symmetric_shape, 0);
   profil = a.profil;
   elem = a.elem;
 }
@@ -103,7 +104,8 @@ int skygmatrix<T>::empty() const {
 
 template <class T>
 double skygmatrix<T>::cond() const {
-  if (status == factors_choleski || status == factors_crout || status == factors_gauss) return rap_piv;
+  if (status == factors_choleski || status == factors_crout || status == factors_gauss)
+    return rap_piv;
   return 0;
 }
 
@@ -121,8 +123,7 @@ int skygmatrix<T>::plnn(int j) const {
 template <class T>
 int skygmatrix<T>::add(int i, int j) const {
   int const n = imax();
-  if (i < 1 || i > n || j < 1 || j > n)
-    sky::bad_address(n, i, j);
+  if (i < 1 || i > n || j < 1 || j > n) sky::bad_address(n, i, j);
   int const* q = profil.debut();
   if (i <= j) {
     if (j - i > (q[j] - q[j - 1] - 1) / 2) sky::out_of_profile(i, j);
@@ -177,7 +178,8 @@ int skygmatrix<T>::gauss() {
   double maxpiv = 0, minpiv = DBL_MAX;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::gen_gauss_grouped(profil.debut(), elem.debut(), imax(), maxpiv, minpiv, utils_threads());
+    r = sky::gen_gauss_grouped(profil.debut(), elem.debut(), imax(), maxpiv, minpiv,
+                               utils_threads());
   else
     r = sky::gen_gauss(profil.debut(), elem.debut(), imax(), maxpiv, minpiv);
   if (r) {
@@ -226,7 +228,8 @@ void skygmatrix<T>::solve_gauss(gvector<T> const& b, gvector<T>& x) const {
   }
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, imin(), n);
-  sky::forward_unit(sky::gen_line{profil.debut()}, elem.debut(), n, b.debut(), y.debut(), utils_threads());
+  sky::forward_unit(sky::gen_line{profil.debut()}, elem.debut(), n, b.debut(), y.debut(),
+                    utils_threads());
   sky::gen_backward(profil.debut(), elem.debut(), n, y.debut(), x.debut(), utils_threads());
 }
 
@@ -285,7 +288,8 @@ void skygmatrix<T>::solveXUC(gmatrix<T> const& B, gmatrix<T>& X) const {
   if (X.imin() != B.imin() || X.imax() != B.imax() || X.jmin() != B.jmin() || X.jmax() != B.jmax())
     X.resize(B.imin(), B.imax(), B.jmin(), B.jmax());
   long const ld = B.jmax() - B.jmin() + 1;
-  sky::gen_solve_XU_rows(profil.debut(), elem.debut(), n, B.imax() - B.imin() + 1, B.debut(), ld, X.debut(), ld);
+  sky::gen_solve_XU_rows(profil.debut(), elem.debut(), n, B.imax() - B.imin() + 1, B.debut(), ld,
+                         X.debut(), ld);
 }
 
 template <class T>
@@ -308,7 +312,8 @@ void skygmatrix<T>::solveXUC(skyhrectmatrix<T> const& B, skyhrectmatrix<T>& X) c
   if (!sky::same_range(B.jmin(), B.jmax(), imin(), n))
     sky::block_size(sky::XUC_solve, "X [", imin(), n, B.imin(), B.imax(), B.jmin(), B.jmax());
   if (X.N != B.N || X.profil != B.profil) X.resize(B.profil, B.N);
-  sky::gen_solve_XU_runs(profil.debut(), elem.debut(), n, B.runs(), B.profil.debut(), B.elem.debut(), X.elem.debut());
+  sky::gen_solve_XU_runs(profil.debut(), elem.debut(), n, B.runs(), B.profil.debut(),
+                         B.elem.debut(), X.elem.debut());
 }
 
 template <class T>
@@ -318,7 +323,8 @@ void skygmatrix<T>::solveLXC(skyvrectmatrix<T> const& B, skyvrectmatrix<T>& X) c
   if (!sky::same_range(B.imin(), B.imax(), imin(), n))
     sky::block_size(sky::LXC_solve, "L [", imin(), n, B.imin(), B.imax(), B.jmin(), B.jmax());
   if (X.N != B.N || X.profil != B.profil) X.resize(B.profil, B.N);
-  sky::gen_solve_LX_runs(profil.debut(), elem.debut(), n, B.runs(), B.profil.debut(), B.elem.debut(), X.elem.debut());
+  sky::gen_solve_LX_runs(profil.debut(), elem.debut(), n, B.runs(), B.profil.debut(),
+                         B.elem.debut(), X.elem.debut());
 }
 
 // Symmetric matrix: the lower triangle only.
@@ -335,11 +341,9 @@ int skysmatrix<T>::pcnn(int i) const {
 template <class T>
 int skysmatrix<T>::add(int i, int j) const {
   int const n = this->imax();
-  if (i < 1 || i > n || j < 1 || j > n)
-    sky::bad_address_sym(n, i, j);
+  if (i < 1 || i > n || j < 1 || j > n) sky::bad_address_sym(n, i, j);
   int const* q = this->profil.debut();
-  if (i >= j && i - j >= q[i] - q[i - 1])
-    sky::out_of_sym_profile(i, j);
+  if (i >= j && i - j >= q[i] - q[i - 1]) sky::out_of_sym_profile(i, j);
   if (i < j) sky::upper_triangle(i, j);
   return q[i] - i + j;
 }
@@ -385,10 +389,11 @@ int skysmatrix<T>::choleski() {
   this->status = factors_choleski;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
-                                                utils_threads());
+    r = sky::lanes::sym_lines_grouped<T, false>(this->profil.debut(), this->elem.debut(),
+                                                this->imax(), this->rap_piv, utils_threads());
   else
-    r = sky::sym_choleski(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
+    r = sky::sym_choleski(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
+                          sky::same());
   if (r) this->status = erreur;
   return r;
 }
@@ -399,10 +404,11 @@ int skysmatrix<T>::crout() {
   this->status = factors_crout;
   int r;
   if constexpr (std::is_floating_point<T>::value)
-    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
-                                               utils_threads());
+    r = sky::lanes::sym_lines_grouped<T, true>(this->profil.debut(), this->elem.debut(),
+                                               this->imax(), this->rap_piv, utils_threads());
   else
-    r = sky::sym_crout(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv, sky::same());
+    r = sky::sym_crout(this->profil.debut(), this->elem.debut(), this->imax(), this->rap_piv,
+                       sky::same());
   if (r) this->status = erreur;
   return r;
 }
@@ -414,8 +420,8 @@ void skysmatrix<T>::solve_choleski(gvector<T> const& b, gvector<T>& x) const {
     sky::vector_size(sky::choleski_solve, this->imin(), n, b.imin(), b.imax());
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, this->imin(), n);
-  sky::sym_solve_choleski(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same(),
-                          utils_threads());
+  sky::sym_solve_choleski(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(),
+                          x.debut(), sky::same(), utils_threads());
 }
 
 template <class T>
@@ -425,8 +431,8 @@ void skysmatrix<T>::solve_crout(gvector<T> const& b, gvector<T>& x) const {
     sky::vector_size(sky::crout_solve, this->imin(), n, b.imin(), b.imax());
   gvector<T> y(b.imin(), b.imax());
   sky::fit(x, this->imin(), n);
-  sky::sym_solve_crout(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::same(),
-                       utils_threads());
+  sky::sym_solve_crout(this->profil.debut(), this->elem.debut(), n, b.debut(), y.debut(), x.debut(),
+                       sky::same(), utils_threads());
 }
 
 #endif

@@ -65,8 +65,8 @@ void skyhmatrix::solve_choleski(gvector<C> const& b, gvector<C>& x) const {
     sky::vector_size(sky::choleski_solve, imin(), n, b.imin(), b.imax());
   gvector<C> y(b.imin(), b.imax());
   sky::fit(x, imin(), n);
-  sky::sym_solve_choleski(profil.debut(), elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::conjugate(),
-                          utils_threads());
+  sky::sym_solve_choleski(profil.debut(), elem.debut(), n, b.debut(), y.debut(), x.debut(),
+                          sky::conjugate(), utils_threads());
 }
 
 void skyhmatrix::solve_crout(gvector<C> const& b, gvector<C>& x) const {
@@ -75,8 +75,8 @@ void skyhmatrix::solve_crout(gvector<C> const& b, gvector<C>& x) const {
     sky::vector_size(sky::crout_solve, imin(), n, b.imin(), b.imax());
   gvector<C> y(b.imin(), b.imax());
   sky::fit(x, imin(), n);
-  sky::sym_solve_crout(profil.debut(), elem.debut(), n, b.debut(), y.debut(), x.debut(), sky::conjugate(),
-                       utils_threads());
+  sky::sym_solve_crout(profil.debut(), elem.debut(), n, b.debut(), y.debut(), x.debut(),
+                       sky::conjugate(), utils_threads());
 }
 
 double norm_inf(skyhmatrix const& a) {

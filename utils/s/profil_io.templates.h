@@ -30,7 +30,8 @@ struct messages {
 };
 const messages SYM = {"Format incorrect dans load de matrice profil symetrique",
                       "Type incorrect dans load de matrice profil symetrique"};
-const messages GEN = {"Format incorrect dans load de matrice profil", "Type incorrect dans load de matrice profil"};
+const messages GEN = {"Format incorrect dans load de matrice profil",
+                      "Type incorrect dans load de matrice profil"};
 
 template <class T>
 char code() {
@@ -95,7 +96,8 @@ bool est_hermitienne(skysmatrix<T> const*) {
 template <class T>
 carre<T> vue(skygmatrix<T> const& a) {
   forme k = generale;
-  if (auto s = dynamic_cast<skysmatrix<T> const*>(&a)) k = est_hermitienne(s) ? hermitienne : symetrique;
+  if (auto s = dynamic_cast<skysmatrix<T> const*>(&a))
+    k = est_hermitienne(s) ? hermitienne : symetrique;
   return carre<T>{a.profile().debut(), a.values().debut(), a.imax(), k};
 }
 
@@ -158,7 +160,8 @@ class paquet {
 template <class T>
 void a_carre(flux& f, char lettre, int lo, int hi, carre<T> const& v, bool triangle) {
   tampon b(f);
-  b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "%c%c\n%d %d\n", lettre, code<T>(), lo, hi)));
+  b.avance(std::size_t(
+      std::snprintf(b.place(), tampon::MARGE, "%c%c\n%d %d\n", lettre, code<T>(), lo, hi)));
   int const gz = f.gz();
   for (int i = 1; i <= v.n; ++i)
     for (int j = 1, fin = triangle ? i : v.n; j <= fin; ++j) ecrit_val(b, gz, v.at(i, j));
@@ -190,8 +193,8 @@ void b_carre(flux& f, char lettre, int lo, int hi, carre<T> const& v, bool trian
 template <class T>
 void a_rect(flux& f, int const* bo, rect<T> const& v) {
   tampon b(f);
-  b.avance(std::size_t(
-      std::snprintf(b.place(), tampon::MARGE, "R%c\n%d %d %d %d\n", code<T>(), bo[0], bo[1], bo[2], bo[3])));
+  b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "R%c\n%d %d %d %d\n", code<T>(),
+                                     bo[0], bo[1], bo[2], bo[3])));
   int const gz = f.gz();
   for (int i = bo[0]; i <= bo[1]; ++i)
     for (int j = bo[2]; j <= bo[3]; ++j) ecrit_val(b, gz, v.at(i, j));
@@ -224,11 +227,11 @@ template <class T>
 void a_stock(flux& f, char lettre, gvector<int> const& p, gvector<T> const& e, int N) {
   tampon b(f);
   if (N >= 0)
-    b.avance(std::size_t(
-        std::snprintf(b.place(), tampon::MARGE, "%c%c\n%d %d %d\n", lettre, code<T>(), p.imin(), p.imax(), N)));
+    b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "%c%c\n%d %d %d\n", lettre,
+                                       code<T>(), p.imin(), p.imax(), N)));
   else
-    b.avance(std::size_t(
-        std::snprintf(b.place(), tampon::MARGE, "%c%c\n%d %d\n", lettre, code<T>(), p.imin(), p.imax())));
+    b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "%c%c\n%d %d\n", lettre, code<T>(),
+                                       p.imin(), p.imax())));
   int const* q = p.debut();
   int const np = p.imax() - p.imin() + 1;
   for (int k = 0; k < np; ++k) ecrit_ent(b, q[k]);
@@ -308,11 +311,12 @@ void a_lit(flux& f, char lettre, genre g, R retaille) {
   if (buf[1] != code<T>()) fatal(1, SYM.type);
   int bo[3] = {0, 0, 0};
   int const nb = g == genre_r ? 3 : 2;
-  if (f.ligne(buf, sizeof buf) == nullptr || io_entiers(buf, bo, nb) != nb) io_bornes_illisibles(f.nom());
+  if (f.ligne(buf, sizeof buf) == nullptr || io_entiers(buf, bo, nb) != nb)
+    io_bornes_illisibles(f.nom());
   long long const np = profil_compte(bo[0], bo[1], f.nom());
   long long const r = f.reste();
   if (r >= 0 && np > r) io_taille_incorrecte(f.nom());  // a line per entry
-  std::vector<int> lu;  // grows with the data, not with the header
+  std::vector<int> lu;                                  // grows with the data, not with the header
   lu.reserve(std::size_t(np < IO_MORCEAU_ELEM ? np : IO_MORCEAU_ELEM));
   for (long long k = 0; k < np; ++k) {
     int x;
@@ -400,27 +404,28 @@ void c3d(flux& f, int x0, int nx, int y0, int ny, V val) {
 // One plot segment: two points and a blank line. Offsets may push the
 // coordinates past an int: computed wide.
 inline void segment(tampon& b, long long x1, long long y1, long long x2, long long y2) {
-  b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "%lld %lld\n%lld %lld\n\n", x1, y1, x2, y2)));
+  b.avance(std::size_t(
+      std::snprintf(b.place(), tampon::MARGE, "%lld %lld\n%lld %lld\n\n", x1, y1, x2, y2)));
 }
 
 }  // namespace pio
 
 // ---- square matrices ----
 
-#define PIO_TROIS_FORMES(CLS, OP, CONST, MODE, MODE_GZ, MSG, ECRIT, ...)                          \
-  template <class T>                                                                              \
-  void CLS<T>::OP(char const* fname) CONST {                                                      \
-    io_par_nom(fname, MODE, MODE_GZ, MSG, ECRIT, [&](flux& f) { __VA_ARGS__; });                  \
-  }                                                                                               \
-  template <class T>                                                                              \
-  void CLS<T>::OP(FILE* fp) CONST {                                                               \
-    flux f(fp, nullptr);                                                                          \
-    __VA_ARGS__;                                                                                  \
-  }                                                                                               \
-  template <class T>                                                                              \
-  void CLS<T>::OP(void* zfp) CONST {                                                              \
-    flux f(zfp, nullptr);                                                                         \
-    __VA_ARGS__;                                                                                  \
+#define PIO_TROIS_FORMES(CLS, OP, CONST, MODE, MODE_GZ, MSG, ECRIT, ...)         \
+  template <class T>                                                             \
+  void CLS<T>::OP(char const* fname) CONST {                                     \
+    io_par_nom(fname, MODE, MODE_GZ, MSG, ECRIT, [&](flux& f) { __VA_ARGS__; }); \
+  }                                                                              \
+  template <class T>                                                             \
+  void CLS<T>::OP(FILE* fp) CONST {                                              \
+    flux f(fp, nullptr);                                                         \
+    __VA_ARGS__;                                                                 \
+  }                                                                              \
+  template <class T>                                                             \
+  void CLS<T>::OP(void* zfp) CONST {                                             \
+    flux f(zfp, nullptr);                                                        \
+    __VA_ARGS__;                                                                 \
   }
 
 #define PIO_CONST const
@@ -441,10 +446,10 @@ PIO_TROIS_FORMES(skygmatrix, f_dump, PIO_CONST, "wb", "wb9", pio::MSG_SORTIE, 1,
                  pio::b_stock(f, 'G', profil, elem, -1, true))
 
 // Loads size the matrix through resize: status normal, elements zero.
-#define PIO_RETAILLE                      \
-  [this](gvector<int>&& p, int) {         \
-    this->resize(std::move(p));           \
-    return this->elem.debut();            \
+#define PIO_RETAILLE              \
+  [this](gvector<int>&& p, int) { \
+    this->resize(std::move(p));   \
+    return this->elem.debut();    \
   }
 
 PIO_TROIS_FORMES(skygmatrix, a_load, PIO_RIEN, "r", "r", pio::MSG_LECTURE, 0,
@@ -522,25 +527,25 @@ void sommes(flux& f, carre<T> const& v) {
 
 }  // namespace pio
 
-#define PIO_TRACE(CLS, OP, SORTIE, ...)                                                         \
-  template <class T>                                                                         \
-  void CLS<T>::OP(char const* fname) const {                                                 \
-    pio::trace_par_nom(fname, SORTIE, [&](flux& f) { __VA_ARGS__; });                              \
-  }                                                                                          \
-  template <class T>                                                                         \
-  void CLS<T>::OP(FILE* fp) const {                                                          \
-    flux f(fp, nullptr);                                                                     \
-    __VA_ARGS__;                                                                               \
+#define PIO_TRACE(CLS, OP, SORTIE, ...)                               \
+  template <class T>                                                  \
+  void CLS<T>::OP(char const* fname) const {                          \
+    pio::trace_par_nom(fname, SORTIE, [&](flux& f) { __VA_ARGS__; }); \
+  }                                                                   \
+  template <class T>                                                  \
+  void CLS<T>::OP(FILE* fp) const {                                   \
+    flux f(fp, nullptr);                                              \
+    __VA_ARGS__;                                                      \
   }
-#define PIO_TRACE_IJ(CLS, ...)                                                                  \
-  template <class T>                                                                         \
-  void CLS<T>::gr_profil(char const* fname, int iof, int jof) const {                        \
-    pio::trace_par_nom(fname, false, [&](flux& f) { __VA_ARGS__; });                               \
-  }                                                                                          \
-  template <class T>                                                                         \
-  void CLS<T>::gr_profil(FILE* fp, int iof, int jof) const {                                 \
-    flux f(fp, nullptr);                                                                     \
-    __VA_ARGS__;                                                                               \
+#define PIO_TRACE_IJ(CLS, ...)                                        \
+  template <class T>                                                  \
+  void CLS<T>::gr_profil(char const* fname, int iof, int jof) const { \
+    pio::trace_par_nom(fname, false, [&](flux& f) { __VA_ARGS__; });  \
+  }                                                                   \
+  template <class T>                                                  \
+  void CLS<T>::gr_profil(FILE* fp, int iof, int jof) const {          \
+    flux f(fp, nullptr);                                              \
+    __VA_ARGS__;                                                      \
   }
 
 PIO_TRACE(skygmatrix, c3d_profil, false, pio::c3d_profil_carre(f, pio::vue(*this)))
@@ -560,10 +565,10 @@ rect<T> vue_rect(skyrectmatrix<T> const& a, bool h) {
 
 #define PIO_BORNES int const bo[4] = {imin(), imax(), jmin(), jmax()}
 #define PIO_VUE pio::vue_rect(*this, dynamic_cast<skyhrectmatrix<T> const*>(this) != nullptr)
-#define PIO_RETAILLE                      \
-  [this](gvector<int>&& p, int n) {       \
-    this->resize(std::move(p), n);        \
-    return this->elem.debut();            \
+#define PIO_RETAILLE                \
+  [this](gvector<int>&& p, int n) { \
+    this->resize(std::move(p), n);  \
+    return this->elem.debut();      \
   }
 
 PIO_TROIS_FORMES(skyrectmatrix, a_save, PIO_CONST, "w", "w9", pio::MSG_SORTIE, 1, PIO_BORNES;

@@ -79,8 +79,7 @@ skyhrectmatrix<T>::~skyhrectmatrix() {}
 template <class T>
 int skyhrectmatrix<T>::add(int i, int j) const {
   int const m = this->runs();
-  if (i < 1 || i > m || j < 1 || j > this->N)
-    sky::bad_address_rh(m, this->N, i, j);
+  if (i < 1 || i > m || j < 1 || j > this->N) sky::bad_address_rh(m, this->N, i, j);
   if (j < this->first(i)) sky::out_of_rect_profile(i, j);
   return j - this->N + this->profil.debut()[i];
 }
@@ -164,7 +163,8 @@ void add_runs(T const* a, int da, T const* b, int db, T* r) {
 template <class T>
 skyhrectmatrix<T> skyhrectmatrix<T>::operator+(skyhrectmatrix const& a) const {
   if (imin() != a.imin() || imax() != a.imax() || jmin() != a.jmin() || jmax() != a.jmax())
-    sky::rect_bounds(sky::rect_sum, imin(), imax(), jmin(), jmax(), a.imin(), a.imax(), a.jmin(), a.jmax());
+    sky::rect_bounds(sky::rect_sum, imin(), imax(), jmin(), jmax(), a.imin(), a.imax(), a.jmin(),
+                     a.jmax());
   skyhrectmatrix<T> r(sky::union_profile(this->profil, a.profil), this->N);
   int const* qa = this->profil.debut();
   int const* qb = a.profil.debut();
@@ -176,7 +176,8 @@ skyhrectmatrix<T> skyhrectmatrix<T>::operator+(skyhrectmatrix const& a) const {
 template <class T>
 gmatrix<T> skyhrectmatrix<T>::operator*(skyvrectmatrix<T> const& B) const {
   if (jmin() != B.imin() || jmax() != B.imax())
-    sky::rect_bounds(sky::rect_product, imin(), imax(), jmin(), jmax(), B.imin(), B.imax(), B.jmin(), B.jmax());
+    sky::rect_bounds(sky::rect_product, imin(), imax(), jmin(), jmax(), B.imin(), B.imax(),
+                     B.jmin(), B.jmax());
   gmatrix<T> P(imin(), imax(), B.jmin(), B.jmax());
   P = T(0);
   int const n = this->N;
@@ -205,8 +206,7 @@ skyvrectmatrix<T>::~skyvrectmatrix() {}
 template <class T>
 int skyvrectmatrix<T>::add(int i, int j) const {
   int const m = this->runs();
-  if (i < 1 || i > this->N || j < 1 || j > m)
-    sky::bad_address_rv(this->N, m, i, j);
+  if (i < 1 || i > this->N || j < 1 || j > m) sky::bad_address_rv(this->N, m, i, j);
   if (i < this->first(j)) sky::out_of_rect_profile(i, j);
   return i - this->N + this->profil.debut()[j];
 }
@@ -250,7 +250,8 @@ skyvrectmatrix<T> skyvrectmatrix<T>::operator*(T s) const {
 template <class T>
 skyvrectmatrix<T> skyvrectmatrix<T>::operator+(skyvrectmatrix const& a) const {
   if (imin() != a.imin() || imax() != a.imax() || jmin() != a.jmin() || jmax() != a.jmax())
-    sky::rect_bounds(sky::rect_sum, imin(), imax(), jmin(), jmax(), a.imin(), a.imax(), a.jmin(), a.jmax());
+    sky::rect_bounds(sky::rect_sum, imin(), imax(), jmin(), jmax(), a.imin(), a.imax(), a.jmin(),
+                     a.jmax());
   skyvrectmatrix<T> r(sky::union_profile(this->profil, a.profil), this->N);
   int const* qa = this->profil.debut();
   int const* qb = a.profil.debut();

@@ -12,8 +12,8 @@
 
 namespace {
 
-const double float_eps = 1.1920928955078125e-07;   // 2^-23
-const double double_eps = 2.220446049250313e-16;   // 2^-52
+const double float_eps = 1.1920928955078125e-07;  // 2^-23
+const double double_eps = 2.220446049250313e-16;  // 2^-52
 
 // Leading decimal integer as atoi reads it, saturated instead of overflowing.
 int parse_int(char const* st, int& val) {
@@ -43,9 +43,7 @@ float to_float(double d) {
 }
 
 // One line into a 1024-character buffer, as the text loaders read it.
-bool read_line(FILE* fp, char* buf) {
-  return std::fgets(buf, 1024, fp) != nullptr;
-}
+bool read_line(FILE* fp, char* buf) { return std::fgets(buf, 1024, fp) != nullptr; }
 
 int finish_tostr(int n) { return n < 0 ? 0 : (n >= TOSTR_MAX ? TOSTR_MAX - 1 : n); }
 

@@ -20,13 +20,12 @@ template <class... P>
 }
 
 [[noreturn]] void hors_limites(char const* origine, int v, long long x, int n) {
-  plainte(origine, "Voisins: la liste de ", v, " nomme ", x, ", hors de 1..", n,
-          fatal_nl);
+  plainte(origine, "Voisins: la liste de ", v, " nomme ", x, ", hors de 1..", n, fatal_nl);
 }
 
 [[noreturn]] void non_symetrique(char const* origine, int u, int v) {
-  plainte(origine, "Voisins non symetriques: ", u, " voit ", v, ", ", v,
-          " ne voit pas ", u, fatal_nl);
+  plainte(origine, "Voisins non symetriques: ", u, " voit ", v, ", ", v, " ne voit pas ", u,
+          fatal_nl);
 }
 
 [[noreturn]] void incoherente(char const* origine, char const* pourquoi) {
@@ -56,8 +55,7 @@ adjacence::adjacence(gcolect<llist<int>> const& voisins) {
   verifie(nullptr);
 }
 
-adjacence::adjacence(int n, std::vector<int> debut, std::vector<int> liste,
-                     char const* origine)
+adjacence::adjacence(int n, std::vector<int> debut, std::vector<int> liste, char const* origine)
     : n_(n), debut_(std::move(debut)), liste_(std::move(liste)) {
   if (n_ < 0 || debut_.size() != static_cast<std::size_t>(n_) + 1)
     incoherente(origine, "nombre de debuts de listes");
@@ -81,8 +79,7 @@ void adjacence::verifie(char const* origine) const {
     for (int k = d[v]; k < d[v + 1]; ++k) {
       if (l[k] < 0 || l[k] >= n_) hors_limites(origine, v + 1, l[k] + 1LL, n_);
       if (l[k] == v) incoherente(origine, "sommet dans sa propre liste");
-      if (k > d[v] && l[k] <= l[k - 1])
-        incoherente(origine, "liste non strictement croissante");
+      if (k > d[v] && l[k] <= l[k - 1]) incoherente(origine, "liste non strictement croissante");
     }
   std::vector<int> curseur(debut_.begin(), debut_.end() - 1);
   for (int u = 0; u < n_; ++u)
@@ -102,20 +99,17 @@ void verifie_permutation(gvector<int> const& p, int n) {
   int const lo = p.imin(), hi = p.imax();
   int const compte = hi >= lo ? hi - lo + 1 : 0;
   if (compte != n || (n > 0 && lo != 1)) {
-    fatal(1, "Permutation non valide: indices ", lo, "..", hi,
-          " au lieu de 1..", n, fatal_nl);
+    fatal(1, "Permutation non valide: indices ", lo, "..", hi, " au lieu de 1..", n, fatal_nl);
   }
   int const* q = p.debut();
   std::vector<int> vu(static_cast<std::size_t>(n) + 1, 0);
   for (int i = 1; i <= n; ++i) {
     int const x = q[i - 1];
     if (x < 1 || x > n) {
-      fatal(1, "Permutation non valide: p[", i, "] = ", x, " hors de 1..", n,
-            fatal_nl);
+      fatal(1, "Permutation non valide: p[", i, "] = ", x, " hors de 1..", n, fatal_nl);
     }
     if (vu[x] != 0) {
-      fatal(1, "Permutation non valide: p[", vu[x], "] = p[", i, "] = ", x,
-            fatal_nl);
+      fatal(1, "Permutation non valide: p[", vu[x], "] = p[", i, "] = ", x, fatal_nl);
     }
     vu[x] = i;
   }
@@ -207,8 +201,7 @@ class renumerotation : public maillage {
         row[k] = q[row[k] - 1];
       }
     }
-    return maillage(std::move(som), std::move(elements), std::move(refs), s_dom,
-                    titre);
+    return maillage(std::move(som), std::move(elements), std::move(refs), s_dom, titre);
   }
 };
 

@@ -80,8 +80,7 @@ class lecteur {
       if (++chiffres > 18) ligne_fautive("nombre hors limites");
       v = v * 10 + (*p_ - '0');
     }
-    if (chiffres == 0 || (p_ != fin_ && *p_ != ' ' && *p_ != '\t' &&
-                          *p_ != '\r' && *p_ != '\n'))
+    if (chiffres == 0 || (p_ != fin_ && *p_ != ' ' && *p_ != '\t' && *p_ != '\r' && *p_ != '\n'))
       ligne_fautive("nombre entier attendu");
     return moins ? -v : v;
   }
@@ -134,8 +133,7 @@ adjacence lect_adjacence(char const* fname) {
   for (int v = 1; v <= n; ++v) {
     long long const c = in.seul();
     if (c < -1 || c > n - 1LL) {
-      in.plainte("Nombre de voisins non valide pour le sommet ", v, ": ", c,
-                 fatal_nl);
+      in.plainte("Nombre de voisins non valide pour le sommet ", v, ": ", c, fatal_nl);
     }
     compte[v - 1] = static_cast<int>(c);
     valeurs += c + 1;
@@ -149,8 +147,8 @@ adjacence lect_adjacence(char const* fname) {
   for (int v = 1; v <= n; ++v) {
     long long const s = in.seul();
     if (s != attendu) {
-      in.plainte("Debut de liste non valide pour le sommet ", v, ": lu ", s,
-                 ", attendu ", attendu, fatal_nl);
+      in.plainte("Debut de liste non valide pour le sommet ", v, ": lu ", s, ", attendu ", attendu,
+                 fatal_nl);
     }
     attendu += compte[v - 1];
   }
@@ -193,8 +191,7 @@ adjacence lect_adjacence(char const* fname) {
 
 namespace {
 
-[[noreturn]] void ecriture_impossible(char const* quoi, char const* fname,
-                                      int err) {
+[[noreturn]] void ecriture_impossible(char const* quoi, char const* fname, int err) {
   fatal(1, quoi, fname, fatal_nl, std::strerror(err), fatal_nl);
 }
 

@@ -7,9 +7,7 @@
 
 using renum_detail::composante;
 
-gvector<int> renum_rcm(gcolect<llist<int>> const& voisins) {
-  return renum_rcm(adjacence(voisins));
-}
+gvector<int> renum_rcm(gcolect<llist<int>> const& voisins) { return renum_rcm(adjacence(voisins)); }
 
 // Reversing the Cuthill-McKee order never enlarges the profile of a
 // symmetric matrix stored by rows up to the diagonal, and mostly shrinks it

@@ -51,8 +51,7 @@ class file_priorite {
 
  private:
   bool avant(int x, int y) const {
-    return s_[x].prio > s_[y].prio ||
-           (s_[x].prio == s_[y].prio && orig_[x] < orig_[y]);
+    return s_[x].prio > s_[y].prio || (s_[x].prio == s_[y].prio && orig_[x] < orig_[y]);
   }
   void place(int v, int i) {
     tas_[i] = v;
@@ -87,12 +86,9 @@ gvector<int> renum_sloan(gcolect<llist<int>> const& voisins) {
 // by 1 to 21% on the same meshes.
 gvector<int> renum_sloan(adjacence const& a) { return renum_sloan(a, 1, 2); }
 
-gvector<int> renum_sloan(adjacence const& a, int poids_distance,
-                         int poids_degre) {
-  if (poids_distance < 0 || poids_distance > 1000 || poids_degre < 0 ||
-      poids_degre > 1000) {
-    fatal(1, "Poids de Sloan hors de 0..1000: ", poids_distance, ", ",
-          poids_degre, fatal_nl);
+gvector<int> renum_sloan(adjacence const& a, int poids_distance, int poids_degre) {
+  if (poids_distance < 0 || poids_distance > 1000 || poids_degre < 0 || poids_degre > 1000) {
+    fatal(1, "Poids de Sloan hors de 0..1000: ", poids_distance, ", ", poids_degre, fatal_nl);
   }
   long long const w1 = poids_degre, w2 = poids_distance;
   renum_detail::niveaux w;

@@ -10,8 +10,12 @@
 
 namespace sky {
 
-[[noreturn]] inline void not_factored() { fatal(1, "Tentative de resolution d'un systeme non factorize"); }
-[[noreturn]] inline void refuse_factorization() { fatal(1, "Impossible de factorizer une matrice\n"); }
+[[noreturn]] inline void not_factored() {
+  fatal(1, "Tentative de resolution d'un systeme non factorize");
+}
+[[noreturn]] inline void refuse_factorization() {
+  fatal(1, "Impossible de factorizer une matrice\n");
+}
 [[noreturn]] inline void out_of_profile(int i, int j) {
   fatal(1, "Tentative d'adressage d'un element hors profil i=", i, " j=", j, fatal_nl);
 }
@@ -19,7 +23,9 @@ namespace sky {
   fatal(1, "Profil de matrice profil incorrect: ", what, k, "\n");
 }
 // More stored entries than an int counts.
-[[noreturn]] inline void profile_too_large() { fatal(1, "Profil de matrice profil incorrect: taille trop grande\n"); }
+[[noreturn]] inline void profile_too_large() {
+  fatal(1, "Profil de matrice profil incorrect: taille trop grande\n");
+}
 
 enum shape { general_shape, symmetric_shape, rect_shape };
 
@@ -30,13 +36,14 @@ enum shape { general_shape, symmetric_shape, rect_shape };
 inline void check_profile(gvector<int> const& p, shape s, int n) {
   if (p.imin() != 0 || p.imax() < 0)
     fatal(1, "Profil de matrice profil incorrect: indices [", p.imin(), ",", p.imax(),
-         "] au lieu de [0,n]\n");
+          "] au lieu de [0,n]\n");
   int const m = p.imax();
   if (m == INT_MAX) profile_too_large();
   if (s == rect_shape && (n < 0 || n == INT_MAX))
     fatal(1, "Profil de matrice profil incorrect: dimension ", n, "\n");
   int const* q = p.debut();
-  if (q[0] != 0) fatal(1, "Profil de matrice profil incorrect: profil[0]=", q[0], " au lieu de 0\n");
+  if (q[0] != 0)
+    fatal(1, "Profil de matrice profil incorrect: profil[0]=", q[0], " au lieu de 0\n");
   for (int k = 1; k <= m; ++k) {
     if (q[k] < q[k - 1]) bad_profile("profil decroissant en ", k);
     int const d = q[k] - q[k - 1];
@@ -59,7 +66,9 @@ inline void check_profile(gvector<int> const& p, shape s, int n) {
 // Norms of a matrix holding factors: a warning only, the norm is then 0.
 inline void norm_refused() { nmsg("Attention norme de matrice non valable\n"); }
 
-inline bool same_range(int lo, int hi, int want_lo, int want_hi) { return lo == want_lo && hi == want_hi; }
+inline bool same_range(int lo, int hi, int want_lo, int want_hi) {
+  return lo == want_lo && hi == want_hi;
+}
 
 // The output of a solve takes the range it needs, keeping its storage when
 // it has it already.
@@ -73,13 +82,16 @@ void fit(gvector<T>& x, int lo, int hi) {
   fatal(1, "Erreur d'adressage d'une matrice profil ", n, "x", n, "\nAces a ", i, ",", j, fatal_nl);
 }
 [[noreturn]] inline void bad_address_sym(int n, int i, int j) {
-  fatal(1, "Erreur d'adressage d'une matrice profil symetrique ", n, "x", n, "\nAces a ", i, ",", j, fatal_nl);
+  fatal(1, "Erreur d'adressage d'une matrice profil symetrique ", n, "x", n, "\nAces a ", i, ",", j,
+        fatal_nl);
 }
 [[noreturn]] inline void bad_address_rh(int m, int n, int i, int j) {
-  fatal(1, "Erreur d'adressage d'une matrice profil rh ", m, "x", n, "\nAces a ", i, ",", j, fatal_nl);
+  fatal(1, "Erreur d'adressage d'une matrice profil rh ", m, "x", n, "\nAces a ", i, ",", j,
+        fatal_nl);
 }
 [[noreturn]] inline void bad_address_rv(int n, int m, int i, int j) {
-  fatal(1, "Erreur d'adressage d'une matrice profil rv ", n, "x", m, "\nAces a ", i, ",", j, fatal_nl);
+  fatal(1, "Erreur d'adressage d'une matrice profil rv ", n, "x", m, "\nAces a ", i, ",", j,
+        fatal_nl);
 }
 
 // Entries outside the profile: the symmetric matrix, whose upper triangle
@@ -88,8 +100,8 @@ void fit(gvector<T>& x, int lo, int hi) {
   fatal(1, "Tentative d'adressage d'un element hors profil symetrique i=", i, " j=", j, fatal_nl);
 }
 [[noreturn]] inline void upper_triangle(int i, int j) {
-  fatal(1, "On ne peut aceder que le triangle ", "inferieur d'une matrice symetrique\nAcces a i=", i, " j=", j,
-        fatal_nl);
+  fatal(1, "On ne peut aceder que le triangle ",
+        "inferieur d'une matrice symetrique\nAcces a i=", i, " j=", j, fatal_nl);
 }
 [[noreturn]] inline void out_of_rect_profile(int i, int j) {
   fatal(1, "Tentative d'adressage d'un element hors profil i=", i, " j=", j, "\n");
@@ -97,16 +109,16 @@ void fit(gvector<T>& x, int lo, int hi) {
 
 // Matrix times vector with a vector of other bounds.
 [[noreturn]] inline void product_size(int lo, int hi, int xlo, int xhi) {
-  fatal(1, "Multiplation matice profil, vecteur.\nDimensions incorrectes:\n Matrice ", lo, "x", hi, "\nVecteur ", xlo,
-        "x", xhi, fatal_nl);
-}
-[[noreturn]] inline void sym_product_size(int lo, int hi, int xlo, int xhi) {
-  fatal(1, "Multiplication matrice profil symetrique, vecteur.\n", "Dimensions incorrectes:\n Matrice ", lo, "x", hi,
+  fatal(1, "Multiplation matice profil, vecteur.\nDimensions incorrectes:\n Matrice ", lo, "x", hi,
         "\nVecteur ", xlo, "x", xhi, fatal_nl);
 }
+[[noreturn]] inline void sym_product_size(int lo, int hi, int xlo, int xhi) {
+  fatal(1, "Multiplication matrice profil symetrique, vecteur.\n",
+        "Dimensions incorrectes:\n Matrice ", lo, "x", hi, "\nVecteur ", xlo, "x", xhi, fatal_nl);
+}
 [[noreturn]] inline void rect_product_size(int i0, int i1, int j0, int j1, int xlo, int xhi) {
-  fatal(1, "Incompatibilite de tailles dans produit matrice vecteur:\n", "Matrice [", i0, ",", i1, "]x[", j0, ",", j1,
-        "], vecteur [", xlo, ",", xhi, "]\n");
+  fatal(1, "Incompatibilite de tailles dans produit matrice vecteur:\n", "Matrice [", i0, ",", i1,
+        "]x[", j0, ",", j1, "], vecteur [", xlo, ",", xhi, "]\n");
 }
 
 // Right-hand sides of other bounds than the lines, for the solve named.
@@ -124,15 +136,17 @@ char const* const Lxb_solve = "Tailles incompatibles dans la L x = b, gauss:\n";
 // for a profile matrix and "U" for a dense one; L X = B names it "L".
 char const* const XUC_solve = "Tailles incompatibles dans la X U = B, gauss:\n";
 char const* const LXC_solve = "Tailles incompatibles dans la L X = B, gauss:\n";
-[[noreturn]] inline void block_size(char const* solve, char const* name, int lo, int hi, int bi0, int bi1, int bj0,
-                                    int bj1) {
+[[noreturn]] inline void block_size(char const* solve, char const* name, int lo, int hi, int bi0,
+                                    int bi1, int bj0, int bj1) {
   fatal(1, solve, name, lo, ",", hi, "]^2\n", "B [", bi0, ",", bi1, "]x[", bj0, ",", bj1, "]\n");
 }
 
 // Two rectangular matrices of other bounds: the sum, and the product (with
 // the sum's separator).
-[[noreturn]] inline void rect_bounds(char const* what, int a0, int a1, int a2, int a3, int b0, int b1, int b2, int b3) {
-  fatal(1, what, " [", a0, ",", a1, "]x[", a2, ",", a3, "] +  [", b0, ",", b1, "]x[", b2, ",", b3, "]\n");
+[[noreturn]] inline void rect_bounds(char const* what, int a0, int a1, int a2, int a3, int b0,
+                                     int b1, int b2, int b3) {
+  fatal(1, what, " [", a0, ",", a1, "]x[", a2, ",", a3, "] +  [", b0, ",", b1, "]x[", b2, ",", b3,
+        "]\n");
 }
 char const* const rect_sum = "Incompatibilite de tailles dans somme de matrices profil-h:\n";
 char const* const rect_product = "Incompatibilite de tailles dans produit de matrices profil:\n";

@@ -25,7 +25,8 @@ static_assert(sizeof(std::atomic<int>) == sizeof(int), "a futex word is an int")
 
 void sleep_while(std::atomic<int> const& word, int seen) {
 #if defined(__linux__)
-  syscall(SYS_futex, reinterpret_cast<int const*>(&word), FUTEX_WAIT_PRIVATE, seen, nullptr, nullptr, 0);
+  syscall(SYS_futex, reinterpret_cast<int const*>(&word), FUTEX_WAIT_PRIVATE, seen, nullptr,
+          nullptr, 0);
 #else
   if (word.load(std::memory_order_relaxed) == seen) sched_yield();
 #endif
@@ -33,7 +34,8 @@ void sleep_while(std::atomic<int> const& word, int seen) {
 
 void wake_all(std::atomic<int>& word) {
 #if defined(__linux__)
-  syscall(SYS_futex, reinterpret_cast<int*>(&word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+  syscall(SYS_futex, reinterpret_cast<int*>(&word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr,
+          0);
 #else
   (void)word;
 #endif
@@ -49,8 +51,8 @@ struct pool {
   // The job of the current team, written before the workers' tickets move.
   void (*fn)(void*, int, int) = nullptr;
   void* ctx = nullptr;
-  int size = 0;  // threads of the team
-  int started = 0;  // workers running
+  int size = 0;      // threads of the team
+  int started = 0;   // workers running
   counter finished;  // workers done with the current job
   std::unique_ptr<counter[]> ticket{new counter[max_workers + 1]};  // ticket[w] moves for worker w
   std::vector<pthread_t> id = std::vector<pthread_t>(max_workers + 1);

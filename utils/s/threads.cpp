@@ -23,10 +23,15 @@ std::atomic<int> chosen{0};  // utils_set_threads, 0 when unset
   char shown[72];
   std::snprintf(shown, sizeof shown, "%.64s%s", value, std::strlen(value) > 64 ? "..." : "");
   if (!sst) {
-    std::fprintf(stderr, "UTILS_NUM_THREADS=\"%s\": on attend un entier de 1 a %d\n", shown, most_threads);
+    std::fprintf(stderr, "UTILS_NUM_THREADS=\"%s\": on attend un entier de 1 a %d\n", shown,
+                 most_threads);
     std::exit(1);
   }
-  sst->msg("UTILS_NUM_THREADS=\"").msg(shown).msg("\": on attend un entier de 1 a ").msg(most_threads).msg("\n");
+  sst->msg("UTILS_NUM_THREADS=\"")
+      .msg(shown)
+      .msg("\": on attend un entier de 1 a ")
+      .msg(most_threads)
+      .msg("\n");
   sst->kill(1);
 }
 

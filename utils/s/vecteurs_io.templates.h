@@ -21,7 +21,8 @@
 #include "llist_check.h"
 #include "vecteurs.h"
 
-template <class T> class llist;
+template <class T>
+class llist;
 
 namespace vio {
 
@@ -69,8 +70,8 @@ inline void verifie_entete_binaire(unsigned char const* h, char code) {
 template <class T>
 void a_ecrit(flux& f, const gcolect<T>& v) {
   tampon b(f);
-  b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "V%c\n%d %d\n", code<T>(),
-                                     v.imin(), v.imax())));
+  b.avance(std::size_t(
+      std::snprintf(b.place(), tampon::MARGE, "V%c\n%d %d\n", code<T>(), v.imin(), v.imax())));
   io_ecrit_lignes(b, f, v.debut(), compte(v));
   b.vide();
   f.termine();
@@ -183,8 +184,7 @@ void liste_texte(tampon& b, flux const& f, const llist<U>& l) {
 template <class U>
 void a_ecrit(flux& f, const gcolect<llist<U>>& v) {
   tampon b(f);
-  b.avance(std::size_t(
-      std::snprintf(b.place(), tampon::MARGE, "VL\n%d %d\n", v.imin(), v.imax())));
+  b.avance(std::size_t(std::snprintf(b.place(), tampon::MARGE, "VL\n%d %d\n", v.imin(), v.imax())));
   llist<U> const* e = v.debut();
   for (long long k = 0, n = compte(v); k < n; ++k) {
     liste_texte(b, f, e[k]);
@@ -241,7 +241,8 @@ void liste_lit_binaire(flux& f, llist<U>& l) {
   while (m > 0) {
     int k = m < 1024 ? m : 1024;
     f.lit(t, std::size_t(k) * sizeof(U));
-    for (int i = 0; i < k; ++i) der = l.insert(t[i], der != nullptr && der->el() < t[i] ? der : nullptr);
+    for (int i = 0; i < k; ++i)
+      der = l.insert(t[i], der != nullptr && der->el() < t[i] ? der : nullptr);
     m -= k;
   }
 }

@@ -24,13 +24,13 @@ vtk_champs& vtk_champs::elements(char const* nom, gvector<double> const& v) {
 
 int vtk_type(int ndim, int telem) {
   switch (telem) {
-    case 1: return 1;                       // VTK_VERTEX
-    case 2: return 3;                       // VTK_LINE
-    case 3: return 5;                       // VTK_TRIANGLE
-    case 4: return ndim == 3 ? 10 : 9;      // VTK_TETRA, VTK_QUAD
-    case 5: return ndim == 3 ? 14 : 7;      // VTK_PYRAMID, VTK_POLYGON
-    case 6: return ndim == 3 ? 13 : 7;      // VTK_WEDGE, VTK_POLYGON
-    case 8: return ndim == 3 ? 12 : 7;      // VTK_HEXAHEDRON, VTK_POLYGON
+    case 1: return 1;                   // VTK_VERTEX
+    case 2: return 3;                   // VTK_LINE
+    case 3: return 5;                   // VTK_TRIANGLE
+    case 4: return ndim == 3 ? 10 : 9;  // VTK_TETRA, VTK_QUAD
+    case 5: return ndim == 3 ? 14 : 7;  // VTK_PYRAMID, VTK_POLYGON
+    case 6: return ndim == 3 ? 13 : 7;  // VTK_WEDGE, VTK_POLYGON
+    case 8: return ndim == 3 ? 12 : 7;  // VTK_HEXAHEDRON, VTK_POLYGON
     default: return telem > 0 && ndim != 3 ? 7 : 0;
   }
 }
@@ -111,13 +111,10 @@ std::string titre_imprimable(maillage const& m) {
 
 namespace vtk_io {
 
-void refuse(char const* fname, char const* why) {
-  mesh_io::write_refused(fname, why, fatal_nl);
-}
+void refuse(char const* fname, char const* why) { mesh_io::write_refused(fname, why, fatal_nl); }
 
 void refuse_name(char const* fname, char const* why, std::string const& name) {
-  mesh_io::write_refused(fname, why, " \"", shown(name).c_str(), "\"",
-                         fatal_nl);
+  mesh_io::write_refused(fname, why, " \"", shown(name).c_str(), "\"", fatal_nl);
 }
 
 void check_names(vtk_champs const& champs, char const* fname) {
@@ -128,29 +125,26 @@ void check_names(vtk_champs const& champs, char const* fname) {
       for (char ch : c.nom)
         if (ch == ' ' || !printable(ch)) ok = false;
       if (!ok) refuse_name(fname, "nom de champ invalide", c.nom);
-      if (!seen.insert(c.nom).second)
-        refuse_name(fname, "nom de champ en double", c.nom);
+      if (!seen.insert(c.nom).second) refuse_name(fname, "nom de champ en double", c.nom);
     }
 }
 
 namespace {
 
-[[noreturn]] void wrong_size(char const* fname, std::string const& name,
-                             std::size_t n, int expected, char const* what) {
+[[noreturn]] void wrong_size(char const* fname, std::string const& name, std::size_t n,
+                             int expected, char const* what) {
   // Sizes beyond int are printed as such: the counts of a mesh fit in int.
   mesh_io::write_refused(fname, "champ \"", shown(name).c_str(), "\" de ",
-                         std::to_string(n).c_str(), " valeurs pour ", expected,
-                         " ", what, fatal_nl);
+                         std::to_string(n).c_str(), " valeurs pour ", expected, " ", what,
+                         fatal_nl);
 }
 
-std::vector<field_view> fields(std::vector<vtk_champs::champ> const& list,
-                               int expected, char const* what,
-                               char const* fname) {
+std::vector<field_view> fields(std::vector<vtk_champs::champ> const& list, int expected,
+                               char const* what, char const* fname) {
   std::vector<field_view> r;
   for (auto const& c : list) {
     std::size_t const n = count(*c.valeurs);
-    if (n != static_cast<std::size_t>(expected))
-      wrong_size(fname, c.nom, n, expected, what);
+    if (n != static_cast<std::size_t>(expected)) wrong_size(fname, c.nom, n, expected, what);
     r.push_back({c.nom, c.valeurs->debut()});
   }
   return r;
@@ -159,27 +153,24 @@ std::vector<field_view> fields(std::vector<vtk_champs::champ> const& list,
 }  // namespace
 
 void check_finite(grid_view const& g, char const* fname) {
-  auto check = [fname](std::vector<field_view> const& list, int n,
-                       char const* where) {
+  auto check = [fname](std::vector<field_view> const& list, int n, char const* where) {
     for (field_view const& f : list)
       for (int i = 0; i < n; ++i)
         if (!std::isfinite(f.values[i])) {
-          mesh_io::write_refused(fname, "champ \"", shown(f.name).c_str(),
-                                 "\" non fini ", where, i + 1, fatal_nl);
+          mesh_io::write_refused(fname, "champ \"", shown(f.name).c_str(), "\" non fini ", where,
+                                 i + 1, fatal_nl);
         }
   };
   check(g.point_fields, g.nv, "au sommet ");
   check(g.cell_fields, g.ne, "a l'element ");
 }
 
-grid_view checked_view(maillage const& m, vtk_champs const& champs,
-                       char const* fname) {
+grid_view checked_view(maillage const& m, vtk_champs const& champs, char const* fname) {
   if (char const* why = vtk_refus(m)) refuse(fname, why);
   grid_view g = vtk_tables::view(m);
   if (g.ne > 0) {
     g.type = vtk_type(g.nd, g.te);
-    if (g.type == 0)
-      refuse(fname, "elements 3D sans type VTK pour ce nombre de noeuds");
+    if (g.type == 0) refuse(fname, "elements 3D sans type VTK pour ce nombre de noeuds");
   }
   check_names(champs, fname);
   g.point_fields = fields(champs.aux_sommets(), g.nv, "sommets", fname);
@@ -242,8 +233,7 @@ bool ends_with(char const* s, char const* tail) {
 
 }  // namespace
 
-void ecrit_vtk(maillage const& m, char const* fname, vtk_champs const& champs,
-               vtk_format format) {
+void ecrit_vtk(maillage const& m, char const* fname, vtk_champs const& champs, vtk_format format) {
   if (fname == nullptr) fname = "";
   if (format == vtk_format::selon_nom)
     format = ends_with(fname, ".vtu") ? vtk_format::xml : vtk_format::ascii;

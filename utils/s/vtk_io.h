@@ -97,12 +97,10 @@ class out_file {
 // "Ecriture de <fname> impossible: <why>", status 1.
 [[noreturn]] void refuse(char const* fname, char const* why);
 // The same with a detail: a quoted name, printable as it is.
-[[noreturn]] void refuse_name(char const* fname, char const* why,
-                              std::string const& name);
+[[noreturn]] void refuse_name(char const* fname, char const* why, std::string const& name);
 
 // The view of a mesh and its fields, after every check of ecrit_vtk.
-grid_view checked_view(maillage const& m, vtk_champs const& champs,
-                       char const* fname);
+grid_view checked_view(maillage const& m, vtk_champs const& champs, char const* fname);
 // VTK's text reader takes no "nan" or "inf": the text form refuses them.
 void check_finite(grid_view const& g, char const* fname);
 // The field names of ecrit_vtk's rules, checked; refusals name fname.

@@ -31,8 +31,8 @@ class legacy_values {
       std::memcpy(&u, &v, 4);
       return put(p, u);
     }
-    end_text(p, std::to_chars(p, p + 31, static_cast<double>(v),
-                              std::chars_format::general, 9).ptr, sep);
+    end_text(p, std::to_chars(p, p + 31, static_cast<double>(v), std::chars_format::general, 9).ptr,
+             sep);
   }
 
   // Field values, "%.17g" in text: reading them gives back the same bits.
@@ -45,8 +45,7 @@ class legacy_values {
       std::memcpy(p, &u, 8);
       return out_.advance(8);
     }
-    end_text(p, std::to_chars(p, p + 31, v, std::chars_format::general, 17).ptr,
-             sep);
+    end_text(p, std::to_chars(p, p + 31, v, std::chars_format::general, 17).ptr, sep);
   }
 
   void end_section() {
@@ -77,8 +76,8 @@ std::string scalars(std::string const& name, char const* type) {
 
 // The fields go as one FIELD block after the int scalars: readers take
 // every array of such a block, where some take only the first SCALARS.
-void double_fields(std::vector<field_view> const& fields, int n,
-                   legacy_values& put, out_file& out) {
+void double_fields(std::vector<field_view> const& fields, int n, legacy_values& put,
+                   out_file& out) {
   if (fields.empty()) return;
   out.text("FIELD FieldData " + std::to_string(fields.size()) + "\n");
   for (field_view const& f : fields) {
@@ -115,8 +114,8 @@ void cells(grid_view const& g, legacy_values& put, out_file& out) {
 
 void write_legacy(grid_view const& g, out_file& out, bool binary) {
   legacy_values put(out, binary);
-  out.text("# vtk DataFile Version 3.0\n" + g.title + "\n" +
-           (binary ? "BINARY\n" : "ASCII\n") + "DATASET UNSTRUCTURED_GRID\n");
+  out.text("# vtk DataFile Version 3.0\n" + g.title + "\n" + (binary ? "BINARY\n" : "ASCII\n") +
+           "DATASET UNSTRUCTURED_GRID\n");
   points(g, put, out);
   cells(g, put, out);
 
@@ -125,8 +124,7 @@ void write_legacy(grid_view const& g, out_file& out, bool binary) {
   put.end_section();
   double_fields(g.point_fields, g.nv, put, out);
 
-  out.text("CELL_DATA " + std::to_string(g.ne) + "\n" +
-           scalars("subdomain", "int"));
+  out.text("CELL_DATA " + std::to_string(g.ne) + "\n" + scalars("subdomain", "int"));
   subdomain_walk sd(g);
   for (int e = 0; e < g.ne; ++e) put.i32(sd.next(), '\n');
   put.end_section();

@@ -10,12 +10,11 @@
 namespace vtk_io {
 namespace {
 
-char const* const kHeader =
-    __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        ? "<?xml version=\"1.0\"?>\n<VTKFile type=\"%s\" version=\"1.0\" "
-          "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n"
-        : "<?xml version=\"1.0\"?>\n<VTKFile type=\"%s\" version=\"1.0\" "
-          "byte_order=\"BigEndian\" header_type=\"UInt64\">\n";
+char const* const kHeader = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+                                ? "<?xml version=\"1.0\"?>\n<VTKFile type=\"%s\" version=\"1.0\" "
+                                  "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n"
+                                : "<?xml version=\"1.0\"?>\n<VTKFile type=\"%s\" version=\"1.0\" "
+                                  "byte_order=\"BigEndian\" header_type=\"UInt64\">\n";
 
 std::string file_header(std::string const& type) {
   std::string h = kHeader;
@@ -25,11 +24,16 @@ std::string file_header(std::string const& type) {
 std::string escaped(std::string const& s) {
   std::string r;
   for (char c : s) {
-    if (c == '&') r += "&amp;";
-    else if (c == '<') r += "&lt;";
-    else if (c == '>') r += "&gt;";
-    else if (c == '"') r += "&quot;";
-    else r += c;
+    if (c == '&')
+      r += "&amp;";
+    else if (c == '<')
+      r += "&lt;";
+    else if (c == '>')
+      r += "&gt;";
+    else if (c == '"')
+      r += "&quot;";
+    else
+      r += c;
   }
   return r;
 }
@@ -48,8 +52,7 @@ std::string declare(array_decl const& a, bool parallel, std::uint64_t offset) {
   s += a.type;
   s += '"';
   if (!a.name.empty()) s += " Name=\"" + escaped(a.name) + '"';
-  if (a.components != 1)
-    s += " NumberOfComponents=\"" + std::to_string(a.components) + '"';
+  if (a.components != 1) s += " NumberOfComponents=\"" + std::to_string(a.components) + '"';
   if (!parallel) s += " format=\"appended\" offset=\"" + std::to_string(offset) + '"';
   return s + "/>\n";
 }
@@ -62,8 +65,8 @@ struct layout {
 };
 
 layout arrays(std::vector<std::string> const& point_names,
-              std::vector<std::string> const& cell_names, std::uint64_t nv,
-              std::uint64_t ne, std::uint64_t te) {
+              std::vector<std::string> const& cell_names, std::uint64_t nv, std::uint64_t ne,
+              std::uint64_t te) {
   layout l;
   l.point_data.push_back({"Int32", "tag", 1, 4 * nv});
   for (auto const& n : point_names) l.point_data.push_back({"Float64", n, 1, 8 * nv});
@@ -146,8 +149,7 @@ void blocks(grid_view const& g, layout const& l, out_file& out) {
     for (int k = 0; k < g.te; ++k) raw<std::int32_t>(out, v[k] - 1);
   }
   block_size(out, l.cells[1].bytes);
-  for (int e = 1; e <= g.ne; ++e)
-    raw<std::int64_t>(out, static_cast<std::int64_t>(e) * g.te);
+  for (int e = 1; e <= g.ne; ++e) raw<std::int64_t>(out, static_cast<std::int64_t>(e) * g.te);
   block_size(out, l.cells[2].bytes);
   for (int e = 0; e < g.ne; ++e) raw(out, static_cast<std::uint8_t>(g.type));
 }
@@ -155,14 +157,12 @@ void blocks(grid_view const& g, layout const& l, out_file& out) {
 }  // namespace
 
 void write_vtu(grid_view const& g, out_file& out) {
-  layout const l = arrays(names(g.point_fields), names(g.cell_fields),
-                          static_cast<std::uint64_t>(g.nv),
-                          static_cast<std::uint64_t>(g.ne),
-                          static_cast<std::uint64_t>(g.te));
+  layout const l =
+      arrays(names(g.point_fields), names(g.cell_fields), static_cast<std::uint64_t>(g.nv),
+             static_cast<std::uint64_t>(g.ne), static_cast<std::uint64_t>(g.te));
   out.text(file_header("UnstructuredGrid") + "  <UnstructuredGrid>\n" +
-           "    <Piece NumberOfPoints=\"" + std::to_string(g.nv) +
-           "\" NumberOfCells=\"" + std::to_string(g.ne) + "\">\n" +
-           declare_all(l, false, "      ") + "    </Piece>\n" +
+           "    <Piece NumberOfPoints=\"" + std::to_string(g.nv) + "\" NumberOfCells=\"" +
+           std::to_string(g.ne) + "\">\n" + declare_all(l, false, "      ") + "    </Piece>\n" +
            "  </UnstructuredGrid>\n  <AppendedData encoding=\"raw\">\n   _");
   blocks(g, l, out);
   // Readers take the data up to the last newline before the end tag.
@@ -183,11 +183,9 @@ void ecrit_pvtu(char const* fname, std::vector<std::string> const& pieces,
   vtk_io::check_names(champs, fname);
   using namespace vtk_io;
   layout const l = arrays(names(champs.aux_sommets()), names(champs.aux_elements()), 0, 0, 0);
-  std::string s = file_header("PUnstructuredGrid") +
-                  "  <PUnstructuredGrid GhostLevel=\"0\">\n" +
+  std::string s = file_header("PUnstructuredGrid") + "  <PUnstructuredGrid GhostLevel=\"0\">\n" +
                   declare_all(l, true, "    ");
-  for (std::string const& p : pieces)
-    s += "    <Piece Source=\"" + escaped(p) + "\"/>\n";
+  for (std::string const& p : pieces) s += "    <Piece Source=\"" + escaped(p) + "\"/>\n";
   s += "  </PUnstructuredGrid>\n</VTKFile>\n";
   out_file out(fname);
   out.text(s);

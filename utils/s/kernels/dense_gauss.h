@@ -109,7 +109,8 @@ class doolittle_blocks {
       });
       walk_.phase(parts, [&](int i) {
         range const cl = share(r0_, n_, 2 * simd<T>::width, i, parts);
-        gemm_ordered(r1 - r0_, cl.e - cl.b, r0_, l(r0_, 0), lds_, u(0, cl.b), ld_, s(r0_, cl.b), lds_);
+        gemm_ordered(r1 - r0_, cl.e - cl.b, r0_, l(r0_, 0), lds_, u(0, cl.b), ld_, s(r0_, cl.b),
+                     lds_);
       });
       if (!rows(r0_, r1)) return;
     }
@@ -132,7 +133,9 @@ class doolittle_blocks {
   };
   static range share(int lo, int hi, int grain, int i, int parts) {
     long const units = (hi - lo + grain - 1) / grain;
-    auto cut = [&](int k) { return static_cast<int>(std::min<long>(hi, lo + units * k / parts * grain)); };
+    auto cut = [&](int k) {
+      return static_cast<int>(std::min<long>(hi, lo + units * k / parts * grain));
+    };
     return {cut(i), cut(i + 1)};
   }
 
@@ -317,7 +320,8 @@ class doolittle_blocks {
     });
     walk_.phase(parts, [&](int i) {
       range const cl = share(m, n_, 2 * simd<T>::width, i, parts);
-      gemm_ordered(q - m, cl.e - cl.b, m - p, l(m, p), lds_, u(p, cl.b), ld_, s(m, cl.b), lds_, false);
+      gemm_ordered(q - m, cl.e - cl.b, m - p, l(m, p), lds_, u(p, cl.b), ld_, s(m, cl.b), lds_,
+                   false);
     });
     return rows(m, q);
   }

@@ -137,7 +137,8 @@ void gemm_ordered(int rows, int cols, int K, const T* a, long lda, const T* b, l
       int const ahead = tj + 1 < ctiles ? (kc + rtiles - 1) / rtiles : 0;
       for (int ti = 0; ti < rtiles; ++ti) {
         for (int k = ti * ahead, e = std::min(kc, k + ahead); k < e; ++k)
-          __builtin_prefetch(next + k * ldb, 0, 2), __builtin_prefetch(next + k * ldb + NR - 1, 0, 2);
+          __builtin_prefetch(next + k * ldb, 0, 2),
+              __builtin_prefetch(next + k * ldb + NR - 1, 0, 2);
         const T* ap = apack.data() + static_cast<std::size_t>(ti) * MR * kc;
         int const i0 = ti * MR, h = std::min(MR, rows - i0);
         T* ct = c + i0 * ldc + j0;

@@ -49,7 +49,7 @@ struct simd {
     if constexpr (width == 4)
       return v{p[0], p[stride], p[2 * stride], p[3 * stride]};
     else
-      return v{p[0], p[stride], p[2 * stride], p[3 * stride],
+      return v{p[0],          p[stride],     p[2 * stride], p[3 * stride],
                p[4 * stride], p[5 * stride], p[6 * stride], p[7 * stride]};
   }
 };

@@ -19,7 +19,8 @@ namespace kern {
 // the ragged ends and the other types one value at a time. Pure copies:
 // the order in which the values move does not matter.
 template <bool ToPacked, class T>
-KERN_INLINE void transfer(int nr, T* const* line, int const* from, int const* to, int base, T* P, long ld) {
+KERN_INLINE void transfer(int nr, T* const* line, int const* from, int const* to, int base, T* P,
+                          long ld) {
   // Entries k0 .. k1 - 1 of line r, one at a time.
   auto run = [&](int r, int k0, int k1) {
     if (k0 >= k1) return;
@@ -49,9 +50,11 @@ KERN_INLINE void transfer(int nr, T* const* line, int const* from, int const* to
           if (ToPacked) {
             v x[4] = {S::load(a0), S::load(a1), S::load(a2), S::load(a3)};
             transpose4(x);
-            S::store(row, x[0]), S::store(row + ld, x[1]), S::store(row + 2 * ld, x[2]), S::store(row + 3 * ld, x[3]);
+            S::store(row, x[0]), S::store(row + ld, x[1]), S::store(row + 2 * ld, x[2]),
+                S::store(row + 3 * ld, x[3]);
           } else {
-            v x[4] = {S::load(row), S::load(row + ld), S::load(row + 2 * ld), S::load(row + 3 * ld)};
+            v x[4] = {S::load(row), S::load(row + ld), S::load(row + 2 * ld),
+                      S::load(row + 3 * ld)};
             transpose4(x);
             S::store(a0, x[0]), S::store(a1, x[1]), S::store(a2, x[2]), S::store(a3, x[3]);
           }

@@ -78,7 +78,8 @@ struct gen_group {
   // columns j .. j + nfin - 1 are then finished in place: the terms inside
   // the step, as soon as the column they need is done, and the division by
   // the pivot piv[c] for the row parts.
-  void sums(col const (&cs)[C], int nc, int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+  void sums(col const (&cs)[C], int nc, int kb, int K0, int kend, v (&a)[C][4], int nfin,
+            T const* piv) const {
     switch (nc) {
       case 1: return both<1>(cs, kb, K0, kend, a, nfin, piv);
       case 2: return both<2>(cs, kb, K0, kend, a, nfin, piv);
@@ -90,7 +91,8 @@ struct gen_group {
   }
 
   template <int N>
-  void both(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+  void both(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin,
+            T const* piv) const {
     common<0, N>(cs, kb, K0, kend, a, nfin, piv);
     common<1, N>(cs, kb, K0, kend, a, nfin, piv);
   }
@@ -111,7 +113,8 @@ struct gen_group {
   // terms, the common run and the finish of the step; handed from function
   // to function they would go through memory.
   template <int Up, int N>
-  void common(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin, T const* piv) const {
+  void common(col const (&cs)[C], int kb, int K0, int kend, v (&a)[C][4], int nfin,
+              T const* piv) const {
     T const* b[C];
     int f[C];
     for (int c = 0; c < C; ++c) b[c] = Up ? cs[c].cl : cs[c].cu, f[c] = cs[c].fc;
@@ -268,7 +271,7 @@ struct gen_group {
   T* e;
   int n;
   int widest;  // the longest line part, diagonal included
-  T* own;      // the group's parts as columns: line c's row part at own + 2 c widest, its column part after it
+  T* own;  // the group's parts as columns: line c's row part at own + 2 c widest, its column part after it
   mask lane[2];  // lane numbers
   int i0 = 0, nr = 0;
   int pc[R];  // first column of each line (past the end for absent lines)
@@ -280,7 +283,8 @@ struct gen_group {
 
   // A group object owns its buffers and works the groups of lines of one
   // matrix (q, e, n) in turn.
-  gen_group(int const* q, T* e_, int n_) : P(nullptr), jmin(0), L{q}, e(e_), n(n_), widest(1), own(nullptr) {
+  gen_group(int const* q, T* e_, int n_)
+      : P(nullptr), jmin(0), L{q}, e(e_), n(n_), widest(1), own(nullptr) {
     for (int i = 1; i <= n; ++i) widest = std::max(widest, i - L.first(i) + 1);
     std::size_t const prow = static_cast<std::size_t>(widest + R) * 2 * R;
     store.resize(prow + static_cast<std::size_t>(2 * R) * widest + 64 / sizeof(T));
@@ -331,7 +335,8 @@ struct gen_group {
   void columns(int jb, int je) {
     for (int j = jb; j < je; j += C) {
       int const nc = std::min(C, je - j);
-      for (char const* pe = pf + std::min(pf_step, static_cast<long>(pf_end - pf)); pf < pe; pf += 64)
+      for (char const* pe = pf + std::min(pf_step, static_cast<long>(pf_end - pf)); pf < pe;
+           pf += 64)
         __builtin_prefetch(pf);
       col cs[C];
       for (int c = 0; c < C; ++c) {
@@ -406,7 +411,8 @@ struct gen_group {
       v a[4];
       start(i, a);
       for (int k = k1; k < i; ++k)
-        masked_term(a, row(k), row(k)[c], row(k)[R + c], first[0] <= msplat(k), first[1] <= msplat(k));
+        masked_term(a, row(k), row(k)[c], row(k)[R + c], first[0] <= msplat(k),
+                    first[1] <= msplat(k));
       v const dv = S::splat(d);
       a[0] = a[0] / dv;
       a[1] = a[1] / dv;
@@ -455,14 +461,15 @@ int gen_gauss_grouped(int const* q, T* e, int n, double& maxpiv, double& minpiv,
                       double min_work = pipeline_min_work) {
   constexpr int R = gen_group<T>::R;
   int const want = pipeline_threads(threads, gen_work(q, n), (n + R - 1) / R, min_work);
-  pipeline_result const r = run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
-    gen_group<T> g(q, e, n);
-    g.ahead = me.nt * R;
-    mine.failed = pipeline_groups(g, me, n, lines, [&mine](gen_group<T>& h) {
-      h.own_columns();
-      return h.pivots(mine.maxpiv, mine.minpiv);
-    });
-  });
+  pipeline_result const r =
+      run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
+        gen_group<T> g(q, e, n);
+        g.ahead = me.nt * R;
+        mine.failed = pipeline_groups(g, me, n, lines, [&mine](gen_group<T>& h) {
+          h.own_columns();
+          return h.pivots(mine.maxpiv, mine.minpiv);
+        });
+      });
   // note_pivot started the thread of line 1 from its pivot: the extremes
   // are those of the sequence.
   maxpiv = r.maxpiv;

@@ -11,12 +11,21 @@
 
 namespace sky {
 
-template <class T> inline T tsqrt(T x) { return std::sqrt(x); }
-template <> inline int tsqrt<int>(int x) { return static_cast<int>(std::sqrt(static_cast<double>(x))); }
+template <class T>
+inline T tsqrt(T x) {
+  return std::sqrt(x);
+}
+template <>
+inline int tsqrt<int>(int x) {
+  return static_cast<int>(std::sqrt(static_cast<double>(x)));
+}
 
 // Conjugation of the Hermitian kernels, and its absence for the others.
 struct same {
-  template <class T> T operator()(T x) const { return x; }
+  template <class T>
+  T operator()(T x) const {
+    return x;
+  }
 };
 struct conjugate {
   std::complex<double> operator()(std::complex<double> x) const { return std::conj(x); }
@@ -56,8 +65,8 @@ struct gen_line {
   int const* q;
   int half(int i) const { return (q[i] - q[i - 1] - 1) / 2; }
   int first(int i) const { return i - half(i); }
-  int row(int i) const { return q[i - 1]; }             // offset of a(i, first(i))
-  int col(int i) const { return q[i - 1] + half(i); }   // offset of a(first(i), i)
+  int row(int i) const { return q[i - 1]; }            // offset of a(i, first(i))
+  int col(int i) const { return q[i - 1] + half(i); }  // offset of a(first(i), i)
   int diag(int i) const { return q[i] - 1; }
 };
 

@@ -124,7 +124,8 @@ constexpr double pipeline_min_work = 2e5;
 // lines: at least one group and min_work per thread.
 inline int pipeline_threads(int threads, double work, int groups, double min_work) {
   double const by_work = min_work > 0 ? work / min_work : INT_MAX;
-  return std::max(1, std::min({threads, groups, static_cast<int>(std::min<double>(INT_MAX, by_work))}));
+  return std::max(
+      1, std::min({threads, groups, static_cast<int>(std::min<double>(INT_MAX, by_work))}));
 }
 
 }  // namespace sky

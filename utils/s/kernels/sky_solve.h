@@ -32,7 +32,8 @@ class forward_group {
   static constexpr int lines = 8;
   int jmin = 0, nr = 0;
 
-  forward_group(Line L, T const* e, int n, T const* b, T* y, Fin fin) : L_(L), e_(e), n_(n), b_(b), y_(y), fin_(fin) {}
+  forward_group(Line L, T const* e, int n, T const* b, T* y, Fin fin)
+      : L_(L), e_(e), n_(n), b_(b), y_(y), fin_(fin) {}
 
   void begin_group(int i0) {
     i0_ = i0;
@@ -114,8 +115,10 @@ void forward_rows(Line L, T const* e, int n, T const* b, T* y, Fin fin, int thre
 
 // y := L^-1 b, L of unit diagonal stored by rows (first(i), row(i)).
 template <class T, class Line>
-void forward_unit(Line L, T const* e, int n, T const* b, T* y, int threads = 1, double min_work = solve_min_work) {
-  forward_rows(L, e, n, b, y, [](int, T v) { return v; }, threads, min_work);
+void forward_unit(Line L, T const* e, int n, T const* b, T* y, int threads = 1,
+                  double min_work = solve_min_work) {
+  forward_rows(
+      L, e, n, b, y, [](int, T v) { return v; }, threads, min_work);
 }
 
 // Backward substitution by rows, from the last: x[k] = fin(k, y[k] - s),
@@ -259,7 +262,8 @@ void backward_rows(Lines L, T const* e, int n, T const* y, T* x, Fin fin, Conj c
   int const want = pipeline_threads(threads, entries, (n + 7) / 8, min_work);
   run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result&) {
     backward_group<T, Lines, Fin, Conj> g(L, e, n, reach.data(), y, x, fin, cj);
-    pipeline_groups(g, me, n, lines, [](backward_group<T, Lines, Fin, Conj>& h) { return h.finish(); });
+    pipeline_groups(g, me, n, lines,
+                    [](backward_group<T, Lines, Fin, Conj>& h) { return h.finish(); });
   });
 }
 
@@ -267,14 +271,15 @@ void backward_rows(Lines L, T const* e, int n, T const* y, T* x, Fin fin, Conj c
 template <class T>
 void gen_backward(int const* q, T const* e, int n, T const* y, T* x, int threads = 1,
                   double min_work = solve_min_work) {
-  backward_rows(gen_cols{gen_line{q}}, e, n, y, x, [&](int i, T v) { return quot(v, e[q[i] - 1]); }, same(), threads,
-                min_work);
+  backward_rows(
+      gen_cols{gen_line{q}}, e, n, y, x, [&](int i, T v) { return quot(v, e[q[i] - 1]); }, same(),
+      threads, min_work);
 }
 
 // L L^T x = b (L L^H with conjugation); y is work space.
 template <class T, class Conj>
-void sym_solve_choleski(int const* q, T const* e, int n, T const* b, T* y, T* x, Conj cj, int threads = 1,
-                        double min_work = solve_min_work) {
+void sym_solve_choleski(int const* q, T const* e, int n, T const* b, T* y, T* x, Conj cj,
+                        int threads = 1, double min_work = solve_min_work) {
   sym_line L{q};
   auto const by_diagonal = [&](int i, T v) { return quot(v, e[L.diag(i)]); };
   forward_rows(L, e, n, b, y, by_diagonal, threads, min_work);
@@ -283,12 +288,13 @@ void sym_solve_choleski(int const* q, T const* e, int n, T const* b, T* y, T* x,
 
 // L D L^T x = b (L D L^H); y is work space.
 template <class T, class Conj>
-void sym_solve_crout(int const* q, T const* e, int n, T const* b, T* y, T* x, Conj cj, int threads = 1,
-                     double min_work = solve_min_work) {
+void sym_solve_crout(int const* q, T const* e, int n, T const* b, T* y, T* x, Conj cj,
+                     int threads = 1, double min_work = solve_min_work) {
   sym_line L{q};
   forward_unit(L, e, n, b, y, threads, min_work);
   for (int i = n; i >= 1; --i) y[i - 1] = quot(y[i - 1], e[L.diag(i)]);
-  backward_rows(sym_rows{L}, e, n, y, x, [](int, T v) { return v; }, cj, threads, min_work);
+  backward_rows(
+      sym_rows{L}, e, n, y, x, [](int, T v) { return v; }, cj, threads, min_work);
 }
 
 // The solves of the general layout's factors that stand apart from the
@@ -326,7 +332,8 @@ void gen_solve_L(int const* q, T const* e, int n, T const* b, T* x) {
 // X U = B for `rows` dense rows of n entries, row r of B at B + r ldb and of
 // X at X + r ldx (X may be B); each row is solved like x U = b.
 template <class T>
-void gen_solve_XU_rows(int const* q, T const* e, int n, int rows, T const* B, long ldb, T* X, long ldx) {
+void gen_solve_XU_rows(int const* q, T const* e, int n, int rows, T const* B, long ldb, T* X,
+                       long ldx) {
   gen_line L{q};
   for (int r = 0; r < rows; ++r) {
     T const* br = B + r * ldb;

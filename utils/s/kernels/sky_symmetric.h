@@ -18,14 +18,15 @@ namespace sky {
 // k for each b: first each sum's own terms below the common start, then the
 // common part with the four sums side by side. u[k - pci] is row i's factor.
 template <class T, class Conj>
-inline void block_sums(T const* u, int pci, int j, T const* const* lj, int const* pc, int const* k0, int kmax,
-                       T* s, Conj cj) {
+inline void block_sums(T const* u, int pci, int j, T const* const* lj, int const* pc, int const* k0,
+                       int kmax, T* s, Conj cj) {
   int const K = std::min(j, kmax);
   for (int b = 0; b < 4; ++b)
     for (int k = k0[b]; k < K; ++k) s[b] = u[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
   if (K >= j) return;
   T const* x = u + (K - pci);
-  T const *l0 = lj[0] + (K - pc[0]), *l1 = lj[1] + (K - pc[1]), *l2 = lj[2] + (K - pc[2]), *l3 = lj[3] + (K - pc[3]);
+  T const *l0 = lj[0] + (K - pc[0]), *l1 = lj[1] + (K - pc[1]), *l2 = lj[2] + (K - pc[2]),
+          *l3 = lj[3] + (K - pc[3]);
   T s0 = s[0], s1 = s[1], s2 = s[2], s3 = s[3];
   for (int t = 0, len = j - K; t < len; ++t) {
     T const v = x[t];
@@ -61,7 +62,8 @@ int sym_choleski(int const* q, T* e, int n, double& rap, Conj cj) {
       }
       block_sums(li, pci, j, lj, pc, k0, kmax, s, cj);
       for (int b = 0; b < 4; ++b) {
-        for (int k = std::max(k0[b], j); k < j + b; ++k) s[b] = li[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
+        for (int k = std::max(k0[b], j); k < j + b; ++k)
+          s[b] = li[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
         T const lij = quot(li[j + b - pci] - s[b], e[L.diag(j + b)]);
         li[j + b - pci] = lij;
         sd = lij * cj(lij) + sd;
@@ -119,7 +121,8 @@ int sym_crout(int const* q, T* e, int n, double& rap, Conj cj) {
       }
       block_sums(wi, pci, j, lj, pc, k0, kmax, s, cj);
       for (int b = 0; b < 4; ++b) {
-        for (int k = std::max(k0[b], j); k < j + b; ++k) s[b] = wi[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
+        for (int k = std::max(k0[b], j); k < j + b; ++k)
+          s[b] = wi[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
         T const dj = e[L.diag(j + b)];
         T const lij = quot(li[j + b - pci] - s[b], dj);
         li[j + b - pci] = lij;

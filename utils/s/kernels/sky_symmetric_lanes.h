@@ -40,7 +40,8 @@ namespace lanes {
 // the packed rows (R values per row, of which NV vectors are taken), x[c]
 // the column values with stride XS.
 template <class T, int NV, int C, int XS, int R>
-KERN_INLINE void dots(T const* p, T const* const* x, int len, typename kern::simd<T>::v (&acc)[C][NV]) {
+KERN_INLINE void dots(T const* p, T const* const* x, int len,
+                      typename kern::simd<T>::v (&acc)[C][NV]) {
   typedef kern::simd<T> V;
   T const* xc[C];
   typename V::v a[C][NV];  // acc may alias p or x; a local cannot, so it stays in registers
@@ -72,15 +73,17 @@ KERN_INLINE void dots(T const* p, T const* const* x, int len, typename kern::sim
 // register through the loop and, one register short, reads a lane vector
 // from memory at every multiply: 13 loads per k instead of 8.
 template <class T, int NV, int C, int XS, int R>
-__attribute__((noinline)) void dots_apart(T const* p, T const* const* x, int len, typename kern::simd<T>::v (&acc)[C][NV]) {
+__attribute__((noinline)) void dots_apart(T const* p, T const* const* x, int len,
+                                          typename kern::simd<T>::v (&acc)[C][NV]) {
   dots<T, NV, C, XS, R>(p, x, len, acc);
 }
 
 // The same for k = k0 .. k0+len-1, where only lanes with k >= st[c][q]
 // receive the term.
 template <class T, int NV, int C, int XS, int R>
-KERN_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0, typename kern::simd<T>::m const (&st)[C][NV],
-                              typename kern::simd<T>::v (&acc)[C][NV]) {
+KERN_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0,
+                             typename kern::simd<T>::m const (&st)[C][NV],
+                             typename kern::simd<T>::v (&acc)[C][NV]) {
   typedef kern::simd<T> V;
   for (int t = 0; t < len; ++t, p += R) {
     typename V::m const kv = V::isplat(k0 + t);
@@ -109,8 +112,9 @@ KERN_INLINE void dots_masked(T const* p, T const* const* x, int len, int k0, typ
 // start of a lane or column that matters) is blended.
 template <class T, int NV, int C, int XS, int R>
 KERN_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int const* pcx,
-                                   typename kern::simd<T>::I const* start, int lo, int common, int hi, bool finite, int from,
-                                   int to, typename kern::simd<T>::v (&acc)[C][NV]) {
+                                  typename kern::simd<T>::I const* start, int lo, int common,
+                                  int hi, bool finite, int from, int to,
+                                  typename kern::simd<T>::v (&acc)[C][NV]) {
   typedef kern::simd<T> V;
   hi = std::min(hi, to);
   if (finite) {
@@ -141,7 +145,8 @@ KERN_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int c
           st[c][q] = s > cs ? s : cs;
         }
       }
-      dots_masked<T, NV, C, XS, R>(P + static_cast<long>(k0 - base) * R, xs, cend - k0, k0, st, acc);
+      dots_masked<T, NV, C, XS, R>(P + static_cast<long>(k0 - base) * R, xs, cend - k0, k0, st,
+                                   acc);
     }
   }
   int const k1 = std::max(common, from);
@@ -155,9 +160,10 @@ KERN_INLINE void column_sums_pass(T const* P, int base, T const* const* x, int c
 
 // The same over all the lanes, NP vectors per pass.
 template <class T, int NV, int C, int XS>
-KERN_INLINE void column_sums(T const* P, int base, T const* const* x, int const* pcx, typename kern::simd<T>::I const* start,
-                              int lo, int common, int hi, bool finite, int from, int to,
-                              typename kern::simd<T>::v (&acc)[C][NV]) {
+KERN_INLINE void column_sums(T const* P, int base, T const* const* x, int const* pcx,
+                             typename kern::simd<T>::I const* start, int lo, int common, int hi,
+                             bool finite, int from, int to,
+                             typename kern::simd<T>::v (&acc)[C][NV]) {
   typedef kern::simd<T> V;
   constexpr int W = V::width, R = NV * W, NP = NV < 2 ? NV : 2;
 #pragma GCC unroll 4
@@ -167,8 +173,8 @@ KERN_INLINE void column_sums(T const* P, int base, T const* const* x, int const*
     for (int c = 0; c < C; ++c)
 #pragma GCC unroll 8
       for (int q = 0; q < NP; ++q) a[c][q] = acc[c][h * NP + q];
-    column_sums_pass<T, NP, C, XS, R>(P + h * NP * W, base, x, pcx, start + h * NP * W, lo, common, hi, finite, from,
-                                      to, a);
+    column_sums_pass<T, NP, C, XS, R>(P + h * NP * W, base, x, pcx, start + h * NP * W, lo, common,
+                                      hi, finite, from, to, a);
 #pragma GCC unroll 8
     for (int c = 0; c < C; ++c)
 #pragma GCC unroll 8
@@ -188,7 +194,8 @@ KERN_INLINE void zero(typename kern::simd<T>::v (&acc)[C][NV]) {
 // the lane's line (`in`), w = l d for Crout, and the term of l to the sum
 // sd of the lane's diagonal.
 template <class T, bool Crout>
-KERN_INLINE void quotient(T* pl, T* pw, T* sd, typename kern::simd<T>::v acc, typename kern::simd<T>::v d, typename kern::simd<T>::m in) {
+KERN_INLINE void quotient(T* pl, T* pw, T* sd, typename kern::simd<T>::v acc,
+                          typename kern::simd<T>::v d, typename kern::simd<T>::m in) {
   typedef kern::simd<T> S;
   typename kern::simd<T>::v const a = S::load(pl), l = (a - acc) / d, s = S::load(sd);
   S::store(pl, in ? l : a);
@@ -243,10 +250,11 @@ struct sym_group {
   int n;
   T* Pl;  // Pl[(k - jmin) * R + r] = l(i0 + r, k)
   T* Pw;  // w(i0 + r, k) for Crout, else Pl
-  char* finite;  // finite[j]: every l(j, k), k < j, is finite (set when line j is done; shared by a team)
+  char*
+      finite;  // finite[j]: every l(j, k), k < j, is finite (set when line j is done; shared by a team)
   double maxpiv = 0, minpiv = DBL_MAX;
   int i0 = 0, nr = 0, jmin = 0;
-  int pc[R];  // first column of each line (past the end for absent lines)
+  int pc[R];               // first column of each line (past the end for absent lines)
   alignas(32) I start[R];  // the same, as lanes
   alignas(32) T sd[R];     // sum of the diagonal's terms
   alignas(32) T sg[R][R];  // sums over k < i0 between the group's lines
@@ -343,12 +351,14 @@ struct sym_group {
           v const xv = S::splat(x[c][k]);
           T const* pk = Pw + (k - jmin) * R;
           for (int qv = 0; qv < NV; ++qv)
-            acc[c][qv] = kv >= V::iload(start + qv * W) ? S::load(pk + qv * W) * xv + acc[c][qv] : acc[c][qv];
+            acc[c][qv] = kv >= V::iload(start + qv * W) ? S::load(pk + qv * W) * xv + acc[c][qv]
+                                                        : acc[c][qv];
         }
         T* const pl = Pl + (jc - jmin) * R;
         T* const pw = Pw + (jc - jmin) * R;
         for (int qv = 0; qv < NV; ++qv) {
-          quotient<T, Crout>(pl + qv * W, pw + qv * W, sd + qv * W, acc[c][qv], dj, jv >= V::iload(start + qv * W));
+          quotient<T, Crout>(pl + qv * W, pw + qv * W, sd + qv * W, acc[c][qv], dj,
+                             jv >= V::iload(start + qv * W));
         }
       }
     }
@@ -429,7 +439,8 @@ struct sym_group {
       if (piv < minpiv) minpiv = piv;
       if (c0 + 1 == nr) break;
       alignas(32) I later[R];
-      for (int r = 0; r < R; ++r) later[r] = r > c0 && r < nr && pc[r] <= i ? std::max(pc[r], pc[c0]) : never;
+      for (int r = 0; r < R; ++r)
+        later[r] = r > c0 && r < nr && pc[r] <= i ? std::max(pc[r], pc[c0]) : never;
       v const dv = S::splat(piv_value);
       m const iv = V::isplat(i);
       T* const pl = Pl + (i - jmin) * R;
@@ -452,7 +463,8 @@ struct sym_group {
     move_lines<false>(nr);
     for (int r = 0; r < nr; ++r) {
       bool fin = early_finite[r];
-      for (int k = std::max(i0, pc[r]); k < i0 + r; ++k) fin = fin && std::isfinite(Pl[(k - jmin) * R + r]);
+      for (int k = std::max(i0, pc[r]); k < i0 + r; ++k)
+        fin = fin && std::isfinite(Pl[(k - jmin) * R + r]);
       finite[i0 + r] = fin;
     }
   }
@@ -474,18 +486,19 @@ int sym_lines_grouped(int const* q, T* e, int n, double& rap, int threads = 1,
                       double min_work = pipeline_min_work) {
   std::vector<char> finite(static_cast<std::size_t>(n) + 1);
   int const want = pipeline_threads(threads, sym_work(q, n), (n + R - 1) / R, min_work);
-  pipeline_result const r = run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
-    sym_group<T, Crout, R> g(q, e, n, finite.data());
-    mine.failed = pipeline_groups(g, me, n, lines, [](sym_group<T, Crout, R>& h) {
-      h.find_early_finite();
-      h.group_sums();
-      if (int const failed = h.pivots()) return failed;
-      h.end_group();
-      return 0;
-    });
-    mine.maxpiv = g.maxpiv;
-    mine.minpiv = g.minpiv;
-  });
+  pipeline_result const r =
+      run_pipeline(want, [&](kern::mate& me, final_lines& lines, pipeline_result& mine) {
+        sym_group<T, Crout, R> g(q, e, n, finite.data());
+        mine.failed = pipeline_groups(g, me, n, lines, [](sym_group<T, Crout, R>& h) {
+          h.find_early_finite();
+          h.group_sums();
+          if (int const failed = h.pivots()) return failed;
+          h.end_group();
+          return 0;
+        });
+        mine.maxpiv = g.maxpiv;
+        mine.minpiv = g.minpiv;
+      });
   if (r.failed) return r.failed;
   rap = r.maxpiv / r.minpiv;
   return 0;

@@ -28,7 +28,8 @@ void team(int want, F&& f) {
     return;
   }
   typedef std::remove_reference_t<F> Fn;
-  run_team(want, [](void* c, int t, int T) { (*static_cast<Fn*>(c))(t, T); }, &f);
+  run_team(
+      want, [](void* c, int t, int T) { (*static_cast<Fn*>(c))(t, T); }, &f);
 }
 
 // Sleeps while *word == seen (or returns at once if it already differs);
@@ -126,7 +127,7 @@ class counter {
 // the others finish the item in hand and stop. Which thread computes an
 // item never changes its bits.
 struct crew {
-  alignas(64) std::atomic<int> taken{0};  // items handed out
+  alignas(64) std::atomic<int> taken{0};   // items handed out
   alignas(64) std::atomic<int> alone{-1};  // the thread working alone, or -1
 };
 
