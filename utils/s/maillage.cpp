@@ -1,4 +1,5 @@
-// Mesh class: construction, accessors, text dump and the shared reader helpers.
+// Mesh class: construction, accessors, text dump and the shared reader and
+// writer helpers.
 #include "maillage.h"
 
 #include "fatal.h"
@@ -67,6 +68,60 @@ FILE* open_regular(char const* fname, int status, long long& size) {
   }
   size = static_cast<long long>(st.st_size);
   return fp;
+}
+
+out_file::out_file(char const* fname)
+    : buf_(new char[cap_]), dest_(fname), fp_(dest_.ouvre_fic()), name_(fname) {
+  if (fp_ == nullptr) open_failed(fname, errno, 209);
+  // Whole megabytes go out at once; stdio would only copy them again.
+  std::setvbuf(fp_, nullptr, _IONBF, 0);
+}
+
+out_file::~out_file() {
+  if (fp_ != nullptr) dest_.ferme(fp_, ECANCELED);
+}
+
+void out_file::text(char const* s) { bytes(s, std::strlen(s)); }
+
+void out_file::bytes(void const* p, std::size_t n) {
+  if (n == 0) return;  // p may be null then
+  if (cap_ - len_ >= n) {
+    std::memcpy(buf_.get() + len_, p, n);
+    len_ += n;
+    return;
+  }
+  flush();
+  if (std::fwrite(p, 1, n, fp_) != n) fail();
+}
+
+void out_file::flush() {
+  if (len_ != 0 && std::fwrite(buf_.get(), 1, len_, fp_) != len_) fail();
+  len_ = 0;
+}
+
+void out_file::make_room(std::size_t n) {
+  flush();
+  if (n > cap_) {
+    buf_.reset(new char[n]);
+    cap_ = n;
+  }
+}
+
+// No fsync: like the other tools that write files, the writers leave the
+// flushing to the system (a forced flush is disk-bound and would double the
+// run time of a large mesh).
+void out_file::close() {
+  flush();
+  int const err = dest_.ferme(fp_);
+  fp_ = nullptr;
+  if (err != 0) write_failed(name_, err);
+}
+
+// The temporary file goes; the target keeps its old contents.
+void out_file::fail() {
+  int const err = dest_.ferme(fp_, errno != 0 ? errno : EIO);
+  fp_ = nullptr;
+  write_failed(name_, err);
 }
 
 }  // namespace mesh_io

@@ -1,5 +1,6 @@
 // Internals shared by the mesh sources: fatal messages, checked binary
-// input, and unchecked access to mesh storage after one check at entry.
+// input, buffered output, and unchecked access to mesh storage after one
+// check at entry.
 #ifndef MAILLAGE_IO_H
 #define MAILLAGE_IO_H
 
@@ -8,8 +9,10 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "fatal.h"
+#include "fichier_sur.h"
 #include "maillage.h"
 
 namespace mesh_io {
@@ -123,6 +126,49 @@ class bin_in {
   long long left_;  // bytes of the file not yet in the buffer
   std::unique_ptr<unsigned char[]> buf_;
   std::size_t pos_ = 0, len_ = 0;
+};
+
+// Output file packed into one large buffer: one write per megabyte, not per
+// number. Open and write failures end the run (209) naming the file. The
+// new file replaces the old one only once closed (fichier_sur.h); a file
+// not closed is abandoned and the old one stays.
+class out_file {
+ public:
+  explicit out_file(char const* fname);
+  ~out_file();
+  out_file(out_file const&) = delete;
+  out_file& operator=(out_file const&) = delete;
+
+  // Room for n bytes at the returned place (the buffer grows for a larger
+  // n); advance(k) keeps the first k of them.
+  char* room(std::size_t n) {
+    if (cap_ - len_ < n) make_room(n);
+    return buf_.get() + len_;
+  }
+  void advance(std::size_t k) { len_ += k; }
+
+  void text(char const* s);
+  void text(std::string const& s) { bytes(s.data(), s.size()); }
+  // Large blocks go straight from the caller's storage.
+  void bytes(void const* p, std::size_t n);
+  // Flushes and closes; failures are fatal.
+  void close();
+
+ protected:
+  void flush();
+  // Empties the buffer and makes it hold at least n bytes.
+  void make_room(std::size_t n);
+
+  std::size_t cap_ = 1 << 20;
+  std::unique_ptr<char[]> buf_;
+  std::size_t len_ = 0;
+
+ private:
+  [[noreturn]] void fail();
+
+  fichier_sur dest_;
+  FILE* fp_;
+  char const* name_;
 };
 
 // Opens fname for binary reading as a regular file; open failures end the

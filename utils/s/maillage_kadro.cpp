@@ -2,11 +2,9 @@
 #include "maillage.h"
 
 #include "fatal.h"
-#include "fichier_sur.h"
 #include "maillage_io.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -20,9 +18,7 @@
 
 using mesh_io::bin_in;
 using mesh_io::format_error;
-using mesh_io::open_failed;
 using mesh_io::swapped;
-using mesh_io::write_failed;
 
 namespace {
 
@@ -32,32 +28,18 @@ namespace {
 
 inline void put32(unsigned char* p, std::int32_t v) { std::memcpy(p, &v, 4); }
 
-// Output packed into one large buffer: one fwrite per megabyte, not per
-// number. The new file replaces the old one only once complete
-// (fichier_sur.h).
-class kadro_out {
+// The mesh writer's output (mesh_io::out_file) with its records laid out
+// from templates.
+class kadro_out : public mesh_io::out_file {
  public:
-  explicit kadro_out(char const* name)
-      : dest_(name), name_(name), cap_(1 << 20), buf_(new unsigned char[cap_]) {
-    fp_ = dest_.ouvre_fic();
-    if (fp_ == nullptr) open_failed(name, errno, 209);
-    // Records are packed here already; stdio would only copy them again.
-    std::setvbuf(fp_, nullptr, _IONBF, 0);
-  }
+  using out_file::out_file;
 
   // Room for n contiguous bytes; the caller fills all of them.
-  unsigned char* room(std::size_t n) {
+  unsigned char* take(std::size_t n) {
     kind_ = 0;
-    if (cap_ - len_ < n) {
-      flush();
-      if (n > cap_) {
-        buf_.reset(new unsigned char[n]);
-        cap_ = n;
-      }
-    }
-    unsigned char* p = buf_.get() + len_;
-    len_ += n;
-    return p;
+    char* p = room(n);
+    advance(n);
+    return reinterpret_cast<unsigned char*>(p);
   }
 
   // `count` records of `size` bytes laid out as `tmpl`; fill(p, k) stores
@@ -69,18 +51,18 @@ class kadro_out {
                F fill) {
     flush();
     if (size > cap_) {
-      buf_.reset(new unsigned char[size]);
-      cap_ = size;
+      make_room(size);
       kind_ = 0;
     }
+    unsigned char* const buf = reinterpret_cast<unsigned char*>(buf_.get());
     std::size_t const per = cap_ / size;
     if (kind_ != kind) {
-      for (std::size_t k = 0; k < per; ++k) std::memcpy(buf_.get() + k * size, tmpl, size);
+      for (std::size_t k = 0; k < per; ++k) std::memcpy(buf + k * size, tmpl, size);
       kind_ = kind;
     }
     for (std::size_t done = 0; done < count;) {
       std::size_t const n = std::min(per, count - done);
-      unsigned char* p = buf_.get();
+      unsigned char* p = buf;
       for (std::size_t k = 0; k < n; ++k, p += size) fill(p, done + k);
       len_ = n * size;
       flush();
@@ -88,35 +70,7 @@ class kadro_out {
     }
   }
 
-  void flush() {
-    if (len_ != 0 && std::fwrite(buf_.get(), 1, len_, fp_) != len_) fail();
-    len_ = 0;
-  }
-
-  // No fsync: like the other tools that write files, this one leaves the
-  // flushing to the system (a forced flush is disk-bound and would double
-  // the run time of a large mesh).
-  void close() {
-    flush();
-    int const err = dest_.ferme(fp_);
-    fp_ = nullptr;
-    if (err != 0) write_failed(name_, err);
-  }
-
  private:
-  // The temporary file goes; the target keeps its old contents.
-  [[noreturn]] void fail() {
-    int const err = dest_.ferme(fp_, errno != 0 ? errno : EIO);
-    fp_ = nullptr;
-    write_failed(name_, err);
-  }
-
-  fichier_sur dest_;
-  FILE* fp_;
-  char const* name_;
-  std::size_t cap_;
-  std::unique_ptr<unsigned char[]> buf_;
-  std::size_t len_ = 0;
   long long kind_ = 0;  // which record template the buffer holds, 0 none
 };
 
@@ -180,7 +134,7 @@ void write_groups(kadro_out& out, gmatrix<int> const& elements, gvector<int> con
   for (int k = 1; k <= ng; ++k) {
     int const first = s_dom[k - 1];
     int const count = s_dom[k] - first;
-    unsigned char* p = out.room(24);
+    unsigned char* p = out.take(24);
     put32(p, 16);
     put32(p + 4, k);
     put32(p + 8, 1);
@@ -211,7 +165,7 @@ void write_groups(kadro_out& out, gmatrix<int> const& elements, gvector<int> con
       continue;
     }
     for (int i = 1; i <= count; ++i, e += te) {
-      p = out.room(payload + 8);
+      p = out.take(payload + 8);
       put32(p, static_cast<std::int32_t>(payload));
       put32(p + 4, i);
       std::memcpy(p + 8, e, nb);
@@ -371,14 +325,14 @@ void maillage::ecrit_kadro(char const* fname) const {
 
   kadro_out out(fname);
 
-  unsigned char* p = out.room(88);
+  unsigned char* p = out.take(88);
   put32(p, 80);
   std::size_t tl = std::strlen(titre);
   std::memcpy(p + 4, titre, tl);
   std::memset(p + 4 + tl, ' ', 80 - tl);
   put32(p + 84, 80);
 
-  p = out.room(16);
+  p = out.take(16);
   put32(p, 8);
   put32(p + 4, npt());
   put32(p + 8, 8);

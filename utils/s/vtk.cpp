@@ -1,16 +1,12 @@
-// VTK output: fields, checks of the mesh and the fields, messages, the
-// output file, and the choice of the writer.
+// VTK output: fields, checks of the mesh and the fields, messages, and the
+// choice of the writer.
 #include "vtk.h"
 
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <set>
 
 #include "vtk_io.h"
-
-using mesh_io::open_failed;
-using mesh_io::write_failed;
 
 vtk_champs& vtk_champs::sommets(char const* nom, gvector<double> const& v) {
   sommets_.push_back({nom != nullptr ? nom : "", &v});
@@ -176,50 +172,6 @@ grid_view checked_view(maillage const& m, vtk_champs const& champs, char const* 
   g.point_fields = fields(champs.aux_sommets(), g.nv, "sommets", fname);
   g.cell_fields = fields(champs.aux_elements(), g.ne, "elements", fname);
   return g;
-}
-
-out_file::out_file(char const* fname)
-    : dest_(fname), fp_(dest_.ouvre_fic()), name_(fname), buf_(new char[cap_]) {
-  if (fp_ == nullptr) open_failed(fname, errno, 209);
-  // Whole megabytes go out at once; stdio would only copy them again.
-  std::setvbuf(fp_, nullptr, _IONBF, 0);
-}
-
-out_file::~out_file() {
-  if (fp_ != nullptr) dest_.ferme(fp_, ECANCELED);
-}
-
-void out_file::text(char const* s) { bytes(s, std::strlen(s)); }
-
-void out_file::bytes(void const* p, std::size_t n) {
-  if (n == 0) return;  // p may be null then
-  if (cap_ - len_ >= n) {
-    std::memcpy(buf_.get() + len_, p, n);
-    len_ += n;
-    return;
-  }
-  // Large blocks go straight from the caller's storage.
-  flush();
-  if (std::fwrite(p, 1, n, fp_) != n) fail();
-}
-
-void out_file::flush() {
-  if (len_ != 0 && std::fwrite(buf_.get(), 1, len_, fp_) != len_) fail();
-  len_ = 0;
-}
-
-void out_file::close() {
-  flush();
-  int const err = dest_.ferme(fp_);
-  fp_ = nullptr;
-  if (err != 0) write_failed(name_, err);
-}
-
-// The temporary file goes; the target keeps its old contents.
-void out_file::fail() {
-  int const err = dest_.ferme(fp_, errno != 0 ? errno : EIO);
-  fp_ = nullptr;
-  write_failed(name_, err);
 }
 
 }  // namespace vtk_io

@@ -1,15 +1,12 @@
-// Internals of the VTK writers: the checked view of a mesh and its fields,
-// the buffered output file and the refusal messages.
+// Internals of the VTK writers: the checked view of a mesh and its fields
+// and the refusal messages.
 #ifndef VTK_IO_H
 #define VTK_IO_H
 
 #include <cstddef>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "fichier_sur.h"
 #include "maillage_io.h"
 #include "vtk.h"
 
@@ -58,41 +55,8 @@ class subdomain_walk {
   int e_ = 0;
 };
 
-// Output file packed into one large buffer: one write per megabyte, not per
-// number. Open and write failures end the run (209) naming the file. The
-// new file replaces the old one only once complete (fichier_sur.h).
-class out_file {
- public:
-  explicit out_file(char const* fname);
-  ~out_file();
-  out_file(out_file const&) = delete;
-  out_file& operator=(out_file const&) = delete;
-
-  // Room for up to n bytes at the returned place; advance(k) keeps the
-  // first k of them. For single values: n is far below the buffer's size.
-  char* room(std::size_t n) {
-    if (cap_ - len_ < n) flush();
-    return buf_.get() + len_;
-  }
-  void advance(std::size_t k) { len_ += k; }
-
-  void text(char const* s);
-  void text(std::string const& s) { bytes(s.data(), s.size()); }
-  void bytes(void const* p, std::size_t n);
-  // Flushes and closes; failures are fatal.
-  void close();
-
- private:
-  void flush();
-  [[noreturn]] void fail();
-
-  fichier_sur dest_;
-  FILE* fp_;
-  char const* name_;
-  std::size_t cap_ = 1 << 20;
-  std::unique_ptr<char[]> buf_;
-  std::size_t len_ = 0;
-};
+// The buffered output file of the mesh writers (maillage_io.h).
+using mesh_io::out_file;
 
 // "Ecriture de <fname> impossible: <why>", status 1.
 [[noreturn]] void refuse(char const* fname, char const* why);
