@@ -16,6 +16,7 @@
 #include "fatal.h"
 #include "fichier_sur.h"
 #include "maillage.h"
+#include "maillage_io.h"
 #include "utils_hooks.h"
 #include "vtk.h"
 
@@ -93,24 +94,19 @@ class progress {
   int shown_ = -1;
 };
 
-// The drawing replaces its file only once complete.
+// The drawing replaces its file only once complete; failures end the run
+// as the mesh writers' do.
 class output {
  public:
   explicit output(char const* fname) : dest_(fname), name_(fname) {
     fp_ = dest_.ouvre_fic();
-    if (fp_ == nullptr) {
-      fatal(209, "Rcourb: problemmes d'ouvertoure du fichier ", fname, fatal_nl,
-            std::strerror(errno), fatal_nl);
-    }
+    if (fp_ == nullptr) mesh_io::open_failed(fname, errno, 209);
     std::setvbuf(fp_, nullptr, _IOFBF, 1 << 16);
   }
   FILE* fp() const { return fp_; }
   void close() {
     int const err = dest_.ferme(fp_, std::ferror(fp_) ? errno : 0);
-    if (err != 0) {
-      fatal(209, "Rcourb: erreur d'ecriture du fichier ", name_, fatal_nl, std::strerror(err),
-            fatal_nl);
-    }
+    if (err != 0) mesh_io::write_failed(name_, err);
   }
 
  private:
