@@ -146,17 +146,18 @@ struct numbering {
 };
 
 // The numbering asked for; by default the smaller profile of RCM and Sloan.
+// One adjacency serves both orderings and their measures.
 numbering renumber(licolect const& v, order o) {
   double const t0 = cpu_seconds();
+  adjacence const a(v);
   numbering n{"RCM", gvector<int>(), 0};
   if (o == order::sloan) {
     n.name = "Sloan";
-    n.p = renum_sloan(v);
+    n.p = renum_sloan(a);
   } else {
-    n.p = renum_rcm(v);
+    n.p = renum_rcm(a);
   }
   if (o == order::best || o == order::natural) {
-    adjacence const a(v);
     gvector<int> s = renum_sloan(a);
     if (mesure(a, s).profil < mesure(a, n.p).profil) {
       n.name = "Sloan";
