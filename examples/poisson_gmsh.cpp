@@ -18,12 +18,12 @@
 #include <utility>
 #include <vector>
 
+#include "fatal.h"
 #include "llist.h"
 #include "maillage.h"
 #include "poisson_fem.h"
 #include "profil.h"
 #include "renum.h"
-#include "runstat.h"
 #include "utils_hooks.h"
 #include "vecteurs.h"
 #include "vtk.h"
@@ -52,21 +52,10 @@ struct options {
   std::vector<char const*> files;
 };
 
-[[noreturn]] void stop(int status) {
-  sst->kill(status);
-  std::abort();
-}
-
 [[noreturn]] void usage(char const* prog) {
-  sst->msg("Usage: ").msg(prog);
-  sst->msg(" [-rcm | -sloan | -n] [-l profil_max] [-o prefixe] maillage.msh ...\n");
-  stop(1);
+  fatal(1, "Usage: ", prog,
+        " [-rcm | -sloan | -n] [-l profil_max] [-o prefixe] maillage.msh ...\n");
 }
-
-// "file: " then the rest of a message.
-runstat& about(char const* file) { return sst->msg(file).msg(": "); }
-
-std::string number(long long v) { return std::to_string(v); }
 
 double cpu_seconds() {
   timespec ts;
@@ -107,12 +96,10 @@ options parse(int argc, char** argv, char const* prog) {
 // the boundary (there is no other boundary condition).
 void check_mesh(maillage const& m, char const* file) {
   if (m.ndim() != 2 || (m.telem() != 3 && m.telem() != 4)) {
-    about(file).msg("maillage plan de triangles ou de quadrangles attendu\n");
-    stop(1);
+    fatal(1, file, ": maillage plan de triangles ou de quadrangles attendu\n");
   }
   if (int const e = poisson_fem::first_bad_element(m)) {
-    about(file).msg("element ").msg(e).msg(" degenere, retourne ou non convexe\n");
-    stop(1);
+    fatal(1, file, ": element ", e, " degenere, retourne ou non convexe\n");
   }
   // Boundary edges belong to one element only.
   int const t = m.telem();
@@ -134,8 +121,7 @@ void check_mesh(maillage const& m, char const* file) {
     i = j;
   }
   if (untagged != INT_MAX) {
-    about(file).msg("sommet ").msg(untagged).msg(" du bord sans reference: u n'y est pas donne\n");
-    stop(1);
+    fatal(1, file, ": sommet ", untagged, " du bord sans reference: u n'y est pas donne\n");
   }
 }
 
@@ -191,9 +177,7 @@ double factor(maillage const& m, char const* file, skysmatrix<double>& a, dvecto
   int const bad = a.choleski();
   double const t = cpu_seconds() - t0;
   if (bad != 0) {
-    sst->msg("Factorisation de Cholesky impossible a la ligne ").msg(bad);
-    sst->msg(" (").msg(file).msg(")\n");
-    stop(1);
+    fatal(1, "Factorisation de Cholesky impossible a la ligne ", bad, " (", file, ")\n");
   }
   return t;
 }
@@ -212,9 +196,7 @@ long long entries(gvector<int> const& p) { return p[p.imax()]; }
 
 void check_size(long long profile, char const* file) {
   if (profile > kMaxProfile) {
-    about(file).msg("profil de ").msg(number(profile).c_str()).msg(" termes, au-dela de ");
-    sst->msg(number(kMaxProfile).c_str()).msg("\n");
-    stop(1);
+    fatal(1, file, ": profil de ", profile, " termes, au-dela de ", kMaxProfile, "\n");
   }
 }
 
@@ -345,12 +327,10 @@ int main(int argc, char** argv) {
       std::printf("%-24s %9s %9s %12s %6s %12s %6s\n", "mesh", "vertices", "elements", "max error",
                   "order", "L2 error", "order");
     } else if (m.telem() != telem) {
-      about(file).msg("elements de ").msg(m.telem()).msg(" noeuds, ceux de ").msg(o.files[0]);
-      sst->msg(" en ont ").msg(telem).msg("\n");
-      stop(1);
+      fatal(1, file, ": elements de ", m.telem(), " noeuds, ceux de ", o.files[0], " en ont ",
+            telem, "\n");
     } else if (r.npt <= rs.back().npt) {
-      about(file).msg(r.npt).msg(" sommets, pas plus que le maillage precedent\n");
-      stop(1);
+      fatal(1, file, ": ", r.npt, " sommets, pas plus que le maillage precedent\n");
     }
     print_row(r, rs.empty() ? nullptr : &rs.back());
     rs.push_back(r);
