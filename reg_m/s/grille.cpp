@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <utility>
 
 #include "fatal.h"
@@ -20,14 +19,9 @@ char const* const kTitre = "Maillage rectangulaire automatique";
 // Sizes are refused before anything is allocated: negative counts, and
 // grids whose vertex or connectivity storage would not fit in an int count.
 void check_sizes(int nx, int ny, long long nv, long long ne) {
-  if (nx < 0 || ny < 0) {
-    fatal(1, "Nombre de mailles negatif: nx=", nx, " ny=", ny, fatal_nl);
-    std::abort();
-  }
-  if (nv > INT_MAX / 2 || ne > INT_MAX / 4) {
+  if (nx < 0 || ny < 0) fatal(1, "Nombre de mailles negatif: nx=", nx, " ny=", ny, fatal_nl);
+  if (nv > INT_MAX / 2 || ne > INT_MAX / 4)
     fatal(1, "Maillage trop grand: nx=", nx, " ny=", ny, fatal_nl);
-    std::abort();
-  }
 }
 
 maillage* make_mesh(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, int nx, int ny) {
