@@ -47,16 +47,23 @@ class vue : public maillage {
     // A mesh without an element matrix reports -1 elements: it has none.
     int const nv = std::max(npt(), 0), nd = ndim(), ne = std::max(nelem(), 0);
     int const te = telem();
+    // The tables are read in place, checked once (vtk_refus has passed).
+    mesh_io::rows_from_1<float> const som = mesh_io::checked_rows(sommets, nv, nd);
+    int const* ref = mesh_io::checked_from_1(refsom, nv);
+    mesh_io::rows_from_1<int> const el = mesh_io::checked_rows(elements, ne, te);
     xyz.assign(static_cast<std::size_t>(nv) * 3, 0.0);
     tags.assign(static_cast<std::size_t>(nv), 0);
     for (int i = 1; i <= nv; ++i) {
-      for (int k = 1; k <= nd; ++k) xyz[static_cast<std::size_t>(i - 1) * 3 + k - 1] = xn(k, i);
-      tags[static_cast<std::size_t>(i - 1)] = ref(i);
+      float const* c = som.row(i);
+      for (int k = 0; k < nd; ++k) xyz[static_cast<std::size_t>(i - 1) * 3 + k] = c[k];
+      tags[static_cast<std::size_t>(i - 1)] = ref[i - 1];
     }
     conn.resize(static_cast<std::size_t>(ne) * te);
     std::size_t q = 0;
-    for (int e = 1; e <= ne; ++e)
-      for (int k = 1; k <= te; ++k) conn[q++] = lg(e, k) - 1;
+    for (int e = 1; e <= ne; ++e) {
+      int const* row = el.row(e);
+      for (int k = 0; k < te; ++k) conn[q++] = row[k] - 1;
+    }
     // Subdomains are runs of consecutive elements; bounds that go backwards
     // or past the end leave elements in no subdomain rather than crashing.
     dom.assign(static_cast<std::size_t>(ne), 0);
