@@ -160,6 +160,32 @@ TEST(MaillageTest, CopyDropsStatisticsAssignmentKeepsThem) {
   EXPECT_STREQ(target.titre, "source");
 }
 
+TEST(MaillageTest, MoveTakesTablesAndLeavesSourceEmpty) {
+  probe a = line_mesh(3, 2, 2, 2, "source");
+  probe const copy(a);
+  float const* s = a.sommets.debut();
+  int const* e = a.elements.debut();
+  a.stat_status = 1;
+  probe moved(std::move(a));
+  EXPECT_EQ(moved.stat_status, 0);
+  EXPECT_EQ(moved.sommets.debut(), s);
+  EXPECT_EQ(moved.elements.debut(), e);
+  expect_same_mesh(copy, moved);
+  EXPECT_STREQ(moved.titre, "source");
+  EXPECT_EQ(a.npt(), 0);
+  EXPECT_EQ(a.nelem(), 0);
+
+  probe target = line_mesh(5, 3, 1, 4, "target");
+  target.stat_status = 7;
+  target = std::move(moved);
+  EXPECT_EQ(target.stat_status, 7);
+  EXPECT_EQ(target.sommets.debut(), s);
+  expect_same_mesh(copy, target);
+  EXPECT_STREQ(target.titre, "source");
+  EXPECT_EQ(moved.npt(), 0);
+  EXPECT_STREQ(moved.titre, "");
+}
+
 TEST(MaillageTest, InvertReversesEachWordAndTwiceRestores) {
   int v[2] = {0x01020304, -2};
   invert(v, 2);

@@ -48,6 +48,9 @@ class maillage {
   explicit maillage(char const* fname);
   // Copies the geometry and the title; the target keeps its statistics.
   maillage& operator=(maillage const& m);
+  // The same, taking m's tables instead of copying them; m is left empty.
+  maillage(maillage&& m) noexcept;
+  maillage& operator=(maillage&& m) noexcept;
   // Vertices, elements, tags and subdomains of this mesh followed by those
   // of m, renumbered; titled "Maillage resultat". Meshes of different
   // dimension or element size (neither empty) give the empty mesh.

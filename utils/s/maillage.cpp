@@ -153,6 +153,8 @@ maillage::maillage() : stat_status(0) { titre[0] = '\0'; }
 
 maillage::maillage(maillage const& m) : stat_status(0) { *this = m; }
 
+maillage::maillage(maillage&& m) noexcept : stat_status(0) { *this = std::move(m); }
+
 maillage::maillage(gmatrix<float> som, gmatrix<int> elem, gvector<int> refs, gvector<int> s,
                    char const* hea)
     : stat_status(0) {
@@ -193,6 +195,18 @@ maillage& maillage::operator=(maillage const& m) {
   refsom = m.refsom;
   s_dom = m.s_dom;
   std::memcpy(titre, m.titre, sizeof titre);
+  return *this;
+}
+
+maillage& maillage::operator=(maillage&& m) noexcept {
+  if (this == &m) return *this;
+  // Mesh tables are never views: each move takes the block.
+  sommets = std::move(m.sommets);
+  elements = std::move(m.elements);
+  refsom = std::move(m.refsom);
+  s_dom = std::move(m.s_dom);
+  std::memcpy(titre, m.titre, sizeof titre);
+  m.titre[0] = '\0';
   return *this;
 }
 
