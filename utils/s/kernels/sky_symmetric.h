@@ -38,6 +38,33 @@ inline void block_sums(T const* u, int pci, int j, T const* const* lj, int const
   s[0] = s0, s[1] = s1, s[2] = s2, s[3] = s3;
 }
 
+// Lines j .. j+3 of row i (first column pci) four at a time: the sum s of
+// each, u[k - pci] cj(l(j+b, k)) over its columns k < j+b in ascending k,
+// goes to finish(j+b, s), which makes u[j+b - pci] final before the next
+// line's sum reads it. u is row i's factor (Cholesky) or its products with
+// the pivots (Crout).
+template <class T, class Conj, class Finish>
+inline void block_of_four(sym_line L, T const* e, T const* u, int pci, int j, Conj cj,
+                          Finish finish) {
+  int pc[4], k0[4];
+  T const* lj[4];
+  T s[4];
+  int kmax = pci;
+  for (int b = 0; b < 4; ++b) {
+    pc[b] = L.first(j + b);
+    k0[b] = std::max(pci, pc[b]);
+    kmax = std::max(kmax, k0[b]);
+    lj[b] = e + L.row(j + b);
+    s[b] = T(0);
+  }
+  block_sums(u, pci, j, lj, pc, k0, kmax, s, cj);
+  for (int b = 0; b < 4; ++b) {
+    for (int k = std::max(k0[b], j); k < j + b; ++k)
+      s[b] = u[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
+    finish(j + b, s[b]);
+  }
+}
+
 // Symmetric (Conj = same) or Hermitian (Conj = conjugate) Cholesky.
 template <class T, class Conj>
 int sym_choleski(int const* q, T* e, int n, double& rap, Conj cj) {
@@ -48,27 +75,12 @@ int sym_choleski(int const* q, T* e, int n, double& rap, Conj cj) {
     T* li = e + L.row(i);
     T sd = T(0);
     int j = pci;
-    for (; j + 3 < i; j += 4) {
-      int pc[4], k0[4];
-      T const* lj[4];
-      T s[4];
-      int kmax = pci;
-      for (int b = 0; b < 4; ++b) {
-        pc[b] = L.first(j + b);
-        k0[b] = std::max(pci, pc[b]);
-        kmax = std::max(kmax, k0[b]);
-        lj[b] = e + L.row(j + b);
-        s[b] = T(0);
-      }
-      block_sums(li, pci, j, lj, pc, k0, kmax, s, cj);
-      for (int b = 0; b < 4; ++b) {
-        for (int k = std::max(k0[b], j); k < j + b; ++k)
-          s[b] = li[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
-        T const lij = quot(li[j + b - pci] - s[b], e[L.diag(j + b)]);
-        li[j + b - pci] = lij;
+    for (; j + 3 < i; j += 4)
+      block_of_four(L, e, li, pci, j, cj, [&](int jb, T s) {
+        T const lij = quot(li[jb - pci] - s, e[L.diag(jb)]);
+        li[jb - pci] = lij;
         sd = lij * cj(lij) + sd;
-      }
-    }
+      });
     for (; j < i; ++j) {
       int const pcj = L.first(j);
       int const k0 = std::max(pcj, pci);
@@ -107,28 +119,13 @@ int sym_crout(int const* q, T* e, int n, double& rap, Conj cj) {
     T* li = e + L.row(i);
     T* wi = w.data();
     int j = pci;
-    for (; j + 3 < i; j += 4) {
-      int pc[4], k0[4];
-      T const* lj[4];
-      T s[4];
-      int kmax = pci;
-      for (int b = 0; b < 4; ++b) {
-        pc[b] = L.first(j + b);
-        k0[b] = std::max(pci, pc[b]);
-        kmax = std::max(kmax, k0[b]);
-        lj[b] = e + L.row(j + b);
-        s[b] = T(0);
-      }
-      block_sums(wi, pci, j, lj, pc, k0, kmax, s, cj);
-      for (int b = 0; b < 4; ++b) {
-        for (int k = std::max(k0[b], j); k < j + b; ++k)
-          s[b] = wi[k - pci] * cj(lj[b][k - pc[b]]) + s[b];
-        T const dj = e[L.diag(j + b)];
-        T const lij = quot(li[j + b - pci] - s[b], dj);
-        li[j + b - pci] = lij;
-        wi[j + b - pci] = lij * dj;
-      }
-    }
+    for (; j + 3 < i; j += 4)
+      block_of_four(L, e, wi, pci, j, cj, [&](int jb, T s) {
+        T const dj = e[L.diag(jb)];
+        T const lij = quot(li[jb - pci] - s, dj);
+        li[jb - pci] = lij;
+        wi[jb - pci] = lij * dj;
+      });
     for (; j < i; ++j) {
       int const pcj = L.first(j);
       int const k0 = std::max(pci, pcj);
